@@ -1,0 +1,46 @@
+#include "platform/fake/capture_port.h"
+
+namespace quorva {
+
+int shortMessageLength(uint32_t message)
+{
+    const uint8_t status = message & 0xF0;
+    return (status == 0xC0 || status == 0xD0) ? 2 : 3;
+}
+
+void CapturePort::sendShort(uint32_t message)
+{
+    Message m;
+    m.timeMs = clock_ ? clock_->nowMs() : 0;
+    const int length = shortMessageLength(message);
+    for (int i = 0; i < length; ++i) {
+        m.bytes.push_back(static_cast<uint8_t>(message >> (8 * i)));
+    }
+    std::lock_guard lock(mutex_);
+    messages_.push_back(std::move(m));
+}
+
+void CapturePort::sendLong(const LongMessage& message)
+{
+    Message m;
+    m.timeMs = clock_ ? clock_->nowMs() : 0;
+    if (message.data && message.length > 0) {
+        m.bytes.assign(message.data, message.data + message.length);
+    }
+    std::lock_guard lock(mutex_);
+    messages_.push_back(std::move(m));
+}
+
+std::vector<CapturePort::Message> CapturePort::messages() const
+{
+    std::lock_guard lock(mutex_);
+    return messages_;
+}
+
+void CapturePort::clear()
+{
+    std::lock_guard lock(mutex_);
+    messages_.clear();
+}
+
+}  // namespace quorva

@@ -1,0 +1,15 @@
+#pragma once
+#include <cstdint>
+#include <functional>
+
+namespace quorva {
+
+// Calls `tick` every `periodMs` on a thread of its own until stop().
+class PeriodicTimer {
+public:
+    virtual ~PeriodicTimer() = default;
+    virtual bool start(uint32_t periodMs, std::function<void()> tick) = 0;
+    virtual void stop() = 0;
+};
+
+}  // namespace quorva

@@ -1,0 +1,72 @@
+#include "platform/posix_clock.h"
+
+#include <pthread.h>
+#include <sched.h>
+#include <time.h>
+
+#include <cstdio>
+
+namespace quorva {
+
+uint32_t SystemClock::nowMs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    const uint64_t ms = static_cast<uint64_t>(now.tv_sec) * 1000u + static_cast<uint64_t>(now.tv_nsec) / 1000000u;
+    return static_cast<uint32_t>(ms);
+}
+
+ThreadPeriodicTimer::~ThreadPeriodicTimer() { stop(); }
+
+bool ThreadPeriodicTimer::start(uint32_t periodMs, std::function<void()> tick)
+{
+    if (running_.load() || periodMs == 0) {
+        return false;
+    }
+    running_.store(true);
+    thread_ = std::thread([this, periodMs, tick = std::move(tick)] {
+        sched_param param{};
+        param.sched_priority = sched_get_priority_min(SCHED_FIFO) + 1;
+        pthread_setschedparam(pthread_self(), SCHED_FIFO, &param);  // silently normal if refused
+
+        const long periodNs = static_cast<long>(periodMs) * 1000000L;
+        timespec deadline{};
+        clock_gettime(CLOCK_MONOTONIC, &deadline);
+        while (running_.load(std::memory_order_acquire)) {
+            deadline.tv_nsec += periodNs;
+            while (deadline.tv_nsec >= 1000000000L) {
+                deadline.tv_nsec -= 1000000000L;
+                deadline.tv_sec += 1;
+            }
+            while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &deadline, nullptr) != 0) {
+            }
+            if (!running_.load(std::memory_order_acquire)) {
+                break;
+            }
+            tick();
+            // After a long stall (debugger, suspended machine) do not fire a burst of ticks.
+            timespec now{};
+            clock_gettime(CLOCK_MONOTONIC, &now);
+            const long behindSec = now.tv_sec - deadline.tv_sec;
+            if (behindSec > 1) {
+                deadline = now;
+            }
+        }
+    });
+    return true;
+}
+
+void ThreadPeriodicTimer::stop()
+{
+    running_.store(false, std::memory_order_release);
+    if (thread_.joinable()) {
+        thread_.join();
+    }
+}
+
+void StderrMessageBox::show(std::string_view text)
+{
+    std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
+}
+
+}  // namespace quorva

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs every Debian package the project needs. Safe to run again: it installs only
+# what is missing, and runs apt-get update only when something has to be installed.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build pkg-config
+  libgtest-dev libgmock-dev libbenchmark-dev
+  libsdl2-dev libsdl2-ttf-dev fonts-ipafont-gothic
+  librtmidi-dev libasound2-dev alsa-utils
+  libfluidsynth-dev fluid-soundfont-gm
+  xvfb xauth x11-utils imagemagick
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "setup: installing ${missing[*]}"
+  as_root=()
+  [ "$(id -u)" -eq 0 ] || as_root=(sudo)
+  "${as_root[@]}" apt-get update -q
+  DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
