@@ -1,0 +1,167 @@
+#pragma once
+// The FM voice engine: one sounding note (FmVoice) of up to six operators (FmOperator), in
+// 32-bit integer fixed point at 44100 samples per second.
+//
+// What the channel layer (synth/fm_synth*) may rely on; this interface only grows:
+//  - FmVoice is a plain record that fits a pool slot (sizeof(FmVoice) <= fmVoiceSlotSize).
+//    Take a slot, value-initialise a voice in it (FmVoice{}), link it through allLink,
+//    releasedLink and channelLink (those links belong to the caller's lists; the engine never
+//    touches them), then call initVoice.
+//  - The voice reads its channel's state through a VoiceControls passed on every call; the
+//    channel fills it (bend = (bendRange * rawBend) >> 5, modulation 0..127, coarse/fine
+//    tuning 0..127 with 64 = no change, sustain pedal, rhythm flag).
+//  - Before rendering a voice (each sample, or each block between two queued events) the
+//    channel checks sustainReleaseDue(voice, controls) and, when true, runs its own
+//    releaseVoice; releaseVoice sets `released` and calls releaseOperators(voice).
+//  - renderVoice renders one sample; renderVoiceBlock renders `count` samples, writing the
+//    voice's output of each sample to out[i]. Both return false when the voice has ended:
+//    the caller then kills it (unlinks it and returns its slot). For the sample in which it
+//    ends, the output written is the previous sample's output (what the mix reads once);
+//    renderVoiceBlock writes 0 for every later sample of the block. The two give identical
+//    samples for any split of the time into blocks, as long as the controls only change
+//    between calls.
+//  - Nothing here allocates or locks; tables are built once by buildTables (thread-safe).
+#include <array>
+#include <cstdint>
+
+#include "synth/tone_record.h"
+
+namespace quorva {
+
+class SynthChannel;
+struct FmVoice;
+
+inline constexpr int fmSampleRate = 44100;
+inline constexpr std::size_t fmVoiceSlotSize = 1024;
+
+// Lookup tables (see buildTables for contents).
+using SineTable = std::array<int32_t, 4096>;      // 2^30 = 1.0; entry 2048 + k = ~entry k
+using SemitoneTable = std::array<int32_t, 256>;   // 1024 * 2^((i - 128) / 12)
+using FineTable = std::array<int32_t, 256>;       // 1024 * 2^(j / 256 / 12)
+
+struct FmTables {
+    SineTable sineTable{};
+    SemitoneTable semitoneTable{};
+    FineTable fineTable{};
+};
+
+// Builds the three tables on the first call and returns them (the same object every time).
+const FmTables& buildTables();
+
+// Pitch ratio (1024 = 1.0) of a table position: an offset in 1/256 semitone plus 0x8000.
+// The position is clamped to 0..65535.
+int32_t pitchRatioAt(int32_t position);
+
+// Phase increment at pitch ratio 1.0 of an operator with this multiple (2^20 = 1.0) and
+// detune (2^30 = 1 semitone) playing note with the channel's coarse and fine tuning.
+int32_t operatorIncrement(int32_t multiple, int32_t detune, int32_t note, int32_t coarseTune, int32_t fineTune);
+
+enum class EnvelopeState : uint8_t {
+    Delay, Attack1, Attack2, Decay1, Decay2, Decay3, Release1, Release2, Release3, Release4, Off,
+};
+
+enum class LfoState : uint8_t { LfoDelay, LfoFade, LfoHold };
+
+// The channel values a sounding voice reads.
+struct VoiceControls {
+    int32_t bend = 0;         // 1/256 semitone
+    int32_t modulation = 0;   // controller 1, 0..127
+    int32_t coarseTune = 64;  // 64 = no change (read at note start only)
+    int32_t fineTune = 64;    // 64 = no change (read at note start only)
+    bool sustain = false;     // pedal down
+    bool rhythm = false;      // rhythm channel: tuning taken as 64/64
+};
+
+struct FmOperator {
+    uint8_t index = 0;
+    int32_t delay = 0;
+    int32_t attack1Rate = 0;
+    int32_t attack2Rate = 0;
+    int32_t decay1Rate = 0;
+    int32_t decay2Rate = 0;
+    int32_t decay3Rate = 0;
+    int32_t releaseRate = 0;
+    int32_t finalRate = 0;
+    int32_t baseLevel = 0;
+    int32_t attack1Level = 0;
+    int32_t peakLevel = 0;
+    int32_t decay1Level = 0;
+    int32_t decay2Level = 0;
+    int32_t releaseLevel = 0;
+    int32_t modIndex = 0;
+    int32_t gain = 0;       // (outputGain >> 14, logical) + 1024; 1024 = 1.0
+    int32_t output = 0;     // last computed sample
+    uint32_t phase = 0;     // 2^32 = one cycle
+    int32_t increment = 0;  // phase step at pitch ratio 1.0
+    int32_t level = 0;      // envelope level, 2^30 = 1.0
+    int32_t delayCounter = 0;
+    EnvelopeState state = EnvelopeState::Off;
+    uint8_t modulatorCount = 0;
+    std::array<uint8_t, toneOperatorCount> modulators{};  // indexes of modulating operators
+    bool carrier = false;
+};
+
+struct VoiceLink {
+    FmVoice* previous = nullptr;
+    FmVoice* next = nullptr;
+    bool linked = false;
+};
+
+struct FmVoice {
+    VoiceLink allLink;
+    VoiceLink releasedLink;
+    VoiceLink channelLink;
+    uint32_t operatorCount = 0;
+    std::array<FmOperator, toneOperatorCount> operators{};
+    uint32_t key = 0;
+    int32_t output = 0;        // smoothed output of the last sample
+    int32_t velocityGain = 0;  // velocity * velocity >> 6
+    int32_t pitchRatio = 1024;
+    bool released = false;
+    bool sustained = false;
+    bool oneShot = false;
+    bool absorbNoteOff = false;
+    bool keyUp = false;
+    uint32_t carrierCount = 0;
+    uint32_t endedCarriers = 0;
+    uint32_t pan = 64;
+    int32_t smoothing = 16;
+    std::array<uint8_t, toneOperatorCount> carrierOutputs{};  // indexes of the carriers
+    SynthChannel* channel = nullptr;
+    int32_t lfoCounter = 0;
+    int32_t lfoDelay = 0;
+    int32_t lfoFadeStep = 0;
+    int32_t lfoFadeMax = 0;
+    int32_t lfoFade = 0;
+    int32_t ampModDepth = 0;
+    int32_t pitchModDepth = 0;
+    uint32_t lfoPhase = 0;
+    uint32_t lfoStep = 0;
+    LfoState lfoState = LfoState::LfoDelay;
+};
+
+static_assert(sizeof(FmVoice) <= fmVoiceSlotSize, "a voice must fit its pool slot");
+
+// Fills a voice for a note: key is what note-off matches, note is the key whose pitch is
+// played, velocity 1..127, pan 0..127. The tone must have operatorCount > 0 and carrierMask != 0.
+void initVoice(FmVoice& voice, SynthChannel* channel, const VoiceControls& controls, uint32_t key,
+               uint32_t note, uint32_t velocity, uint32_t pan, const Tone& tone);
+
+// True when a note-off came while the pedal was down and the pedal is now up.
+inline bool sustainReleaseDue(const FmVoice& voice, const VoiceControls& controls)
+{
+    return voice.sustained && !controls.sustain;
+}
+
+// Release state of one operator at its current level.
+void keyOffOperator(FmOperator& op);
+// keyOffOperator for every operator of the voice.
+void releaseOperators(FmVoice& voice);
+
+// One sample. False when the voice has ended in this sample.
+bool renderVoice(FmVoice& voice, const VoiceControls& controls);
+
+// `count` samples into out[0..count). False when the voice ended within them.
+bool renderVoiceBlock(FmVoice& voice, const VoiceControls& controls, int32_t* out, int count);
+
+}  // namespace quorva
