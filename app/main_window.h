@@ -1,0 +1,63 @@
+#pragma once
+#include "platform/window.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace quorva {
+
+// The mouse events that happened since the last frame.
+struct FrameInput {
+    bool rightUp = false;
+    bool rightDown = false;
+    bool leftUp = false;
+    bool leftDown = false;
+    bool leftDoubleClick = false;
+};
+
+// The program's window: turns window events into the frame's input flags, tracks whether
+// it is active, and keeps a path that arrived from outside (a drop or a hand-off) until the
+// main screen takes it on the next frame.
+class MainWindow {
+public:
+    static constexpr size_t pendingPathSize = 256;
+    static constexpr const char* className = "velnoxa";
+    static constexpr const char* title = "quorva 0.70 [velnoxa ver.]";
+    static constexpr int32_t clientWidth = 640;
+    static constexpr int32_t clientHeight = 480;
+
+    explicit MainWindow(PlatformWindow& platform) : platform_(platform) {}
+
+    // Creates the 640x480 window; a new window starts active, as a shown window would be.
+    bool createWindow();
+    // Handles every waiting event. False once the window has been closed.
+    bool processMessages();
+    void dispatch(const WindowEvent& event);
+    // A second copy's command line, handed over whole.
+    void receiveHandOff(std::string_view commandLine);
+    // Forgets the frame's input flags and the pending file.
+    void clearFrameInput();
+
+    const FrameInput& input() const { return input_; }
+    bool active() const { return active_; }
+    bool minimised() const { return minimised_; }
+    bool filePending() const { return filePending_; }
+    const std::string& pendingPath() const { return pendingPath_; }
+    bool quitRequested() const { return quit_; }
+    PlatformWindow& platform() { return platform_; }
+
+private:
+    void setPendingPath(std::string_view path);
+
+    PlatformWindow& platform_;
+    FrameInput input_;
+    bool active_ = false;
+    bool minimised_ = false;
+    bool filePending_ = false;
+    std::string pendingPath_;
+    bool dropTaken_ = false;
+    bool quit_ = false;
+};
+
+}  // namespace quorva
