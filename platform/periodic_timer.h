@@ -10,6 +10,8 @@ public:
     virtual ~PeriodicTimer() = default;
     virtual bool start(uint32_t periodMs, std::function<void()> tick) = 0;
     virtual void stop() = 0;
+    // False for a timer whose ticks are fired by hand on the caller's thread.
+    virtual bool ticksOnOwnThread() const { return true; }
 };
 
 }  // namespace quorva

@@ -1,6 +1,7 @@
 #include "song/file_reader.h"
 
 #include <cstdio>
+#include <filesystem>
 
 namespace quorva {
 
@@ -18,6 +19,10 @@ std::string unquotePath(std::string_view path)
 std::optional<std::vector<uint8_t>> readWholeFile(std::string_view path)
 {
     const std::string name = unquotePath(path);
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(name, error)) {
+        return std::nullopt;
+    }
     std::FILE* file = std::fopen(name.c_str(), "rb");
     if (!file) {
         return std::nullopt;

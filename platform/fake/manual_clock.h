@@ -34,6 +34,7 @@ public:
         return true;
     }
     void stop() override { tick_ = nullptr; }
+    bool ticksOnOwnThread() const override { return false; }
     bool running() const { return static_cast<bool>(tick_); }
     void fire()
     {

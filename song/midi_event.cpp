@@ -1,0 +1,315 @@
+#include "song/midi_event.h"
+
+#include "platform/message_box.h"
+#include "ports/port_selector.h"
+#include "song/channel_monitor.h"
+#include "song/event_arena.h"
+#include "song/sequencer.h"
+#include "song/smf_file.h"
+
+#include <cstring>
+
+namespace quorva {
+
+bool readVariableLength(const uint8_t*& cursor, const uint8_t* end, uint32_t& value)
+{
+    value = 0;
+    while (cursor < end) {
+        const uint8_t byte = *cursor++;
+        value = (value << 7) | (byte & 0x7F);
+        if ((byte & 0x80) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+namespace {
+
+constexpr uint8_t gmSystemOn[] = {0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7};
+constexpr uint8_t xgSystemOn[] = {0xF0, 0x43, 0x10, 0x4C, 0x00, 0x00, 0x7E, 0x00, 0xF7};
+constexpr uint8_t gsResets[3][11] = {
+    {0xF0, 0x41, 0x10, 0x42, 0x12, 0x40, 0x00, 0x7F, 0x00, 0x41, 0xF7},
+    {0xF0, 0x41, 0x10, 0x42, 0x12, 0x00, 0x00, 0x7F, 0x00, 0x01, 0xF7},
+    {0xF0, 0x41, 0x10, 0x42, 0x12, 0x00, 0x00, 0x7F, 0x01, 0x00, 0xF7},
+};
+constexpr uint8_t gsPartPrefix[] = {0xF0, 0x41, 0x10, 0x42, 0x12, 0x40};
+
+ShortVariant controllerVariant(uint8_t controller)
+{
+    switch (controller) {
+    case 0: return ShortVariant::BankMsb;
+    case 1: return ShortVariant::Modulation;
+    case 7: return ShortVariant::Volume;
+    case 10: return ShortVariant::Pan;
+    case 11: return ShortVariant::Expression;
+    case 32: return ShortVariant::BankLsb;
+    case 64: return ShortVariant::Hold;
+    case 65: return ShortVariant::Portamento;
+    case 66: return ShortVariant::Sostenuto;
+    case 67: return ShortVariant::Soft;
+    case 91: return ShortVariant::Reverb;
+    case 93: return ShortVariant::Chorus;
+    case 94: return ShortVariant::Controller94;
+    default: return ShortVariant::Send;
+    }
+}
+
+ShortVariant chooseVariant(uint8_t status, uint8_t data1, uint8_t data2)
+{
+    switch (status & 0xF0) {
+    case 0x90: return data2 > 0 ? ShortVariant::NoteOn : ShortVariant::NoteOff;
+    case 0x80: return ShortVariant::NoteOff;
+    case 0xB0: return controllerVariant(data1);
+    case 0xC0: return ShortVariant::ProgramChange;
+    case 0xE0: return ShortVariant::PitchBend;
+    default: return ShortVariant::Send;
+    }
+}
+
+uint32_t withNote(uint32_t message, int note)
+{
+    return (message & 0xFFFF00FFu) | static_cast<uint32_t>(note) << 8;
+}
+
+}  // namespace
+
+SysexKind classifySysex(const uint8_t* data, size_t length)
+{
+    if (length == sizeof gmSystemOn && std::memcmp(data, gmSystemOn, length) == 0) {
+        return sysex::GmSystemOn;
+    }
+    if (length == sizeof xgSystemOn && std::memcmp(data, xgSystemOn, length) == 0) {
+        return sysex::XgSystemOn;
+    }
+    if (length != 11) {
+        return sysex::Other;
+    }
+    for (const auto& reset : gsResets) {
+        if (std::memcmp(data, reset, 11) == 0) {
+            return sysex::GsReset;
+        }
+    }
+    if (std::memcmp(data, gsPartPrefix, sizeof gsPartPrefix) == 0 && (data[6] & 0xF0) == 0x10 && data[7] == 0x15 &&
+        data[10] == 0xF7) {
+        const int block = data[6] & 0x0F;
+        const int channel = block == 0 ? 9 : block <= 9 ? block - 1 : block;
+        return static_cast<SysexKind>((data[8] == 0 ? sysex::RhythmOffBase : sysex::RhythmOnBase) + channel);
+    }
+    return sysex::Other;
+}
+
+DecodedEvent EventDecoder::unexpected()
+{
+    if (!unexpectedShown_ && messages_) {
+        messages_->show("unexpected");
+    }
+    unexpectedShown_ = true;
+    return {};
+}
+
+DecodedEvent EventDecoder::decode(uint8_t track, uint32_t tick, const uint8_t* data, const uint8_t* end,
+                                  EventArena& arena)
+{
+    if (data >= end) {
+        return {nullptr, 0, true};
+    }
+    const uint8_t first = *data;
+    if (first < 0xF0) {
+        return decodeChannel(tick, data, end, arena);
+    }
+    if (first == 0xF0 || first == 0xF7) {
+        return decodeSysex(tick, data, end, arena);
+    }
+    if (first == 0xFF) {
+        return decodeMeta(track, tick, data, end, arena);
+    }
+    return unexpected();
+}
+
+DecodedEvent EventDecoder::decodeChannel(uint32_t tick, const uint8_t* data, const uint8_t* end, EventArena& arena)
+{
+    const uint8_t* cursor = data;
+    if (*cursor >= 0x80) {
+        runningStatus_ = *cursor++;
+    } else if (runningStatus_ == 0) {
+        // A data byte before any status byte since the program started.
+        return unexpected();
+    }
+    const uint8_t status = runningStatus_;
+    const bool twoBytes = status >= 0xC0 && status <= 0xDF;
+    const size_t dataBytes = twoBytes ? 1 : 2;
+    if (static_cast<size_t>(end - cursor) < dataBytes) {
+        return {nullptr, static_cast<size_t>(end - data), true};
+    }
+    const uint8_t data1 = cursor[0];
+    const uint8_t data2 = twoBytes ? 0 : cursor[1];
+    cursor += dataBytes;
+    const uint32_t message = packShort(status, data1, data2);
+    auto* event = arena.make<ShortEvent>(tick, message, chooseVariant(status, data1, data2));
+    return {event, static_cast<size_t>(cursor - data), false};
+}
+
+DecodedEvent EventDecoder::decodeSysex(uint32_t tick, const uint8_t* data, const uint8_t* end, EventArena& arena)
+{
+    const uint8_t* cursor = data + 1;
+    uint32_t length = 0;
+    if (!readVariableLength(cursor, end, length) || length > static_cast<size_t>(end - cursor)) {
+        return {nullptr, static_cast<size_t>(end - data), true};
+    }
+    const size_t consumed = static_cast<size_t>(cursor - data) + length;
+    // The stored message is the status byte followed by the bytes after the length.
+    uint8_t* bytes = arena.copyBytes(cursor - 1, length + 1);
+    bytes[0] = data[0];
+    const SysexKind kind = data[0] == 0xF0 ? classifySysex(bytes, length + 1u) : sysex::Other;
+    auto* event = arena.make<SysexEvent>(tick, bytes, length + 1u, kind);
+    return {event, consumed, false};
+}
+
+DecodedEvent EventDecoder::decodeMeta(uint8_t track, uint32_t tick, const uint8_t* data, const uint8_t* end,
+                                      EventArena& arena)
+{
+    if (end - data < 2) {
+        return {nullptr, static_cast<size_t>(end - data), true};
+    }
+    const uint8_t type = data[1];
+    const uint8_t* cursor = data + 2;
+    uint32_t length = 0;
+    if (!readVariableLength(cursor, end, length) || length > static_cast<size_t>(end - cursor)) {
+        return {nullptr, static_cast<size_t>(end - data), true};
+    }
+    const size_t consumed = static_cast<size_t>(cursor - data) + length;
+    // Short tempo and meter events take their missing bytes from what follows in the track;
+    // past the track's end they read as zero.
+    auto byteAt = [&](size_t i) -> uint8_t { return cursor + i < end ? cursor[i] : 0; };
+
+    MidiEvent* event = nullptr;
+    switch (type) {
+    case 0x01:
+    case 0x03:
+        if (track == 0) {
+            auto* text = reinterpret_cast<const char*>(arena.copyBytes(cursor, length, 1));
+            event = arena.make<TextEvent>(tick, track, static_cast<TextKind>(type), text, length);
+        }
+        break;
+    case 0x02:
+    case 0x05: {
+        auto* text = reinterpret_cast<const char*>(arena.copyBytes(cursor, length, 1));
+        event = arena.make<TextEvent>(tick, track, static_cast<TextKind>(type), text, length);
+        break;
+    }
+    case 0x51: {
+        const uint32_t tempo = static_cast<uint32_t>(byteAt(0)) << 16 | static_cast<uint32_t>(byteAt(1)) << 8 | byteAt(2);
+        // A tempo of 0 would make every position infinite; the slowest meaningful is 1.
+        event = arena.make<TempoEvent>(tick, track, tempo == 0 ? 1 : tempo);
+        break;
+    }
+    case 0x58:
+        event = arena.make<TimeSignatureEvent>(tick, track, byteAt(0), byteAt(1));
+        break;
+    default:
+        break;
+    }
+    return {event, consumed, false};
+}
+
+void ShortEvent::play(PlayContext& context)
+{
+    ChannelMonitor& monitor = context.monitor;
+    const int channel = status() & 0x0F;
+    ChannelState& state = monitor.channels[channel];
+    MidiPort& port = context.ports.port();
+    const uint8_t value = data2();
+    switch (variant) {
+    case ShortVariant::NoteOn: {
+        context.sequencer.noteStarted(static_cast<uint8_t>(channel), data1(), value);
+        const int note = monitor.shiftedNote(channel, data1());
+        if (note >= 0) {
+            port.sendShort(withNote(message, note));
+        }
+        return;
+    }
+    case ShortVariant::NoteOff: {
+        context.sequencer.noteReleased(static_cast<uint8_t>(channel), data1());
+        const int note = monitor.shiftedNote(channel, data1());
+        if (note >= 0) {
+            port.sendShort(withNote(message, note));
+        }
+        return;
+    }
+    case ShortVariant::Volume:
+        state.volume = value;
+        if (state.muted) {
+            const uint32_t muted = (static_cast<uint32_t>(value) * monitor.muteLevel / 12) & 0xFF;
+            port.sendShort((message & 0xFF00FFFFu) | muted << 16);
+        } else {
+            port.sendShort(message);
+        }
+        return;
+    case ShortVariant::BankMsb: state.bankMsb = value; break;
+    case ShortVariant::Modulation: state.modulation = value; break;
+    case ShortVariant::Pan: state.pan = value; break;
+    case ShortVariant::Expression: state.expression = value; break;
+    case ShortVariant::BankLsb: state.bankLsb = value; break;
+    case ShortVariant::Hold: state.hold = value >= 64; break;
+    case ShortVariant::Portamento: state.portamento = value >= 64; break;
+    case ShortVariant::Sostenuto: state.sostenuto = value >= 64; break;
+    case ShortVariant::Soft: state.soft = value >= 64; break;
+    case ShortVariant::Reverb: state.reverb = value; break;
+    case ShortVariant::Chorus: state.chorus = value; break;
+    case ShortVariant::Controller94: state.controller94 = value; break;
+    case ShortVariant::ProgramChange: state.program = static_cast<uint8_t>(data1() + 1); break;
+    case ShortVariant::PitchBend: state.pitchBend = value; break;
+    case ShortVariant::Send: break;
+    }
+    port.sendShort(message);
+}
+
+void SysexEvent::play(PlayContext& context)
+{
+    ChannelMonitor& monitor = context.monitor;
+    const LongMessage message{data, static_cast<int32_t>(length), sysexKind};
+    if (sysexKind >= sysex::GmSystemOn && sysexKind <= sysex::XgSystemOn) {
+        (sysexKind == sysex::GmSystemOn ? monitor.gmSeen : sysexKind == sysex::GsReset ? monitor.gsSeen : monitor.xgSeen) = true;
+        context.ports.port().sendLong(message);
+        monitor.resetAllChannels();
+        return;
+    }
+    if (sysexKind >= sysex::RhythmOnBase) {
+        monitor.channels[sysexKind - sysex::RhythmOnBase].rhythm = true;
+    } else if (sysexKind >= sysex::RhythmOffBase) {
+        monitor.channels[sysexKind - sysex::RhythmOffBase].rhythm = false;
+    }
+    context.ports.port().sendLong(message);
+}
+
+void SysexEvent::prepare(SmfFile& song, size_t)
+{
+    if (sysexKind >= sysex::GmSystemOn && sysexKind <= sysex::XgSystemOn) {
+        song.hasResetSysex = true;
+    }
+}
+
+void TextEvent::play(PlayContext& context)
+{
+    if (kind == TextKind::Text && context.song.text == nullptr) {
+        context.song.text = text;
+    } else if (kind == TextKind::Lyric) {
+        context.song.lyric = text;
+    }
+}
+
+void TextEvent::prepare(SmfFile& song, size_t)
+{
+    if (kind == TextKind::Notice && song.notice == nullptr) {
+        song.notice = text;
+    } else if (kind == TextKind::Title && song.title == nullptr) {
+        song.title = text;
+    }
+}
+
+void TempoEvent::prepare(SmfFile& song, size_t) { song.appendTempo(*this); }
+
+void TimeSignatureEvent::prepare(SmfFile& song, size_t) { song.appendTimeSignature(*this); }
+
+}  // namespace quorva

@@ -1,0 +1,224 @@
+#include "song/smf_file.h"
+
+#include "song/file_reader.h"
+#include "song/song_math.h"
+#include "song/track_merge.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace quorva {
+
+namespace {
+
+uint32_t bigEndian32(const uint8_t* p)
+{
+    return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 | static_cast<uint32_t>(p[2]) << 8 | p[3];
+}
+
+uint16_t bigEndian16(const uint8_t* p) { return static_cast<uint16_t>(p[0] << 8 | p[1]); }
+
+bool isNoteMessage(const MidiEvent& event)
+{
+    if (event.eventClass != EventClass::Channel) {
+        return false;
+    }
+    const uint8_t kind = static_cast<const ShortEvent&>(event).status() & 0xF0;
+    return kind == 0x80 || kind == 0x90;
+}
+
+}  // namespace
+
+void SmfFile::clear()
+{
+    title = nullptr;
+    notice = nullptr;
+    lyric = nullptr;
+    text = nullptr;
+    hasResetSysex = false;
+    measureCount = 0;
+    for (MidiEvent* event : events_) {
+        event->~MidiEvent();
+    }
+    events_.clear();
+    arena_.reset();
+    firstTempo_ = lastTempo_ = nullptr;
+    firstTimeSignature_ = lastTimeSignature_ = nullptr;
+    loaded = false;
+}
+
+bool SmfFile::load(std::string_view path)
+{
+    clear();
+    const auto bytes = readWholeFile(path);
+    if (!bytes) {
+        return false;
+    }
+    return loadBytes(bytes->data(), bytes->size());
+}
+
+bool SmfFile::loadBytes(const uint8_t* bytes, size_t size)
+{
+    clear();
+    if (size < 14 || std::memcmp(bytes, "MThd", 4) != 0 || bigEndian32(bytes + 4) != 6) {
+        return false;
+    }
+    const uint16_t fileFormat = bigEndian16(bytes + 8);
+    const uint16_t fileDivision = bigEndian16(bytes + 12);
+    // SMPTE timing is refused, and so is a division of 0, which would divide every time by zero.
+    if (fileFormat > 1 || (fileDivision & 0x8000) != 0 || fileDivision == 0) {
+        return false;
+    }
+    format = fileFormat;
+    division = fileDivision;
+
+    decoder_.beginLoad(messages_);
+    readTracks(bytes + 14, bytes + size);
+    for (size_t i = 0; i < events_.size(); ++i) {
+        events_[i]->prepare(*this, i);
+    }
+    computeEnd();
+    computeMeasureCount();
+    loaded = true;
+    return true;
+}
+
+bool SmfFile::readTracks(const uint8_t* begin, const uint8_t* end)
+{
+    TrackMerger merger;
+    const uint8_t* position = begin;
+    uint8_t trackNumber = 0;
+    while (position < end) {
+        if (end - position < 8 || std::memcmp(position, "MTrk", 4) != 0) {
+            break;
+        }
+        const uint32_t statedLength = bigEndian32(position + 4);
+        const uint8_t* data = position + 8;
+        // A track whose stated length runs past the file is read up to the file's end.
+        const uint8_t* trackEnd = statedLength > static_cast<size_t>(end - data) ? end : data + statedLength;
+
+        merger.beginTrack();
+        uint32_t tick = 0;
+        const uint8_t* cursor = data;
+        while (cursor < trackEnd) {
+            uint32_t delta = 0;
+            if (!readVariableLength(cursor, trackEnd, delta)) {
+                break;
+            }
+            tick += delta;
+            const DecodedEvent decoded = decoder_.decode(trackNumber, tick, cursor, trackEnd, arena_);
+            if (decoded.event) {
+                merger.add(decoded.event);
+            }
+            if (decoded.truncated) {
+                break;
+            }
+            if (trackEnd - cursor >= 2 && cursor[0] == 0xFF && cursor[1] == 0x2F) {
+                break;
+            }
+            cursor += decoded.length;
+        }
+        position = trackEnd;
+        ++trackNumber;
+    }
+    merger.mergeInto(events_);
+    return true;
+}
+
+void SmfFile::appendTempo(TempoEvent& event)
+{
+    event.previous = lastTempo_;
+    event.next = nullptr;
+    if (const TempoEvent* previous = lastTempo_) {
+        const double ms = static_cast<double>(event.tick - previous->tick) * previous->tempo / (division * 1000.0);
+        event.startMs = truncToU32(ms + previous->startMs);
+        lastTempo_->next = &event;
+    } else {
+        event.startMs = truncToU32(static_cast<double>(event.tick) * 500.0 / division);
+        firstTempo_ = &event;
+    }
+    lastTempo_ = &event;
+}
+
+uint32_t SmfFile::measureLength(uint8_t numerator, uint8_t denominatorPower) const
+{
+    const uint32_t length = truncToU32(static_cast<double>(numerator) * division * 4.0 / powerOfTwo(denominatorPower));
+    return length == 0 ? 1 : length;
+}
+
+void SmfFile::appendTimeSignature(TimeSignatureEvent& event)
+{
+    event.previous = lastTimeSignature_;
+    event.next = nullptr;
+    if (const TimeSignatureEvent* previous = lastTimeSignature_) {
+        const uint64_t length = measureLength(previous->numerator, previous->denominatorPower);
+        const uint64_t measures = (static_cast<uint64_t>(event.tick - previous->tick) + length - 1) / length;
+        event.measure = static_cast<uint8_t>(previous->measure + measures);
+        lastTimeSignature_->next = &event;
+    } else {
+        const uint64_t quarterBar = 4ull * division;
+        event.measure = static_cast<uint8_t>((event.tick + quarterBar - 1) / quarterBar);
+        firstTimeSignature_ = &event;
+    }
+    lastTimeSignature_ = &event;
+}
+
+void SmfFile::computeEnd()
+{
+    uint32_t lastTick = 0;
+    for (auto it = events_.rbegin(); it != events_.rend(); ++it) {
+        if (isNoteMessage(**it)) {
+            lastTick = (*it)->tick;
+            break;
+        }
+    }
+    uint32_t tick0 = 0;
+    uint32_t tempo0 = 500000;
+    uint32_t startMs0 = 0;
+    for (const TempoEvent* tempo = lastTempo_; tempo; tempo = tempo->previous) {
+        if (tempo->tick <= lastTick) {
+            tick0 = tempo->tick;
+            tempo0 = tempo->tempo;
+            startMs0 = tempo->startMs;
+            break;
+        }
+    }
+    endMs = truncToU32(static_cast<double>(lastTick - tick0) * tempo0 / (division * 1000.0) +
+                       (static_cast<double>(startMs0) + tailMs));
+    endTick = truncToU32(static_cast<double>(endMs - startMs0) * division * 1000.0 / tempo0 + tick0);
+}
+
+void SmfFile::computeMeasureCount()
+{
+    // Steps measure by measure from tick 0, taking at most one time signature per step. Runs of
+    // measures under one meter are counted at once, so a tiny measure cannot make it crawl.
+    uint64_t position = 0;
+    uint64_t length = measureLength(4, 2);
+    const TimeSignatureEvent* next = firstTimeSignature_;
+    uint64_t count = 0;
+    const uint64_t end = endTick;
+    for (;;) {
+        if (next && next->tick <= position) {
+            position = next->tick;
+            length = measureLength(next->numerator, next->denominatorPower);
+            next = next->next;
+        }
+        // Steps until the position passes the end, or reaches the next time signature.
+        uint64_t steps = position > end ? 1 : (end - position) / length + 1;
+        if (next && next->tick > position) {
+            const uint64_t toNext = (next->tick - position + length - 1) / length;
+            steps = std::min(steps, toNext);
+        }
+        steps = std::max<uint64_t>(steps, 1);
+        position += steps * length;
+        count += steps;
+        if (position > end) {
+            break;
+        }
+    }
+    measureCount = static_cast<uint32_t>(count - 1);
+}
+
+size_t SmfFile::memoryBytes() const { return arena_.bytesReserved() + events_.capacity() * sizeof(MidiEvent*); }
+
+}  // namespace quorva

@@ -1,0 +1,110 @@
+#include "song/track_merge.h"
+
+#include <algorithm>
+#include <cstdint>
+
+namespace quorva {
+
+void TrackMerger::beginTrack() { trackStarts_.push_back(events_.size()); }
+
+void TrackMerger::add(MidiEvent* event)
+{
+    if (events_.size() > trackStarts_.back() && event->tick < events_.back()->tick) {
+        ticksWrapped_ = true;
+    }
+    events_.push_back(event);
+}
+
+void TrackMerger::mergeInto(std::vector<MidiEvent*>& out)
+{
+    out.clear();
+    out.reserve(events_.size());
+    if (trackStarts_.size() <= 1) {
+        out.assign(events_.begin(), events_.end());
+    } else if (ticksWrapped_) {
+        mergeByInsertion(out);
+    } else {
+        mergeSortedTracks(out);
+    }
+    events_.clear();
+    events_.shrink_to_fit();
+    trackStarts_.clear();
+}
+
+void TrackMerger::mergeSortedTracks(std::vector<MidiEvent*>& out) const
+{
+    struct Head {
+        uint32_t tick;
+        uint32_t track;
+        size_t next;
+        size_t end;
+    };
+    // Min-heap on (tick, track): the earlier track wins a tie.
+    auto later = [](const Head& a, const Head& b) { return a.tick != b.tick ? a.tick > b.tick : a.track > b.track; };
+    std::vector<Head> heap;
+    heap.reserve(trackStarts_.size());
+    for (size_t t = 0; t < trackStarts_.size(); ++t) {
+        const size_t begin = trackStarts_[t];
+        const size_t end = t + 1 < trackStarts_.size() ? trackStarts_[t + 1] : events_.size();
+        if (begin < end) {
+            heap.push_back({events_[begin]->tick, static_cast<uint32_t>(t), begin, end});
+        }
+    }
+    std::make_heap(heap.begin(), heap.end(), later);
+    while (!heap.empty()) {
+        std::pop_heap(heap.begin(), heap.end(), later);
+        Head& head = heap.back();
+        // Take the whole run of this track that still comes before every other track's head.
+        const Head* rival = heap.size() > 1 ? &heap.front() : nullptr;
+        do {
+            out.push_back(events_[head.next++]);
+        } while (head.next < head.end &&
+                 (!rival || events_[head.next]->tick < rival->tick ||
+                  (events_[head.next]->tick == rival->tick && head.track < rival->track)));
+        if (head.next < head.end) {
+            head.tick = events_[head.next]->tick;
+            std::push_heap(heap.begin(), heap.end(), later);
+        } else {
+            heap.pop_back();
+        }
+    }
+}
+
+void TrackMerger::mergeByInsertion(std::vector<MidiEvent*>& out) const
+{
+    // A doubly linked list over indices; `none` is the end of the list.
+    constexpr size_t none = SIZE_MAX;
+    std::vector<size_t> next(events_.size(), none);
+    std::vector<size_t> previous(events_.size(), none);
+    size_t first = none;
+    size_t last = none;
+    for (size_t t = 0; t < trackStarts_.size(); ++t) {
+        const size_t begin = trackStarts_[t];
+        const size_t end = t + 1 < trackStarts_.size() ? trackStarts_[t + 1] : events_.size();
+        size_t cursor = first;
+        for (size_t i = begin; i < end; ++i) {
+            const uint32_t tick = events_[i]->tick;
+            if (first != none) {
+                size_t probe = cursor == none ? last : cursor;
+                while (probe != first && tick < events_[probe]->tick) {
+                    probe = previous[probe];
+                }
+                while (probe != none && events_[probe]->tick <= tick) {
+                    probe = next[probe];
+                }
+                cursor = probe;
+            }
+            // Insert i before cursor (at the end when cursor is none).
+            next[i] = cursor;
+            previous[i] = cursor == none ? last : previous[cursor];
+            (previous[i] == none ? first : next[previous[i]]) = i;
+            (cursor == none ? last : previous[cursor]) = i;
+            cursor = i;
+        }
+    }
+    for (size_t i = first; i != none; i = next[i]) {
+        out.push_back(events_[i]);
+    }
+}
+
+}  // namespace quorva

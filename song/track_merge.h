@@ -1,0 +1,29 @@
+#pragma once
+#include "song/midi_event.h"
+
+#include <cstddef>
+#include <vector>
+
+namespace quorva {
+
+// Merges the events of all tracks by tick into one stream. At equal ticks an earlier track's
+// events come first, and one track's events keep their file order. Tracks whose ticks only
+// grow (every real file) are merged with a heap in N log T; a track whose 32-bit tick wrapped
+// is merged by insertion into a linked list, one event at a time, exactly as such a track's
+// events have always been ordered.
+class TrackMerger {
+public:
+    void beginTrack();
+    void add(MidiEvent* event);
+    void mergeInto(std::vector<MidiEvent*>& out);
+
+private:
+    void mergeSortedTracks(std::vector<MidiEvent*>& out) const;
+    void mergeByInsertion(std::vector<MidiEvent*>& out) const;
+
+    std::vector<MidiEvent*> events_;
+    std::vector<size_t> trackStarts_;
+    bool ticksWrapped_ = false;
+};
+
+}  // namespace quorva

@@ -1,0 +1,174 @@
+#include "support/player_fixture.h"
+#include "support/smf_builder.h"
+
+#include "platform/posix_clock.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+namespace quorva {
+namespace {
+
+using testing::buildSmf;
+using testing::Player;
+using testing::TrackBuilder;
+
+TEST(Sequencer, AdvancesThroughTheTempoMapAtTheChosenSpeed)
+{
+    TrackBuilder track;
+    track.tempo(40, 250000).event(10000, {0x90, 60, 1});
+    Player player;
+    ASSERT_TRUE(player.loadBytes(buildSmf(0, 480, {track})));
+    player.sequencer.play();
+    player.ticks(1);
+    EXPECT_DOUBLE_EQ(player.sequencer.position(), 4.8);
+    player.ticks(7);
+    EXPECT_NEAR(player.sequencer.position(), 38.4, 1e-9);
+    EXPECT_EQ(player.sequencer.tempo(), 500000u);
+    player.ticks(1);
+    EXPECT_NEAR(player.sequencer.position(), 43.2, 1e-9);
+    EXPECT_EQ(player.sequencer.tempo(), 250000u);  // reached in this tick, used from the next
+    player.ticks(1);
+    EXPECT_NEAR(player.sequencer.position(), 52.8, 1e-9);
+
+    player.monitor.speed = 0.5f;
+    player.sequencer.play();
+    player.ticks(2);
+    EXPECT_NEAR(player.sequencer.position(), 4.8, 1e-9);
+}
+
+TEST(Sequencer, GmSystemOnOnlyForSongsWithoutTheirOwnReset)
+{
+    TrackBuilder plain;
+    plain.event(0, {0x90, 60, 1}).event(0, {0x90, 62, 1});
+    Player player;
+    ASSERT_TRUE(player.loadBytes(buildSmf(0, 480, {plain})));
+    player.sequencer.play();
+    EXPECT_EQ(player.sent(), (std::vector<std::string>{"f0 7e 7f 09 01 f7"}));
+    player.ticks(1);  // both events of tick 0 in the same timer tick, in stream order
+    EXPECT_EQ(player.sent(), (std::vector<std::string>{"f0 7e 7f 09 01 f7", "90 3c 01", "90 3e 01"}));
+
+    TrackBuilder withReset;
+    withReset.sysex(0, {0xF0, 0x43, 0x10, 0x4C, 0x00, 0x00, 0x7E, 0x00, 0xF7}).event(0, {0x90, 60, 1});
+    Player other;
+    ASSERT_TRUE(other.loadBytes(buildSmf(0, 480, {withReset})));
+    other.sequencer.play();
+    EXPECT_TRUE(other.sent().empty());
+}
+
+TEST(Sequencer, PauseResumeAndStop)
+{
+    TrackBuilder track;
+    track.event(0, {0x90, 60, 90}).event(0, {0x99, 38, 70}).event(100000, {0x80, 60, 0});
+    Player player;
+    ASSERT_TRUE(player.loadBytes(buildSmf(0, 480, {track})));
+    player.sequencer.play();
+    player.ticks(1);
+    player.port().clear();
+    player.sequencer.pause();
+    EXPECT_EQ(player.sequencer.state(), PlayState::Paused);
+    EXPECT_EQ(player.sent(), (std::vector<std::string>{"80 3c 00", "89 26 00"}));
+    const double position = player.sequencer.position();
+    player.ticks(10);
+    EXPECT_EQ(player.sequencer.position(), position);
+
+    player.port().clear();
+    player.monitor.setTranspose(2, player.sequencer);  // not playing: only the value changes
+    EXPECT_TRUE(player.sent().empty());
+    player.sequencer.resume();
+    EXPECT_EQ(player.sent(), (std::vector<std::string>{"90 3e 5a"}));
+
+    player.sequencer.pause();
+    player.port().clear();
+    player.sequencer.stop();
+    EXPECT_EQ(player.sequencer.state(), PlayState::Stopped);
+    const auto sent = player.sent();
+    ASSERT_EQ(sent.size(), 34u);
+    EXPECT_EQ(sent[0], "b0 40 00");
+    EXPECT_EQ(sent[1], "b0 42 00");
+    EXPECT_EQ(sent[31], "bf 42 00");
+    EXPECT_EQ(sent[32], "80 3e 00");
+    EXPECT_EQ(sent[33], "89 26 00");
+    EXPECT_EQ(player.sequencer.elapsedMs(), 0u);
+    EXPECT_EQ(player.sequencer.currentMeasure(), 0u);
+    EXPECT_EQ(player.sequencer.currentBeat(), 0u);
+}
+
+TEST(Sequencer, EndOfSongStopsFromTheTimer)
+{
+    TrackBuilder track;
+    track.event(0, {0x90, 60, 90});
+    Player player;
+    ASSERT_TRUE(player.loadBytes(buildSmf(0, 480, {track})));
+    player.sequencer.play();
+    // endTick 960 at 4.8 ticks per tick: the tick that passes it (201) stops.
+    player.ticks(200);
+    EXPECT_EQ(player.sequencer.state(), PlayState::Playing);
+    player.port().clear();
+    player.ticks(1);
+    EXPECT_EQ(player.sequencer.state(), PlayState::Stopped);
+    EXPECT_FALSE(player.sequencer.playing());
+    const auto sent = player.sent();
+    ASSERT_EQ(sent.size(), 33u);
+    EXPECT_EQ(sent.back(), "80 3c 00");
+    // The released note fades and is discarded about half a second later.
+    player.ticks(101);
+    std::lock_guard guard(player.sequencer.lock());
+    EXPECT_TRUE(player.sequencer.notes().empty());
+}
+
+TEST(Sequencer, PositionReadOuts)
+{
+    TrackBuilder track;
+    track.timeSignature(0, 3, 2).tempo(0, 500000).tempo(956, 1000000).event(100000, {0x90, 60, 1});
+    Player player;
+    ASSERT_TRUE(player.loadBytes(buildSmf(0, 480, {track})));
+    player.sequencer.play();
+    player.ticks(1);
+    EXPECT_EQ(player.sequencer.currentBeat(), 1u);
+    player.ticks(198);
+    EXPECT_EQ(player.sequencer.elapsedMs(), 994u);  // 955 whole ticks at 500000
+    player.ticks(1);
+    // The second tempo is applied: its startMs is 956 * 500 / 480 = 995.
+    auto p = static_cast<uint32_t>(player.sequencer.position());
+    EXPECT_EQ(player.sequencer.elapsedMs(), static_cast<uint32_t>((p - 956) * 1000000.0 / 480000.0 + 995));
+    for (int steps : {217, 217, 300}) {
+        player.ticks(steps);
+        p = static_cast<uint32_t>(player.sequencer.position());
+        EXPECT_EQ(player.sequencer.currentMeasure(), p / 1440);
+        EXPECT_EQ(player.sequencer.currentBeat(), (p / 480) % 3 + 1);
+    }
+}
+
+TEST(Sequencer, AStopRacingTheEndOfTheSongDoesNotCancelTheNextPlay)
+{
+    TrackBuilder track;
+    track.event(0, {0x90, 60, 1}).event(1, {0x80, 60, 0});
+    const auto bytes = buildSmf(0, 9600, {track});  // ends after about 1000 ms
+    ThreadPeriodicTimer timer;
+    testing::CaptureFactory factory;
+    PortSelector ports(factory);
+    ports.selectNull();
+    ChannelMonitor monitor(ports);
+    monitor.speed = 8.0f;  // about 125 ms a song
+    SmfFile song;
+    Sequencer sequencer(song, monitor, ports, timer);
+    ASSERT_TRUE(sequencer.startTimer());
+    ASSERT_TRUE(song.loadBytes(bytes.data(), bytes.size()));
+    for (int round = 0; round < 6; ++round) {
+        sequencer.setState(PlayState::Stopped);
+        sequencer.play();
+        std::this_thread::sleep_for(std::chrono::milliseconds(100 + round * 5));
+        sequencer.stop();
+        sequencer.play();
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        EXPECT_EQ(sequencer.state(), PlayState::Playing) << round;
+        EXPECT_TRUE(sequencer.playing());
+        sequencer.stop();
+    }
+    sequencer.shutdown();
+}
+
+}  // namespace
+}  // namespace quorva
