@@ -1,0 +1,113 @@
+#include "app/settings.h"
+
+#include "platform/message_box.h"
+#include "ports/port_selector.h"
+#include "song/sequencer.h"
+
+#include <cstdio>
+
+namespace quorva {
+
+std::array<uint8_t, Settings::size> Settings::toBytes() const
+{
+    return {output,       sampleRateIndex, effects,          bufferLengthIndex,  voiceIndex,   levelShiftIndex,
+            muteLevelIndex, systemCursor,  sleepActiveIndex, sleepInactiveIndex, fpsLimitIndex};
+}
+
+Settings Settings::fromBytes(const std::array<uint8_t, size>& bytes)
+{
+    const Settings defaults;
+    auto pick = [](uint8_t value, size_t tableSize, uint8_t fallback) { return value < tableSize ? value : fallback; };
+    Settings settings;
+    settings.output = pick(bytes[0], 4, defaults.output);
+    settings.sampleRateIndex = pick(bytes[1], sampleRates.size(), defaults.sampleRateIndex);
+    settings.effects = bytes[2];
+    settings.bufferLengthIndex = pick(bytes[3], bufferLengthsMs.size(), defaults.bufferLengthIndex);
+    settings.voiceIndex = pick(bytes[4], voiceCounts.size(), defaults.voiceIndex);
+    settings.levelShiftIndex = pick(bytes[5], levelShifts.size(), defaults.levelShiftIndex);
+    settings.muteLevelIndex = pick(bytes[6], muteLevels.size(), defaults.muteLevelIndex);
+    settings.systemCursor = bytes[7];
+    settings.sleepActiveIndex = pick(bytes[8], sleepActiveMs.size(), defaults.sleepActiveIndex);
+    settings.sleepInactiveIndex = pick(bytes[9], sleepInactiveMs.size(), defaults.sleepInactiveIndex);
+    settings.fpsLimitIndex = pick(bytes[10], fpsLimits.size(), defaults.fpsLimitIndex);
+    return settings;
+}
+
+bool Settings::portDiffers(const Settings& next) const
+{
+    if (next.output != output) {
+        return true;
+    }
+    if (output == SoftSynth) {
+        return next.sampleRateIndex != sampleRateIndex || next.effects != effects;
+    }
+    if (output == FmSynth) {
+        return next.bufferLengthIndex != bufferLengthIndex || next.voiceIndex != voiceIndex ||
+               next.levelShiftIndex != levelShiftIndex;
+    }
+    return false;
+}
+
+Settings readSettings(const std::string& path)
+{
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) {
+        return Settings{};
+    }
+    std::array<uint8_t, Settings::size> bytes{};
+    const size_t got = std::fread(bytes.data(), 1, bytes.size(), file);
+    std::fclose(file);
+    return got == bytes.size() ? Settings::fromBytes(bytes) : Settings{};
+}
+
+bool writeSettings(const Settings& settings, const std::string& path)
+{
+    const std::string temporary = path + ".new";
+    std::FILE* file = std::fopen(temporary.c_str(), "wb");
+    if (!file) {
+        return false;
+    }
+    const auto bytes = settings.toBytes();
+    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    ok = std::fflush(file) == 0 && ok;
+    ok = std::fclose(file) == 0 && ok;
+    if (!ok || std::rename(temporary.c_str(), path.c_str()) != 0) {
+        std::remove(temporary.c_str());
+        return false;
+    }
+    return true;
+}
+
+void selectPort(Settings& settings, PortSelector& ports, MessageBox& messages)
+{
+    bool opened = false;
+    switch (settings.output) {
+    case Settings::MidiOut: opened = ports.selectMidiOut(); break;
+    case Settings::SoftSynth: opened = ports.selectDirectMusic(settings.sampleRate(), settings.effectsOn()); break;
+    case Settings::FmSynth:
+        opened = ports.selectFmSynth(settings.bufferMs(), settings.voices(), settings.levelShift());
+        break;
+    default: opened = ports.selectNull(); break;
+    }
+    if (!opened) {
+        messages.show("midiport create error");
+        ports.selectNull();
+        settings.output = Settings::Null;
+    }
+}
+
+void SettingsKeeper::apply(const Settings& next)
+{
+    if (live_.portDiffers(next)) {
+        sequencer_.stop();
+        live_ = next;
+        selectPort(live_, ports_, messages_);
+    } else {
+        live_ = next;
+    }
+    effects_.setFpsLimit(live_.fpsLimit());
+    effects_.showSystemCursor(live_.showSystemCursor());
+    effects_.setMuteLevelControl(live_.muteLevel());
+}
+
+}  // namespace quorva

@@ -1,0 +1,100 @@
+#include "support/player_fixture.h"
+#include "support/smf_builder.h"
+#include "support/temp_dir.h"
+
+#include "app/settings.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace quorva {
+namespace {
+
+struct RecordingEffects final : SettingsEffects {
+    void setFpsLimit(uint32_t fps) override { limits.push_back(fps); }
+    void showSystemCursor(bool shown) override { cursor = shown; }
+    void setMuteLevelControl(uint8_t level) override { muteLevel = level; }
+    std::vector<uint32_t> limits;
+    bool cursor = false;
+    int muteLevel = -1;
+};
+
+TEST(Settings, FileRoundTripDefaultsAndBadBytes)
+{
+    testing::TempDir dir;
+    const std::string path = (dir / "setting.dat").string();
+    EXPECT_EQ(readSettings(path), Settings{});
+    const auto defaults = Settings{}.toBytes();
+    EXPECT_EQ(std::vector<uint8_t>(defaults.begin(), defaults.end()),
+              (std::vector<uint8_t>{0, 1, 0, 2, 2, 2, 3, 0, 1, 2, 0}));
+
+    dir.write("setting.dat", std::vector<uint8_t>{3, 2, 1, 4, 4});  // short: the whole default record
+    EXPECT_EQ(readSettings(path), Settings{});
+
+    Settings chosen;
+    chosen.output = Settings::FmSynth;
+    chosen.voiceIndex = 4;
+    chosen.fpsLimitIndex = 4;
+    chosen.systemCursor = 1;
+    ASSERT_TRUE(writeSettings(chosen, path));
+    EXPECT_EQ(std::filesystem::file_size(path), 11u);
+    EXPECT_EQ(readSettings(path), chosen);
+    EXPECT_EQ(readSettings(path).voices(), 64u);
+    EXPECT_EQ(readSettings(path).fpsLimit(), 0u);
+    EXPECT_FALSE(std::filesystem::exists(path + ".new"));
+
+    // Out-of-table bytes fall back field by field; a longer file is accepted.
+    dir.write("setting.dat", std::vector<uint8_t>{7, 1, 9, 2, 2, 9, 3, 0, 1, 2, 9, 0xAA});
+    const Settings mixed = readSettings(path);
+    EXPECT_EQ(mixed.output, 0);
+    EXPECT_EQ(mixed.effects, 9);
+    EXPECT_EQ(mixed.levelShiftIndex, 2);
+    EXPECT_EQ(mixed.fpsLimitIndex, 0);
+
+    // A write that cannot create its file leaves the old one untouched.
+    EXPECT_FALSE(writeSettings(chosen, (dir / "missing-dir" / "setting.dat").string()));
+}
+
+TEST(Settings, ApplyRecreatesThePortOnlyWhenItsChoiceChanged)
+{
+    testing::Player player;
+    RecordingEffects effects;
+    SettingsKeeper keeper(player.ports, player.sequencer, player.messages, effects);
+    keeper.selectPortAtStartUp();  // MM-OUT
+    CapturePort* first = player.factory.last;
+    testing::TrackBuilder track;
+    track.event(0, {0x90, 60, 1}).event(100000, {0x80, 60, 0});
+    ASSERT_TRUE(player.loadBytes(testing::buildSmf(0, 480, {track})));
+    player.sequencer.play();
+
+    Settings next = keeper.live();
+    next.sampleRateIndex = 2;  // an MS-SS field while MM-OUT is chosen
+    next.sleepActiveIndex = 4;
+    next.fpsLimitIndex = 3;
+    keeper.apply(next);
+    EXPECT_EQ(player.factory.last, first);
+    EXPECT_EQ(player.sequencer.state(), PlayState::Playing);
+    EXPECT_EQ(effects.limits, (std::vector<uint32_t>{120}));
+    EXPECT_EQ(effects.muteLevel, 6);
+
+    next.output = Settings::SoftSynth;
+    keeper.apply(next);
+    EXPECT_NE(player.factory.last, first);
+    EXPECT_EQ(player.sequencer.state(), PlayState::Stopped);
+    EXPECT_EQ(player.ports.kind(), PortKind::DirectMusicOut);
+    CapturePort* second = player.factory.last;
+    next.sampleRateIndex = 0;
+    keeper.apply(next);
+    EXPECT_NE(player.factory.last, second);
+
+    player.factory.nextOpenFails = true;
+    next.output = Settings::FmSynth;
+    keeper.apply(next);
+    EXPECT_EQ(player.messages.shown, (std::vector<std::string>{"midiport create error"}));
+    EXPECT_EQ(player.ports.kind(), PortKind::NullOut);
+    EXPECT_EQ(keeper.live().output, Settings::Null);
+}
+
+}  // namespace
+}  // namespace quorva
