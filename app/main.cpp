@@ -1,0 +1,102 @@
+// The program: every instance it runs on, defined together in their order of construction
+// (and so destroyed in the reverse order), then start-up, the message loop and shutdown.
+#include "app/application.h"
+#include "app/fps_timer.h"
+#include "app/instrument_names.h"
+#include "app/main_window.h"
+#include "app/mouse_state.h"
+#include "app/program_port_factory.h"
+#include "app/program_settings_effects.h"
+#include "app/screen_resources.h"
+#include "app/settings.h"
+#include "app/sleeper.h"
+#include "app/window_mode_switch.h"
+#include "app/working_directory.h"
+#include "platform/posix_clock.h"
+#include "platform/sdl_audio.h"
+#include "platform/sdl_bitmap.h"
+#include "platform/sdl_message_box.h"
+#include "platform/sdl_window.h"
+#include "platform/single_instance.h"
+#include "platform/ttf_text.h"
+#include "ports/port_selector.h"
+#include "song/channel_monitor.h"
+#include "song/sequencer.h"
+#include "song/smf_file.h"
+#include "synth/fm_synth.h"
+#include "synth/fm_synth_port.h"
+
+#include <memory>
+#include <string>
+
+namespace quorva {
+namespace {
+
+// The start-up steps that need the real platform.
+class ProgramStartup final : public StartupPlatform {
+public:
+    explicit ProgramStartup(TtfTextRenderer& text) : text_(text) {}
+
+    void enterDataDirectory() override { enterExecutableDirectory(); }
+    bool startControlServer() override { return true; }
+    void stopControlServer() override {}
+    bool createTextFont() override { return text_.open(); }
+
+private:
+    TtfTextRenderer& text_;
+};
+
+// The command line as one text without the program's name, the arguments joined by blanks.
+std::string commandLineOf(int argc, char** argv)
+{
+    std::string line;
+    for (int i = 1; i < argc; ++i) {
+        if (i > 1) {
+            line += ' ';
+        }
+        line += argv[i];
+    }
+    return line;
+}
+
+int runProgram(int argc, char** argv)
+{
+    SystemClock clock;
+    SdlMessageBox messages;
+    SdlAudioDevice audio;
+    ProgramPortFactory portFactory;
+    portFactory.fmSynth = [&] { return std::make_unique<FmSynthPort>(audio, clock, std::make_unique<FmSynth>()); };
+    PortSelector ports(portFactory);
+    ChannelMonitor monitor(ports);
+    SmfFile song(&messages);
+    ThreadPeriodicTimer sequencerTimer;
+    Sequencer sequencer(song, monitor, ports, sequencerTimer);
+    ThreadSleeper sleeper;
+    FpsTimer fpsTimer(clock, sleeper);
+    SdlWindow platformWindow;
+    WindowModeSwitch modeSwitch(platformWindow);
+    InstrumentNames instruments;
+    MouseState mouse(platformWindow);
+    ScreenResources screen;
+    MainWindow window(platformWindow);
+    ProgramSettingsEffects settingsEffects(fpsTimer, mouse);
+    settingsEffects.muteLevelControl = [&](uint8_t level) { monitor.setMuteLevel(level); };
+    SettingsKeeper settings(ports, sequencer, messages, settingsEffects);
+    SdlBitmapLoader bitmaps;
+    TtfTextRenderer text;
+    NoOtherInstance singleInstance;
+    ProgramStartup startup(text);
+
+    Application application({startup, singleInstance, messages, settings, window, mouse, modeSwitch, fpsTimer,
+                             sleeper, instruments, screen, bitmaps, ports, sequencer});
+    application.setCommandLine(commandLineOf(argc, argv));
+    if (!application.init()) {
+        return -1;
+    }
+    return application.run();
+}
+
+}  // namespace
+}  // namespace quorva
+
+int main(int argc, char** argv) { return quorva::runProgram(argc, argv); }

@@ -1,0 +1,19 @@
+#include "app/working_directory.h"
+
+#include <filesystem>
+#include <system_error>
+
+namespace quorva {
+
+bool enterExecutableDirectory()
+{
+    std::error_code error;
+    const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error || !executable.has_parent_path()) {
+        return false;
+    }
+    std::filesystem::current_path(executable.parent_path(), error);
+    return !error;
+}
+
+}  // namespace quorva
