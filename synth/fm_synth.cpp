@@ -1,0 +1,374 @@
+#include "synth/fm_synth.h"
+
+#include <algorithm>
+
+namespace quorva {
+
+FmSynth::FmSynth()
+{
+    for (uint32_t i = 0; i < ChannelCount; ++i) {
+        channels_[i].number = i;
+    }
+}
+
+FmSynth::~FmSynth()
+{
+    close();
+}
+
+bool FmSynth::open(uint32_t voiceCount, const std::string& toneFilePath)
+{
+    close();
+    slots_.assign(voiceCount, FmVoice{});
+    pool_.fillFree(slots_.data(), voiceCount);
+    bank_.clearBank();
+    buildTables();
+    panTable_ = buildPanTable();
+    allVoices_.clear();
+    releasedVoices_.clear();
+    if (!bank_.loadToneFile(toneFilePath)) {
+        return false;
+    }
+    for (SynthChannel& channel : channels_) {
+        channel.voices.clear();
+        channel.controls.rhythm = channel.number == RhythmChannel;
+        channel.resetChannel();
+        programChange(channel, 0);
+    }
+    return true;
+}
+
+void FmSynth::close()
+{
+    killAllVoices();
+    for (SynthChannel& channel : channels_) {
+        channel.voices.clear();
+        channel.tone = nullptr;
+        channel.drumSet = nullptr;
+    }
+    slots_.clear();
+    slots_.shrink_to_fit();
+    pool_.release();
+    bank_.clearBank();
+}
+
+void FmSynth::handleMessage(uint32_t message)
+{
+    const uint32_t status = message & 0xF0;
+    SynthChannel& channel = channels_[message & 0x0F];
+    const uint32_t data1 = (message >> 8) & 0xFF;
+    const uint32_t data2 = (message >> 16) & 0xFF;
+    switch (status) {
+    case 0x80:
+        noteOff(channel, data1);
+        break;
+    case 0x90:
+        if (data2 == 0) {
+            noteOff(channel, data1);
+        } else {
+            startNote(channel, data1, data2);
+        }
+        break;
+    case 0xB0:
+        controlChange(channel, data1, static_cast<int32_t>(data2));
+        break;
+    case 0xC0:
+        programChange(channel, static_cast<int32_t>(data1));
+        break;
+    case 0xE0:
+        channel.rawBend = (static_cast<int32_t>(data2) - 64) * 128 + static_cast<int32_t>(data1);
+        break;
+    default:
+        break;
+    }
+}
+
+void FmSynth::handleCommand(const SynthCommand& command)
+{
+    if (command.command == synth_command::ResetAll) {
+        for (SynthChannel& channel : channels_) {
+            channel.controls.rhythm = channel.number == RhythmChannel;
+            channel.resetChannel();
+            programChange(channel, 0);
+        }
+        killAllVoices();
+    } else if (command.command == synth_command::SetRhythm && command.channel < ChannelCount) {
+        channels_[command.channel].controls.rhythm = command.value != 0;
+    }
+}
+
+void FmSynth::controlChange(SynthChannel& channel, uint32_t controller, int32_t value)
+{
+    switch (controller) {
+    case 1: channel.controls.modulation = value; break;
+    case 6: dataEntry(channel, value); break;
+    case 7: channel.volume = value; break;
+    case 10: channel.pan = value; break;
+    case 11: channel.expression = value; break;
+    case 64: channel.controls.sustain = value >= 64; break;
+    case 71: channel.setResonance(value); break;
+    case 74: channel.setCutoff(value); break;
+    case 98: channel.paramMode = 0; channel.nrpnLsb = value; break;
+    case 99: channel.paramMode = 0; channel.nrpnMsb = value; break;
+    case 100: channel.paramMode = 1; channel.rpnLsb = value; break;
+    case 101: channel.paramMode = 1; channel.rpnMsb = value; break;
+    case 120:
+        for (FmVoice* voice = channel.voices.front(); voice;) {
+            FmVoice* next = ChannelVoiceList::next(*voice);
+            killVoice(*voice);
+            voice = next;
+        }
+        break;
+    case 121: channel.resetChannel(); break;
+    case 123:
+        for (FmVoice* voice = channel.voices.front(); voice; voice = ChannelVoiceList::next(*voice)) {
+            releaseVoice(*voice);
+        }
+        break;
+    default: break;
+    }
+}
+
+void FmSynth::dataEntry(SynthChannel& channel, int32_t value)
+{
+    if (channel.paramMode == 1 && channel.rpnMsb == 0) {
+        switch (channel.rpnLsb) {
+        case 0: channel.bendRange = value; break;
+        case 1: channel.controls.fineTune = value; break;
+        case 2: channel.controls.coarseTune = value; break;
+        default: break;
+        }
+    } else if (channel.paramMode == 0 && channel.nrpnMsb == 1) {
+        if (channel.nrpnLsb == 0x20) {
+            channel.setCutoff(value);
+        } else if (channel.nrpnLsb == 0x21) {
+            channel.setResonance(value);
+        }
+    }
+}
+
+void FmSynth::programChange(SynthChannel& channel, int32_t program)
+{
+    channel.program = program;
+    channel.tone = bank_.toneForProgram(program, 0, 0);
+    channel.drumSet = bank_.drumSetForProgram(program);
+}
+
+void FmSynth::noteOff(SynthChannel& channel, uint32_t key)
+{
+    for (FmVoice* voice = channel.voices.front(); voice; voice = ChannelVoiceList::next(*voice)) {
+        if (voice->key == key) {
+            noteOffVoice(*voice);
+        }
+    }
+}
+
+FmVoice* FmSynth::takeVoice()
+{
+    if (FmVoice* voice = pool_.take()) {
+        return voice;
+    }
+    FmVoice* victim = releasedVoices_.front() ? releasedVoices_.front() : allVoices_.front();
+    if (!victim) {
+        return nullptr;  // a pool of no voices
+    }
+    killVoice(*victim);
+    return pool_.take();
+}
+
+void FmSynth::startNote(SynthChannel& channel, uint32_t key, uint32_t velocity)
+{
+    const bool rhythm = channel.controls.rhythm;
+    const DrumEntry* drum = nullptr;
+    if (rhythm) {
+        if (!channel.drumSet || !channel.drumSet->entries[key & 0x7F].tone) {
+            return;
+        }
+        drum = &channel.drumSet->entries[key & 0x7F];
+    } else if (!channel.tone) {
+        return;
+    }
+    FmVoice* voice = takeVoice();
+    if (!voice) {
+        return;
+    }
+    *voice = FmVoice{};
+    uint32_t note = key;
+    uint32_t pan = 64;
+    const Tone* tone = channel.tone;
+    if (drum) {
+        if (drum->cutKey < 0x80) {
+            for (FmVoice* other = channel.voices.front(); other; other = ChannelVoiceList::next(*other)) {
+                if (other->key == drum->cutKey) {
+                    releaseVoice(*other);
+                    break;
+                }
+            }
+        }
+        note = drum->note;
+        pan = drum->pan;
+        tone = drum->tone;
+    }
+    if (tone->operatorCount == 0 || tone->carrierMask == 0) {
+        pool_.give(voice);
+        return;
+    }
+    bool absorb = false;
+    for (FmVoice* other = channel.voices.front(); other; other = ChannelVoiceList::next(*other)) {
+        if (other->key != key) {
+            continue;
+        }
+        if (!other->keyUp) {
+            releaseVoice(*other);
+            absorb = true;
+            break;
+        }
+        if (other->oneShot) {
+            releaseVoice(*other);
+        }
+    }
+    allVoices_.append(*voice);
+    channel.voices.append(*voice);
+    initVoice(*voice, &channel, channel.controls, key, note, velocity, pan, *tone);
+    voice->absorbNoteOff = absorb;
+}
+
+void FmSynth::noteOffVoice(FmVoice& voice)
+{
+    voice.keyUp = true;
+    if (voice.absorbNoteOff) {
+        voice.absorbNoteOff = false;
+        return;
+    }
+    SynthChannel& channel = *voice.channel;
+    if (channel.controls.sustain) {
+        voice.sustained = true;
+        return;
+    }
+    if (!channel.controls.rhythm && !ReleasedVoiceList::contains(voice)) {
+        releasedVoices_.append(voice);
+    }
+    if (!voice.oneShot) {
+        releaseVoice(voice);
+    }
+}
+
+void FmSynth::releaseVoice(FmVoice& voice)
+{
+    if (voice.released) {
+        return;
+    }
+    voice.released = true;
+    releaseOperators(voice);
+    if (!ReleasedVoiceList::contains(voice)) {
+        releasedVoices_.append(voice);
+    }
+}
+
+void FmSynth::killVoice(FmVoice& voice)
+{
+    allVoices_.remove(voice);
+    releasedVoices_.remove(voice);
+    if (voice.channel) {
+        voice.channel->voices.remove(voice);
+    }
+    pool_.give(&voice);
+}
+
+void FmSynth::killAllVoices()
+{
+    while (FmVoice* voice = allVoices_.front()) {
+        killVoice(*voice);
+    }
+    allVoices_.clear();
+    releasedVoices_.clear();
+}
+
+void FmSynth::mixSample(int32_t& left, int32_t& right)
+{
+    MixFrame frame;
+    mixChunk(&frame, 1);
+    left = frame.left;
+    right = frame.right;
+}
+
+void FmSynth::mixBlock(MixFrame* frames, uint32_t count)
+{
+    for (uint32_t done = 0; done < count;) {
+        const uint32_t chunk = std::min(ChunkFrames, count - done);
+        mixChunk(frames + done, chunk);
+        done += chunk;
+    }
+}
+
+// Channels are mixed 15 down to 0; with no message inside a chunk each channel's state is
+// constant, so mixing a whole chunk per channel gives the same samples as mixing sample by
+// sample (a sustained voice can only be released at the chunk's first sample).
+void FmSynth::mixChunk(MixFrame* frames, uint32_t count)
+{
+    std::fill_n(frames, count, MixFrame{});
+    for (uint32_t c = ChannelCount; c-- > 0;) {
+        SynthChannel& channel = channels_[c];
+        mixChannel(channel, count);
+        for (uint32_t i = 0; i < count; ++i) {
+            frames[i].left = wrapAdd(frames[i].left, sumLeft_[i]);
+            frames[i].right = wrapAdd(frames[i].right, sumRight_[i]);
+        }
+    }
+}
+
+// Renders the channel's voices for count samples and leaves the filtered output of each
+// sample in sumLeft_ and sumRight_.
+void FmSynth::mixChannel(SynthChannel& channel, uint32_t count)
+{
+    const int32_t g = static_cast<int32_t>(channel.gain());
+    channel.controls.bend = channel.currentBend();
+    const bool rhythm = channel.controls.rhythm;
+    std::fill_n(sumLeft_.begin(), count, 0);
+    std::fill_n(sumRight_.begin(), count, 0);
+    const int32_t p = channel.pan & 0x7F;
+    for (FmVoice* voice = channel.voices.front(); voice;) {
+        FmVoice* next = ChannelVoiceList::next(*voice);
+        if (sustainReleaseDue(*voice, channel.controls)) {
+            releaseVoice(*voice);
+        }
+        const bool alive = renderVoiceBlock(*voice, channel.controls, voiceOut_.data(), static_cast<int>(count));
+        if (rhythm) {
+            const uint32_t vp = voice->pan & 0x7F;
+            const int32_t gainLeft = panTable_[vp][p];
+            const int32_t gainRight = panTable_[127 - vp][127 - p];
+            for (uint32_t i = 0; i < count; ++i) {
+                const int32_t y = voiceOut_[i] >> 6;
+                sumLeft_[i] = wrapAdd(sumLeft_[i], wrapMul(gainLeft, y));
+                sumRight_[i] = wrapAdd(sumRight_[i], wrapMul(gainRight, y));
+            }
+        } else {
+            for (uint32_t i = 0; i < count; ++i) {
+                sumLeft_[i] = wrapAdd(sumLeft_[i], voiceOut_[i]);
+            }
+        }
+        if (!alive) {
+            killVoice(*voice);
+        }
+        voice = next;
+    }
+    const int32_t gainLeft = panTable_[64][p];
+    const int32_t gainRight = panTable_[64][127 - p];
+    for (uint32_t i = 0; i < count; ++i) {
+        int32_t inLeft = 0;
+        int32_t inRight = 0;
+        if (rhythm) {
+            inLeft = wrapMul(sumLeft_[i] >> 4, g) >> 3;
+            inRight = wrapMul(sumRight_[i] >> 4, g) >> 3;
+        } else {
+            const int32_t t = wrapMul(sumLeft_[i] >> 6, g) >> 7;
+            inLeft = wrapMul(gainLeft, t);
+            inRight = wrapMul(gainRight, t);
+        }
+        channel.filter(inLeft, inRight);
+        sumLeft_[i] = channel.outLeft;
+        sumRight_[i] = channel.outRight;
+    }
+}
+
+}  // namespace quorva
