@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "platform/fake/bmp_bitmap_loader.h"
@@ -83,10 +84,14 @@ TEST(BitmapLoader, MissingAndMalformedFilesFail)
     }
 }
 
+// The data files lie in the programs' directory, which is also where this test program is built.
 std::string runtimeFile(const std::string& name)
 {
     const char* dir = std::getenv("QUORVA_BIN_DIR");
-    return std::string(dir != nullptr ? dir : ".") + "/" + name;
+    if (dir != nullptr) {
+        return std::string(dir) + "/" + name;
+    }
+    return (std::filesystem::read_symlink("/proc/self/exe").parent_path() / name).string();
 }
 
 // The rows of a glyph cell as '#' (white) and '.' (black); '?' for any other colour.
