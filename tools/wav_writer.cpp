@@ -1,0 +1,148 @@
+#include "tools/wav_writer.h"
+
+#include <cstring>
+#include <vector>
+
+namespace quorva {
+namespace {
+
+constexpr uint32_t SampleRate = 44100;
+constexpr uint16_t Channels = 2;
+constexpr uint16_t Bits = 16;
+constexpr uint32_t HeaderBytes = 44;
+
+void put16(uint8_t* p, uint16_t v)
+{
+    p[0] = static_cast<uint8_t>(v);
+    p[1] = static_cast<uint8_t>(v >> 8);
+}
+void put32(uint8_t* p, uint32_t v)
+{
+    put16(p, static_cast<uint16_t>(v));
+    put16(p + 2, static_cast<uint16_t>(v >> 16));
+}
+
+void fillHeader(uint8_t* h, uint32_t dataBytes)
+{
+    std::memcpy(h, "RIFF", 4);
+    put32(h + 4, 36 + dataBytes);
+    std::memcpy(h + 8, "WAVEfmt ", 8);
+    put32(h + 16, 16);
+    put16(h + 20, 1);  // PCM
+    put16(h + 22, Channels);
+    put32(h + 24, SampleRate);
+    put32(h + 28, SampleRate * Channels * Bits / 8);
+    put16(h + 32, Channels * Bits / 8);
+    put16(h + 34, Bits);
+    std::memcpy(h + 36, "data", 4);
+    put32(h + 40, dataBytes);
+}
+
+}  // namespace
+
+WavWriter::~WavWriter()
+{
+    if (file_) {
+        std::fclose(file_);
+    }
+}
+
+bool WavWriter::open(const std::string& path)
+{
+    file_ = std::fopen(path.c_str(), "wb");
+    if (!file_) {
+        return false;
+    }
+    uint8_t header[HeaderBytes];
+    fillHeader(header, 0);
+    failed_ = std::fwrite(header, 1, HeaderBytes, file_) != HeaderBytes;
+    return !failed_;
+}
+
+bool WavWriter::write(const uint8_t* bytes, uint32_t count)
+{
+    if (!file_ || failed_) {
+        return false;
+    }
+#if __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+    std::vector<uint8_t> swapped(bytes, bytes + count);
+    for (uint32_t i = 0; i + 1 < count; i += 2) {
+        std::swap(swapped[i], swapped[i + 1]);
+    }
+    bytes = swapped.data();
+#endif
+    failed_ = std::fwrite(bytes, 1, count, file_) != count;
+    dataBytes_ += count;
+    return !failed_;
+}
+
+bool WavWriter::finish()
+{
+    if (!file_) {
+        return false;
+    }
+    // A RIFF size field holds 32 bits; longer data is cut to what it can describe.
+    const uint32_t size = dataBytes_ > 0xFFFFFFFFull - 36 ? 0xFFFFFFFFu - 36 : static_cast<uint32_t>(dataBytes_);
+    uint8_t header[HeaderBytes];
+    fillHeader(header, size);
+    bool ok = !failed_ && std::fseek(file_, 0, SEEK_SET) == 0 && std::fwrite(header, 1, HeaderBytes, file_) == HeaderBytes;
+    ok = std::fclose(file_) == 0 && ok;
+    file_ = nullptr;
+    return ok;
+}
+
+class WavAudioDevice::Output final : public AudioOutput {
+public:
+    Output(WavAudioDevice& device, uint32_t halfBytes) : device_(device), half_(halfBytes) {}
+    ~Output() override
+    {
+        if (device_.active_ == this) {
+            device_.active_ = nullptr;
+        }
+    }
+    bool start(AudioFeeder& feeder) override
+    {
+        feeder_ = &feeder;
+        device_.active_ = this;
+        return pump();  // the prefill
+    }
+    void stop() override { feeder_ = nullptr; }
+    bool pump()
+    {
+        if (!feeder_) {
+            return false;
+        }
+        std::memset(half_.data(), 0, half_.size());
+        if (!feeder_->fillHalf(half_.data(), static_cast<uint32_t>(half_.size()))) {
+            feeder_ = nullptr;
+            return false;
+        }
+        return device_.writer_.write(half_.data(), static_cast<uint32_t>(half_.size()));
+    }
+
+private:
+    WavAudioDevice& device_;
+    std::vector<uint8_t> half_;
+    AudioFeeder* feeder_ = nullptr;
+};
+
+bool WavAudioDevice::open(uint32_t channels, uint32_t rate, uint32_t bits)
+{
+    open_ = channels == Channels && rate == SampleRate && bits == Bits;
+    return open_;
+}
+
+std::unique_ptr<AudioOutput> WavAudioDevice::createOutput(uint32_t halfBytes)
+{
+    if (!open_) {
+        return nullptr;
+    }
+    return std::make_unique<Output>(*this, halfBytes);
+}
+
+bool WavAudioDevice::pumpHalf()
+{
+    return active_ && active_->pump();
+}
+
+}  // namespace quorva
