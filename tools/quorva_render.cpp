@@ -1,0 +1,172 @@
+// quorva-render: plays a song through the real sequencer in simulated time and prints what
+// it sends, the song's values, or (with --wav) what the FM synthesizer makes of it.
+#include "platform/fake/capture_port.h"
+#include "tools/render_session.h"
+
+#if __has_include("tools/render_wav.h")
+#include "tools/render_wav.h"
+#define QUORVA_HAS_WAV 1
+#endif
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace quorva {
+namespace {
+
+// Prints every message as "ms hex hex ...", the time relative to the start of play.
+class PrintingPort final : public MidiPort {
+public:
+    PrintingPort(Clock& clock, uint32_t startMs, std::FILE* out) : clock_(clock), startMs_(startMs), out_(out) {}
+
+    void sendShort(uint32_t message) override
+    {
+        const int length = shortMessageLength(message);
+        const uint8_t bytes[3] = {static_cast<uint8_t>(message), static_cast<uint8_t>(message >> 8),
+                                  static_cast<uint8_t>(message >> 16)};
+        print(bytes, length);
+    }
+    void sendLong(const LongMessage& message) override
+    {
+        if (message.data && message.length > 0) {
+            print(message.data, message.length);
+        }
+    }
+
+private:
+    void print(const uint8_t* bytes, int length)
+    {
+        std::fprintf(out_, "%u", clock_.nowMs() - startMs_);
+        for (int i = 0; i < length; ++i) {
+            std::fprintf(out_, " %02x", bytes[i]);
+        }
+        std::fputc('\n', out_);
+    }
+
+    Clock& clock_;
+    uint32_t startMs_;
+    std::FILE* out_;
+};
+
+// Makes printing ports for every kind; `clock` is the playback's, set once it exists.
+class PrintingFactory final : public PortFactory {
+public:
+    explicit PrintingFactory(std::FILE* out) : out_(out) {}
+    std::unique_ptr<MidiPort> makeMidiOut() override { return makeNull(); }
+    std::unique_ptr<MidiPort> makeSoftSynth() override { return makeNull(); }
+    std::unique_ptr<MidiPort> makeFmSynth() override { return makeNull(); }
+    std::unique_ptr<MidiPort> makeNull() override { return std::make_unique<PrintingPort>(*clock, 0, out_); }
+
+    Clock* clock = nullptr;
+
+private:
+    std::FILE* out_;
+};
+
+std::string escaped(const char* text)
+{
+    std::string out;
+    for (const char* c = text ? text : ""; *c; ++c) {
+        const auto byte = static_cast<unsigned char>(*c);
+        if (byte >= 0x20 && byte < 0x7F && byte != '\\') {
+            out += static_cast<char>(byte);
+        } else {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02X", byte);
+            out += hex;
+        }
+    }
+    return out;
+}
+
+void printInfo(const SmfFile& song)
+{
+    std::printf("format: %u\ndivision: %u\nevents: %zu\nendMs: %u\nendTick: %u\nmeasureCount: %u\n", song.format,
+                song.division, song.events().size(), song.endMs, song.endTick, song.measureCount);
+    std::printf("title: %s\nnotice: %s\n", escaped(song.title).c_str(), escaped(song.notice).c_str());
+    for (const TempoEvent* tempo = song.firstTempo(); tempo; tempo = tempo->next) {
+        std::printf("tempo: %u %u %u\n", tempo->tick, tempo->tempo, tempo->startMs);
+    }
+    for (const TimeSignatureEvent* meter = song.firstTimeSignature(); meter; meter = meter->next) {
+        std::printf("timesig: %u %u %u %u\n", meter->tick, meter->numerator, meter->denominatorPower, meter->measure);
+    }
+}
+
+int usage()
+{
+    std::fprintf(stderr,
+                 "usage: quorva-render SONG (--info | --events) [--speed X] [--transpose N]\n"
+                 "       quorva-render (SONG | --events-in LOG) --wav OUT.wav [--tones FILE] [--voices N]\n"
+                 "                     [--level-shift S] [--buffer-ms M] [--speed X] [--transpose N]\n");
+    return 1;
+}
+
+int run(std::vector<std::string> args)
+{
+    for (const std::string& arg : args) {
+        if (arg == "--wav") {
+#ifdef QUORVA_HAS_WAV
+            return renderWav(args);
+#else
+            std::fprintf(stderr, "quorva-render: this build has no FM synthesizer\n");
+            return 1;
+#endif
+        }
+    }
+    std::string error;
+    const auto options = takeCommonOptions(args, error);
+    if (!options) {
+        std::fprintf(stderr, "quorva-render: %s\n", error.c_str());
+        return 1;
+    }
+    bool info = false;
+    bool events = false;
+    std::string songPath;
+    for (const std::string& arg : args) {
+        if (arg == "--info") {
+            info = true;
+        } else if (arg == "--events") {
+            events = true;
+        } else if (arg.rfind("--", 0) == 0 || !songPath.empty()) {
+            std::fprintf(stderr, "quorva-render: unexpected argument %s\n", arg.c_str());
+            return usage();
+        } else {
+            songPath = arg;
+        }
+    }
+    if (songPath.empty() || (!info && !events)) {
+        return usage();
+    }
+
+    static char buffer[1 << 16];
+    std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
+    PrintingFactory factory(stdout);
+    SimulatedPlayback playback(factory, 0);
+    factory.clock = &playback.clock;
+    if (!playback.load(songPath, error)) {
+        std::fprintf(stderr, "quorva-render: %s\n", error.c_str());
+        return 1;
+    }
+    if (info) {
+        printInfo(playback.song);
+    }
+    if (events) {
+        playback.ports.selectNull();
+        playback.applyOptions(*options);
+        playback.play();
+        while (!playback.stopped()) {
+            playback.tick();
+        }
+    }
+    std::fflush(stdout);
+    return 0;
+}
+
+}  // namespace
+}  // namespace quorva
+
+int main(int argc, char** argv)
+{
+    return quorva::run(std::vector<std::string>(argv + 1, argv + argc));
+}
