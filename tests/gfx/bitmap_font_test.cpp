@@ -124,5 +124,16 @@ TEST(BitmapFont, TextIsClippedAtTheClipRectangle)
     fonts.txnm.drawText(screen, 1000, 5, "far away");
 }
 
+TEST(BitmapFont, ImageShorterThanTheLayoutDrawsOnlyTheCellsItHas)
+{
+    MemoryBitmapLoader loader;
+    loader.add("short.dat", fontImage(6, 8, 33, 42, 1));  // one row of cells: '!' to '*'
+    BitmapFont font;
+    ASSERT_TRUE(font.loadFont(loader, "short.dat", 6, 8));
+    Surface screen = blank(24, 8);
+    font.drawText(screen, 0, 0, "!~*A");
+    EXPECT_EQ(markersOnRow(screen, 0, 6), "!_*_");
+}
+
 }  // namespace
 }  // namespace quorva
