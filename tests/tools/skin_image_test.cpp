@@ -100,7 +100,7 @@ TEST_F(SkinImageTest, MeterRampRunsFromGreenThroughYellowToRed)
 {
     using S = SkinImage;
     ASSERT_EQ(image_.width, kSkinWidth);
-    const uint16_t low = px(64, 0), middle = px(71, 0), high = px(79, 0);
+    const uint16_t low = px(64, 0), middle = px(74, 0), high = px(79, 0);
     EXPECT_GT(S::green(low), S::red(low) + 8);
     EXPECT_GT(S::red(middle), 20);
     EXPECT_GT(S::green(middle), 20);

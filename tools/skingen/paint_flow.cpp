@@ -133,8 +133,8 @@ void bassDrum(Patch& kit, double cx, double cy, double radius)
     fillEllipse(kit, cx, cy, radius, radius, kChrome);
     fillEllipse(kit, cx, cy, radius - 1.0, radius - 1.0, kShell);
     fillEllipse(kit, cx, cy, radius - 2.0, radius - 2.0, rgb(23, 22, 20));
-    fillEllipse(kit, cx, cy, radius * 0.42, radius * 0.42, kShell);
-    fillEllipse(kit, cx, cy, radius * 0.42 - 1.0, radius * 0.42 - 1.0, rgb(23, 22, 20));
+    fillEllipse(kit, cx, cy, radius * 0.4, radius * 0.4, rgb(20, 19, 18));
+    fillEllipse(kit, cx, cy, radius * 0.4 - 1.0, radius * 0.4 - 1.0, rgb(23, 22, 20));
     fillEllipse(kit, cx - radius * 0.35, cy - radius * 0.4, radius * 0.25, radius * 0.12, rgb(28, 28, 27));
 }
 
@@ -178,7 +178,7 @@ void paintDrumMarksAndLanes(Canvas& canvas)
     paintMark(canvas, {440, 84, 24, 4}, rgb(12, 18, 31));  // mid tom
     paintMark(canvas, {440, 88, 24, 4}, rgb(17, 14, 31));  // low tom
     static constexpr std::array<Colour, 6> laneColours{
-        rgb(7, 6, 4), rgb(5, 6, 9), rgb(7, 4, 5), rgb(4, 7, 8), rgb(4, 6, 9), rgb(5, 5, 9),
+        rgb(5, 5, 5), rgb(4, 5, 8), rgb(6, 4, 6), rgb(3, 6, 7), rgb(4, 5, 8), rgb(5, 4, 8),
     };
     Patch lanes(canvas, {464, 68, 6, 1});
     for (int i = 0; i < 6; ++i) {

@@ -44,9 +44,10 @@ void paintTile(Canvas& canvas)
     paintShadingColumn(tile, 18, kThumbHotLight, kThumbHotLight, kThumbHotBody, kThumbHotDark);
 }
 
-Colour threeStopRamp(Colour low, Colour middle, Colour high, double t)
+// The middle colour sits at `turn` of the way (0..1) from low to high.
+Colour threeStopRamp(Colour low, Colour middle, Colour high, double t, double turn)
 {
-    return t < 0.5 ? mix(low, middle, t * 2.0) : mix(middle, high, (t - 0.5) * 2.0);
+    return t < turn ? mix(low, middle, t / turn) : mix(middle, high, (t - turn) / (1.0 - turn));
 }
 
 void paintRamps(Canvas& canvas)
@@ -55,8 +56,8 @@ void paintRamps(Canvas& canvas)
     Patch centred(canvas, {64, 1, 16, 1});
     for (int i = 0; i < 16; ++i) {
         const double t = i / 15.0;
-        level.set(i, 0, threeStopRamp(kLevelLow, kLevelMid, kLevelHigh, t));
-        centred.set(i, 0, threeStopRamp(kCentreLeft, kCentreMiddle, kCentreRight, t));
+        level.set(i, 0, threeStopRamp(kLevelLow, kLevelMid, kLevelHigh, t, 0.65));
+        centred.set(i, 0, threeStopRamp(kCentreLeft, kCentreMiddle, kCentreRight, t, 0.5));
     }
 }
 
