@@ -46,11 +46,8 @@ std::optional<WindowEvent> translate(const SDL_Event& event)
 
 SdlWindow::~SdlWindow()
 {
-    if (texture_ != nullptr) {
-        SDL_DestroyTexture(texture_);
-    }
-    if (renderer_ != nullptr) {
-        SDL_DestroyRenderer(renderer_);
+    if (picture_ != nullptr) {
+        SDL_FreeSurface(picture_);
     }
     if (window_ != nullptr) {
         SDL_DestroyWindow(window_);
@@ -68,6 +65,8 @@ bool SdlWindow::createWindow(const WindowSpecs& specs)
     SDL_setenv("SDL_VIDEO_X11_WMCLASS", specs.className.c_str(), 1);
     SDL_SetHint(SDL_HINT_APP_NAME, specs.className.c_str());
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+    // The window surface goes to the display as it is, not through a hidden renderer.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     if (!videoStarted_) {
         if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
             return false;
@@ -86,21 +85,48 @@ bool SdlWindow::createDisplay()
     if (window_ == nullptr) {
         return false;
     }
-    renderer_ = SDL_CreateRenderer(window_, -1, 0);
-    if (renderer_ == nullptr) {
-        renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
-    }
-    if (renderer_ == nullptr) {
-        return false;
-    }
-    // The picture keeps its size and proportions; a larger full screen letter-boxes it.
-    SDL_RenderSetLogicalSize(renderer_, width_, height_);
-    texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB555, SDL_TEXTUREACCESS_STREAMING, width_, height_);
-    if (texture_ == nullptr) {
-        return false;
-    }
     SDL_ShowWindow(window_);
+    SDL_Surface* target = SDL_GetWindowSurface(window_);
+    if (target == nullptr || target->format->BytesPerPixel != 4) {
+        return false;
+    }
+    picture_ = SDL_CreateRGBSurfaceWithFormat(0, width_, height_, 32, target->format->format);
+    if (picture_ == nullptr) {
+        return false;
+    }
+    buildTable(*target);
+    displayCreated_ = true;
     return true;
+}
+
+void SdlWindow::buildTable(SDL_Surface& target)
+{
+    tableFormat_ = target.format->format;
+    table_.resize(1u << 15);
+    for (uint32_t pixel = 0; pixel < table_.size(); ++pixel) {
+        // Each 5-bit channel widened to 8 bits by repeating its top bits: 31 becomes 255.
+        const uint32_t red = (pixel >> 10) & 31;
+        const uint32_t green = (pixel >> 5) & 31;
+        const uint32_t blue = pixel & 31;
+        table_[pixel] = SDL_MapRGB(target.format, static_cast<Uint8>(red << 3 | red >> 2),
+                                   static_cast<Uint8>(green << 3 | green >> 2), static_cast<Uint8>(blue << 3 | blue >> 2));
+    }
+}
+
+SdlWindow::Placement SdlWindow::placement(int32_t windowWidth, int32_t windowHeight) const
+{
+    Placement place;
+    // The largest size of the picture's proportions that fits.
+    if (static_cast<int64_t>(windowWidth) * height_ <= static_cast<int64_t>(windowHeight) * width_) {
+        place.width = windowWidth;
+        place.height = static_cast<int32_t>(static_cast<int64_t>(windowWidth) * height_ / width_);
+    } else {
+        place.height = windowHeight;
+        place.width = static_cast<int32_t>(static_cast<int64_t>(windowHeight) * width_ / height_);
+    }
+    place.x = (windowWidth - place.width) / 2;
+    place.y = (windowHeight - place.height) / 2;
+    return place;
 }
 
 std::optional<WindowEvent> SdlWindow::pollEvent()
@@ -135,16 +161,23 @@ PointerPosition SdlWindow::pointer()
     int globalY = 0;
     int windowX = 0;
     int windowY = 0;
+    int windowWidth = 0;
+    int windowHeight = 0;
     SDL_GetGlobalMouseState(&globalX, &globalY);
     SDL_GetWindowPosition(window_, &windowX, &windowY);
-    float x = static_cast<float>(globalX - windowX);
-    float y = static_cast<float>(globalY - windowY);
-    if (renderer_ != nullptr) {
-        SDL_RenderWindowToLogical(renderer_, globalX - windowX, globalY - windowY, &x, &y);
+    SDL_GetWindowSize(window_, &windowWidth, &windowHeight);
+    int32_t x = globalX - windowX;
+    int32_t y = globalY - windowY;
+    if (windowWidth != width_ || windowHeight != height_) {
+        const Placement place = placement(windowWidth, windowHeight);
+        if (place.width > 0 && place.height > 0) {
+            x = static_cast<int32_t>(SDL_floor(static_cast<double>(x - place.x) * width_ / place.width));
+            y = static_cast<int32_t>(SDL_floor(static_cast<double>(y - place.y) * height_ / place.height));
+        }
     }
-    position.x = static_cast<int32_t>(SDL_floorf(x));
-    position.y = static_cast<int32_t>(SDL_floorf(y));
-    position.insideClient = position.x >= 0 && position.x < width_ && position.y >= 0 && position.y < height_;
+    position.x = x;
+    position.y = y;
+    position.insideClient = x >= 0 && x < width_ && y >= 0 && y < height_;
     return position;
 }
 
@@ -203,13 +236,50 @@ void SdlWindow::raise()
 
 void SdlWindow::present(const uint16_t* pixels, int32_t width, int32_t height, int32_t pitch)
 {
-    if (texture_ == nullptr || pixels == nullptr || width != width_ || height != height_) {
+    if (!displayCreated_ || pixels == nullptr || width != width_ || height != height_) {
         return;
     }
-    SDL_UpdateTexture(texture_, nullptr, pixels, pitch * static_cast<int>(sizeof(uint16_t)));
-    SDL_RenderClear(renderer_);
-    SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
-    SDL_RenderPresent(renderer_);
+    SDL_Surface* target = SDL_GetWindowSurface(window_);
+    if (target == nullptr || target->format->BytesPerPixel != 4) {
+        return;
+    }
+    if (target->format->format != tableFormat_) {
+        buildTable(*target);
+        SDL_FreeSurface(picture_);
+        picture_ = SDL_CreateRGBSurfaceWithFormat(0, width_, height_, 32, target->format->format);
+        if (picture_ == nullptr) {
+            displayCreated_ = false;
+            return;
+        }
+    }
+    if (target->w == width_ && target->h == height_) {
+        convertInto(*target, pixels, pitch);
+    } else {
+        convertInto(*picture_, pixels, pitch);
+        const Placement place = placement(target->w, target->h);
+        SDL_Rect destination{place.x, place.y, place.width, place.height};
+        SDL_FillRect(target, nullptr, SDL_MapRGB(target->format, 0, 0, 0));
+        SDL_BlitScaled(picture_, nullptr, target, &destination);
+    }
+    SDL_UpdateWindowSurface(window_);
+}
+
+void SdlWindow::convertInto(SDL_Surface& target, const uint16_t* pixels, int32_t pitch) const
+{
+    if (SDL_MUSTLOCK(&target) && SDL_LockSurface(&target) != 0) {
+        return;
+    }
+    const uint32_t* table = table_.data();
+    for (int32_t y = 0; y < height_; ++y) {
+        const uint16_t* source = pixels + static_cast<size_t>(y) * pitch;
+        auto* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(target.pixels) + static_cast<size_t>(y) * target.pitch);
+        for (int32_t x = 0; x < width_; ++x) {
+            row[x] = table[source[x] & 0x7FFF];
+        }
+    }
+    if (SDL_MUSTLOCK(&target)) {
+        SDL_UnlockSurface(&target);
+    }
 }
 
 }  // namespace quorva
