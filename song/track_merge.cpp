@@ -9,10 +9,10 @@ void TrackMerger::beginTrack() { trackStarts_.push_back(events_.size()); }
 
 void TrackMerger::add(MidiEvent* event)
 {
-    if (events_.size() > trackStarts_.back() && event->tick < events_.back()->tick) {
+    if (events_.size() > trackStarts_.back() && event->tick < events_.back().tick) {
         ticksWrapped_ = true;
     }
-    events_.push_back(event);
+    events_.push_back({event->tick, event});
 }
 
 void TrackMerger::mergeInto(std::vector<MidiEvent*>& out)
@@ -20,7 +20,9 @@ void TrackMerger::mergeInto(std::vector<MidiEvent*>& out)
     out.clear();
     out.reserve(events_.size());
     if (trackStarts_.size() <= 1) {
-        out.assign(events_.begin(), events_.end());
+        for (const Entry& entry : events_) {
+            out.push_back(entry.event);
+        }
     } else if (ticksWrapped_) {
         mergeByInsertion(out);
     } else {
@@ -47,7 +49,7 @@ void TrackMerger::mergeSortedTracks(std::vector<MidiEvent*>& out) const
         const size_t begin = trackStarts_[t];
         const size_t end = t + 1 < trackStarts_.size() ? trackStarts_[t + 1] : events_.size();
         if (begin < end) {
-            heap.push_back({events_[begin]->tick, static_cast<uint32_t>(t), begin, end});
+            heap.push_back({events_[begin].tick, static_cast<uint32_t>(t), begin, end});
         }
     }
     std::make_heap(heap.begin(), heap.end(), later);
@@ -57,12 +59,12 @@ void TrackMerger::mergeSortedTracks(std::vector<MidiEvent*>& out) const
         // Take the whole run of this track that still comes before every other track's head.
         const Head* rival = heap.size() > 1 ? &heap.front() : nullptr;
         do {
-            out.push_back(events_[head.next++]);
+            out.push_back(events_[head.next++].event);
         } while (head.next < head.end &&
-                 (!rival || events_[head.next]->tick < rival->tick ||
-                  (events_[head.next]->tick == rival->tick && head.track < rival->track)));
+                 (!rival || events_[head.next].tick < rival->tick ||
+                  (events_[head.next].tick == rival->tick && head.track < rival->track)));
         if (head.next < head.end) {
-            head.tick = events_[head.next]->tick;
+            head.tick = events_[head.next].tick;
             std::push_heap(heap.begin(), heap.end(), later);
         } else {
             heap.pop_back();
@@ -83,13 +85,13 @@ void TrackMerger::mergeByInsertion(std::vector<MidiEvent*>& out) const
         const size_t end = t + 1 < trackStarts_.size() ? trackStarts_[t + 1] : events_.size();
         size_t cursor = first;
         for (size_t i = begin; i < end; ++i) {
-            const uint32_t tick = events_[i]->tick;
+            const uint32_t tick = events_[i].tick;
             if (first != none) {
                 size_t probe = cursor == none ? last : cursor;
-                while (probe != first && tick < events_[probe]->tick) {
+                while (probe != first && tick < events_[probe].tick) {
                     probe = previous[probe];
                 }
-                while (probe != none && events_[probe]->tick <= tick) {
+                while (probe != none && events_[probe].tick <= tick) {
                     probe = next[probe];
                 }
                 cursor = probe;
@@ -103,7 +105,7 @@ void TrackMerger::mergeByInsertion(std::vector<MidiEvent*>& out) const
         }
     }
     for (size_t i = first; i != none; i = next[i]) {
-        out.push_back(events_[i]);
+        out.push_back(events_[i].event);
     }
 }
 

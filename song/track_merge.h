@@ -21,7 +21,12 @@ private:
     void mergeSortedTracks(std::vector<MidiEvent*>& out) const;
     void mergeByInsertion(std::vector<MidiEvent*>& out) const;
 
-    std::vector<MidiEvent*> events_;
+    // The tick beside each event keeps the merge from touching the events themselves.
+    struct Entry {
+        uint32_t tick;
+        MidiEvent* event;
+    };
+    std::vector<Entry> events_;
     std::vector<size_t> trackStarts_;
     bool ticksWrapped_ = false;
 };
