@@ -19,7 +19,8 @@ struct RunState {
     int32_t modIndex[toneOperatorCount];  // modIndex >> 8
     uint32_t gain[toneOperatorCount];
     int32_t output[toneOperatorCount];
-    int32_t modulatorMask[toneOperatorCount][toneOperatorCount];  // -1 where j modulates i
+    int modulatorCount[toneOperatorCount];
+    uint8_t modulators[toneOperatorCount][toneOperatorCount];
 };
 
 void loadRun(const FmVoice& voice, RunState& run)
@@ -34,11 +35,9 @@ void loadRun(const FmVoice& voice, RunState& run)
         run.modIndex[i] = op.modIndex >> 8;
         run.gain[i] = static_cast<uint32_t>(op.gain);
         run.output[i] = op.output;
-        for (int j = 0; j < toneOperatorCount; ++j) {
-            run.modulatorMask[i][j] = 0;
-        }
-        for (uint8_t m = 0; m < op.modulatorCount; ++m) {
-            run.modulatorMask[i][op.modulators[m]] -= 1;  // listed once per modulator, like the sum
+        run.modulatorCount[i] = op.modulatorCount;
+        for (int m = 0; m < toneOperatorCount; ++m) {
+            run.modulators[i][m] = op.modulators[m];
         }
     }
 }
@@ -67,10 +66,10 @@ void straightRun(FmVoice& voice, const int32_t* pitchRatio, const int32_t* tremo
         for (int i = 0; i < run.count; ++i) {
             run.level[i] = wrapAdd(run.level[i], run.delta[i]);
             run.phase[i] += run.step[i] * ratio;
+            // Scalar on purpose: loading outputs just stored as vectors stalls store forwarding.
             uint32_t modulation = 0;
-            for (int j = 0; j < toneOperatorCount; ++j) {
-                // A mask of -1 per listing; a modulator listed once adds its output once.
-                modulation += static_cast<uint32_t>(run.output[j] & run.modulatorMask[i][j]);
+            for (int m = 0; m < run.modulatorCount[i]; ++m) {
+                modulation += static_cast<uint32_t>(run.output[run.modulators[i][m]]);
             }
             const uint32_t index =
                 (run.phase[i] + static_cast<uint32_t>(wrapMul(run.modIndex[i], static_cast<int32_t>(modulation) >> 8))) >> 20;
