@@ -35,7 +35,7 @@ public:
             if (count_ == 0) {
                 first_ = now;
             }
-            const auto ideal = first_ + std::chrono::milliseconds(periodMs) * count_;
+            const auto ideal = first_ + std::chrono::milliseconds(static_cast<int64_t>(periodMs) * static_cast<int64_t>(count_));
             ++count_;
             if (lateness.size() < lateness.capacity()) {
                 lateness.push_back(std::chrono::duration<double, std::micro>(now - ideal).count());
