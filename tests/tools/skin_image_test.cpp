@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -229,6 +230,11 @@ TEST(SkinGenerator, WritesTheSameImageEveryTimeAndReportsFailures)
     }
 
     EXPECT_NE(std::system((tool + " " + (dir / "missing/bmp.dat").string() + " 2>/dev/null").c_str()), 0);
+    // A target that cannot be replaced fails the run and leaves no partial file behind.
+    std::filesystem::create_directory(dir / "taken");
+    EXPECT_NE(std::system((tool + " " + (dir / "taken").string() + " 2>/dev/null").c_str()), 0);
+    EXPECT_TRUE(std::filesystem::is_directory(dir / "taken"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "taken.partial"));
     EXPECT_NE(std::system((tool + " 2>/dev/null").c_str()), 0);
 }
 

@@ -1,5 +1,6 @@
 #include "tools/skingen/bmp_writer.h"
 
+#include <filesystem>
 #include <fstream>
 
 namespace quorva::skingen {
@@ -69,13 +70,25 @@ std::vector<uint8_t> encodeBmp(const Canvas& canvas)
 
 bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes)
 {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    // Written beside the target and renamed over it, so a failed run never leaves half a file.
+    const std::string partial = path + ".partial";
+    std::ofstream file(partial, std::ios::binary | std::ios::trunc);
     if (!file) {
         return false;
     }
     file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     file.close();
-    return static_cast<bool>(file);
+    std::error_code error;
+    if (!file) {
+        std::filesystem::remove(partial, error);
+        return false;
+    }
+    std::filesystem::rename(partial, path, error);
+    if (error) {
+        std::filesystem::remove(partial, error);
+        return false;
+    }
+    return true;
 }
 
 }  // namespace quorva::skingen

@@ -12,7 +12,8 @@ namespace quorva::skingen {
 // a loader keeping the top five bits gets c back, black stays 0 and 31 becomes 255.
 std::vector<uint8_t> encodeBmp(const Canvas& canvas);
 
-// Writes the bytes to path; false when the file cannot be written whole.
+// Replaces the file at path with the bytes; false (and the old file kept) when they cannot
+// be written whole.
 bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes);
 
 }  // namespace quorva::skingen
