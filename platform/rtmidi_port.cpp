@@ -30,10 +30,16 @@ std::unique_ptr<RtMidiOut> openOutput(RtMidi::Api api)
     }
     if (chosen >= 0) {
         out->openPort(static_cast<unsigned int>(chosen), "quorva out");
-    } else {
-        out->openVirtualPort("quorva out");
+        return out->isPortOpen() ? std::move(out) : nullptr;
     }
-    return out->isPortOpen() || chosen < 0 ? std::move(out) : nullptr;
+    // A JACK client that found no server only warns and lists no ports; it has nothing to
+    // offer a port on. The ALSA sequencer throws when it is absent, so an empty ALSA list
+    // means a live service with no devices yet: offer a port for a synthesizer to connect.
+    if (api != RtMidi::LINUX_ALSA) {
+        return nullptr;
+    }
+    out->openVirtualPort("quorva out");
+    return std::move(out);
 }
 
 }  // namespace
