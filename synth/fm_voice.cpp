@@ -159,7 +159,7 @@ bool renderVoice(FmVoice& voice, const VoiceControls& controls)
     const SineTable& sine = buildTables().sineTable;
     int32_t pitchRatio = 0;
     int32_t tremolo = 0;
-    stepLfo(voice, controls, sine, pitchRatio, tremolo);
+    stepLfo(voice, controls, buildTables(), pitchRatio, tremolo);
     return exactSample(voice, pitchRatio, tremolo, sine);
 }
 

@@ -103,13 +103,14 @@ int64_t samplesToNextChange(const FmVoice& voice)
 
 bool renderVoiceBlock(FmVoice& voice, const VoiceControls& controls, int32_t* out, int count)
 {
-    const SineTable& sine = buildTables().sineTable;
+    const FmTables& tables = buildTables();
+    const SineTable& sine = tables.sineTable;
     int32_t pitchRatio[chunkSize];
     int32_t tremolo[chunkSize];
     for (int start = 0; start < count; start += chunkSize) {
         const int length = count - start < chunkSize ? count - start : chunkSize;
         for (int t = 0; t < length; ++t) {
-            stepLfo(voice, controls, sine, pitchRatio[t], tremolo[t]);
+            stepLfo(voice, controls, tables, pitchRatio[t], tremolo[t]);
         }
         int t = 0;
         while (t < length) {

@@ -6,9 +6,16 @@ namespace quorva {
 
 // The LFO's step for one sample: advances the oscillator and the depth envelope, then gives
 // the pitch ratio (1024 = 1.0) and the tremolo gain (0x8000 = 1.0) of this sample.
-inline void stepLfo(FmVoice& voice, const VoiceControls& controls, const SineTable& sine, int32_t& pitchRatio,
+inline int32_t pitchRatioFrom(const FmTables& tables, int32_t position)
+{
+    const int32_t p = position < 0 ? 0 : (position > 65535 ? 65535 : position);
+    return (tables.semitoneTable[p >> 8] * tables.fineTable[p & 0xFF]) >> 10;
+}
+
+inline void stepLfo(FmVoice& voice, const VoiceControls& controls, const FmTables& tables, int32_t& pitchRatio,
                     int32_t& tremolo)
 {
+    const SineTable& sine = tables.sineTable;
     voice.lfoPhase += voice.lfoStep;
     switch (voice.lfoState) {
     case LfoState::LfoDelay:
@@ -30,7 +37,7 @@ inline void stepLfo(FmVoice& voice, const VoiceControls& controls, const SineTab
     const int32_t depth = wrapAdd(voice.lfoFade >> 9, wrapMul(controls.modulation, 256));
     const int32_t s = sine[voice.lfoPhase >> 20] >> 15;
     const int32_t vibrato = wrapMul(wrapMul(voice.pitchModDepth >> 15, depth) >> 15, s) >> 22;
-    pitchRatio = pitchRatioAt(wrapAdd(wrapAdd(vibrato, controls.bend), 0x8000));
+    pitchRatio = pitchRatioFrom(tables, wrapAdd(wrapAdd(vibrato, controls.bend), 0x8000));
     tremolo = wrapAdd(wrapMul(wrapMul(voice.ampModDepth >> 15, depth) >> 15, s) >> 15, 0x8000);
 }
 

@@ -183,3 +183,81 @@ TEST(VoiceEquivalence, BlockAndSampleRenderersMatchTheReference)
 
 }  // namespace
 }  // namespace quorva
+
+namespace quorva {
+namespace {
+
+TEST(VoiceEquivalence, GroupRendererMatchesTheReference)
+{
+    ToneMaker maker(777);
+    constexpr int voiceCount = 19;  // two full groups of eight and a partial one
+    for (int round = 0; round < 12; ++round) {
+        std::vector<Tone> tones;
+        std::vector<testing::ReferenceVoice> references(voiceCount);
+        std::vector<FmVoice> voices(voiceCount);
+        std::vector<VoiceControls> controls(voiceCount);
+        for (int v = 0; v < voiceCount; ++v) {
+            tones.push_back(maker.make());
+        }
+        for (int v = 0; v < voiceCount; ++v) {
+            controls[v].modulation = static_cast<int32_t>(maker.pick(128));
+            controls[v].bend = static_cast<int32_t>(maker.pick(4000)) - 2000;
+            const uint32_t note = maker.pick(128);
+            const uint32_t velocity = 1 + maker.pick(127);
+            references[v].start(tones[v], static_cast<int>(note), static_cast<int>(velocity), controls[v]);
+            initVoice(voices[v], nullptr, controls[v], note, note, velocity, 64, tones[v]);
+        }
+        std::vector<std::vector<int32_t>> buffers(voiceCount, std::vector<int32_t>(3000));
+        std::vector<FmVoice*> pointers;
+        std::vector<const VoiceControls*> controlPointers;
+        std::vector<int32_t*> outs;
+        std::vector<bool> referenceAlive(voiceCount, true);
+        for (int t = 0; t < 30000;) {
+            pointers.clear();
+            controlPointers.clear();
+            outs.clear();
+            std::vector<int> which;
+            for (int v = 0; v < voiceCount; ++v) {
+                if (referenceAlive[v]) {
+                    pointers.push_back(&voices[v]);
+                    controlPointers.push_back(&controls[v]);
+                    outs.push_back(buffers[v].data());
+                    which.push_back(v);
+                }
+            }
+            if (which.empty()) {
+                break;
+            }
+            const int count = 1 + static_cast<int>(maker.pick(3000));
+            bool alive[voiceCount] = {};
+            renderVoiceGroup(pointers.data(), controlPointers.data(), outs.data(), alive, static_cast<int>(which.size()), count);
+            for (std::size_t k = 0; k < which.size(); ++k) {
+                const int v = which[k];
+                bool living = true;
+                for (int i = 0; i < count; ++i) {
+                    if (!living) {
+                        ASSERT_EQ(buffers[v][i], 0);
+                        continue;
+                    }
+                    living = references[v].sample(controls[v]);
+                    ASSERT_EQ(references[v].output(), buffers[v][i]) << "round " << round << " voice " << v << " sample " << t + i;
+                }
+                ASSERT_EQ(living, alive[k]) << "round " << round << " voice " << v;
+                referenceAlive[v] = living;
+            }
+            // Events between blocks: controls change and some voices are released.
+            for (int v = 0; v < voiceCount; ++v) {
+                controls[v].modulation = maker.chance(2) ? 0 : static_cast<int32_t>(maker.pick(128));
+                controls[v].bend = static_cast<int32_t>(maker.pick(30000)) - 15000;
+                if (maker.chance(4)) {
+                    references[v].release();
+                    releaseOperators(voices[v]);
+                }
+            }
+            t += count;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace quorva

@@ -1,0 +1,216 @@
+// Several voices rendered side by side, eight to a group, one voice per lane. Within a sample
+// the operators of one voice depend on each other in a chain, so a single voice keeps the
+// processor waiting on latencies; eight independent lanes fill those waits and vectorise
+// (AVX2 where the processor has it). Each lane runs straight-line envelope segments; a lane
+// whose envelope changes state in a sample is written back to its voice, takes the exact
+// step there and is loaded again.
+#include "synth/fm_voice.h"
+#include "synth/fm_voice_lanes.h"
+#include "synth/fm_voice_sample.h"
+
+namespace quorva {
+namespace {
+
+constexpr int chunkSize = laneChunkSize;
+constexpr int ops = toneOperatorCount;
+
+
+
+struct Lanes {
+    FmVoice* voice[laneCount] = {};
+    const VoiceControls* controls[laneCount] = {};
+    int32_t* out[laneCount] = {};
+    int32_t* sink[laneCount] = {};  // out + chunk start while live, else scratch
+    int32_t scratch[chunkSize] = {};
+    bool live[laneCount] = {};
+    int loadedAt[laneCount] = {};   // sample at which the lane's straight run began
+    int64_t straight[laneCount] = {};  // samples left before the next exact step
+    int operatorCount = 0;
+    int chunkStart = 0;
+};
+
+int64_t samplesToNextChange(const FmVoice& voice)
+{
+    if (voice.endedCarriers >= voice.carrierCount) {
+        return 1;
+    }
+    int64_t next = neverChanges;
+    for (uint32_t i = 0; i < voice.operatorCount; ++i) {
+        const int64_t k = stepsToStateChange(voice.operators[i]);
+        next = k < next ? k : next;
+    }
+    return next;
+}
+
+void loadLane(LaneGroup& group, Lanes& lanes, int l, int at)
+{
+    const FmVoice& voice = *lanes.voice[l];
+    for (int i = 0; i < ops; ++i) {
+        const FmOperator& op = voice.operators[i];
+        const bool used = static_cast<uint32_t>(i) < voice.operatorCount;
+        group.level[i][l] = used ? static_cast<uint32_t>(op.level) : 0;
+        group.delta[i][l] = used ? static_cast<uint32_t>(linearDelta(op)) : 0;
+        group.phase[i][l] = op.phase;
+        group.step[i][l] = static_cast<uint32_t>(op.increment) >> 10;
+        group.modIndex[i][l] = static_cast<uint32_t>(op.modIndex >> 8);
+        group.gain[i][l] = static_cast<uint32_t>(op.gain);
+        group.output[i][l] = static_cast<uint32_t>(op.output);
+        group.carrier[i][l] = used && op.carrier ? ~0u : 0u;
+        for (int j = 0; j < ops; ++j) {
+            group.modulates[i][j][l] = 0;
+        }
+        for (uint8_t m = 0; used && m < op.modulatorCount; ++m) {
+            group.modulates[i][op.modulators[m]][l] = ~0u;
+        }
+    }
+    group.voiceOutput[l] = static_cast<uint32_t>(voice.output);
+    group.velocityGain[l] = static_cast<uint32_t>(voice.velocityGain);
+    group.smoothing[l] = static_cast<uint32_t>(voice.smoothing);
+    lanes.loadedAt[l] = at;
+    lanes.straight[l] = samplesToNextChange(voice) - 1;
+}
+
+void storeLane(const LaneGroup& group, Lanes& lanes, int l, int at)
+{
+    FmVoice& voice = *lanes.voice[l];
+    const int32_t samples = at - lanes.loadedAt[l];
+    for (uint32_t i = 0; i < voice.operatorCount; ++i) {
+        FmOperator& op = voice.operators[i];
+        op.level = static_cast<int32_t>(group.level[i][l]);
+        op.phase = group.phase[i][l];
+        op.output = static_cast<int32_t>(group.output[i][l]);
+        if (op.state == EnvelopeState::Delay) {
+            op.delayCounter = wrapAdd(op.delayCounter, samples);
+        }
+    }
+    voice.output = static_cast<int32_t>(group.voiceOutput[l]);
+    if (samples > 0 && at - 1 >= lanes.chunkStart) {
+        voice.pitchRatio = static_cast<int32_t>(group.pitchRatio[(at - 1) % chunkSize][l]);
+    }
+    lanes.loadedAt[l] = at;
+}
+
+// One sample of every lane on straight envelope segments; t indexes the chunk's LFO values.
+using RunFunction = void (*)(LaneGroup&, int, int, int, const int32_t*, int32_t* const*);
+
+RunFunction chooseRun()
+{
+#if defined(__x86_64__) || defined(__i386__)
+    if (__builtin_cpu_supports("avx2")) {
+        return runLanesAvx2;
+    }
+#endif
+    return runLanesGeneric;
+}
+
+void finishLane(Lanes& lanes, int l, int t, int count)
+{
+    lanes.out[l][t] = lanes.voice[l]->output;
+    for (int rest = t + 1; rest < count; ++rest) {
+        lanes.out[l][rest] = 0;
+    }
+    lanes.live[l] = false;
+    lanes.sink[l] = lanes.scratch;
+}
+
+void renderGroup(LaneGroup& g, Lanes& lanes, int used, int count, bool* alive)
+{
+    static const RunFunction run = chooseRun();
+    const FmTables& tables = buildTables();
+    const SineTable& sine = tables.sineTable;
+    for (int l = 0; l < used; ++l) {
+        loadLane(g, lanes, l, 0);
+    }
+    for (int start = 0; start < count; start += chunkSize) {
+        const int length = count - start < chunkSize ? count - start : chunkSize;
+        lanes.chunkStart = start;
+        for (int l = 0; l < laneCount; ++l) {
+            lanes.sink[l] = lanes.live[l] ? lanes.out[l] + start : lanes.scratch;
+        }
+        for (int l = 0; l < used; ++l) {
+            for (int t = 0; t < length && lanes.live[l]; ++t) {
+                int32_t ratio = 0;
+                int32_t tremolo = 0;
+                stepLfo(*lanes.voice[l], *lanes.controls[l], tables, ratio, tremolo);
+                g.pitchRatio[t][l] = static_cast<uint32_t>(ratio);
+                g.tremolo[t][l] = static_cast<uint32_t>(tremolo);
+            }
+        }
+        int t = 0;
+        while (t < length) {
+            // Run straight up to the first lane that needs an exact step.
+            int64_t straight = length - t;
+            for (int l = 0; l < used; ++l) {
+                if (lanes.live[l] && lanes.straight[l] < straight) {
+                    straight = lanes.straight[l];
+                }
+            }
+            if (straight > 0) {
+                run(g, lanes.operatorCount, t, t + static_cast<int>(straight), sine.data(), lanes.sink);
+                for (int l = 0; l < used; ++l) {
+                    lanes.straight[l] -= straight;
+                }
+                t += static_cast<int>(straight);
+                continue;
+            }
+            // At least one lane takes its exact step in sample t; the others run straight.
+            for (int l = 0; l < used; ++l) {
+                if (lanes.live[l] && lanes.straight[l] == 0) {
+                    storeLane(g, lanes, l, start + t);
+                }
+            }
+            run(g, lanes.operatorCount, t, t + 1, sine.data(), lanes.sink);
+            for (int l = 0; l < used; ++l) {
+                if (!lanes.live[l]) {
+                    continue;
+                }
+                if (lanes.straight[l] > 0) {
+                    --lanes.straight[l];
+                    continue;
+                }
+                FmVoice& voice = *lanes.voice[l];
+                if (!exactSample(voice, static_cast<int32_t>(g.pitchRatio[t][l]), static_cast<int32_t>(g.tremolo[t][l]),
+                                 sine)) {
+                    finishLane(lanes, l, start + t, count);
+                    alive[l] = false;
+                    continue;
+                }
+                lanes.out[l][start + t] = voice.output;
+                loadLane(g, lanes, l, start + t + 1);
+            }
+            ++t;
+        }
+    }
+    for (int l = 0; l < used; ++l) {
+        if (lanes.live[l]) {
+            storeLane(g, lanes, l, count);
+        }
+    }
+}
+
+}  // namespace
+
+void renderVoiceGroup(FmVoice* const* voices, const VoiceControls* const* controls, int32_t* const* outs, bool* alive,
+                      int voiceCount, int count)
+{
+    LaneGroup group{};
+    for (int first = 0; first < voiceCount; first += laneCount) {
+        const int used = voiceCount - first < laneCount ? voiceCount - first : laneCount;
+        Lanes lanes;
+        for (int l = 0; l < used; ++l) {
+            lanes.voice[l] = voices[first + l];
+            lanes.controls[l] = controls[first + l];
+            lanes.out[l] = outs[first + l];
+            lanes.live[l] = true;
+            alive[first + l] = true;
+            const int n = static_cast<int>(voices[first + l]->operatorCount);
+            lanes.operatorCount = n > lanes.operatorCount ? n : lanes.operatorCount;
+        }
+        for (int l = used; l < laneCount; ++l) {
+            lanes.live[l] = false;
+        }
+        renderGroup(group, lanes, used, count, alive + first);
+    }
+}
+
+}  // namespace quorva

@@ -1,0 +1,97 @@
+#pragma once
+// The straight-line sample of eight lanes, written with vector types. Included by exactly the
+// files that compile it for one instruction set each; everything here has internal linkage so
+// that no copy built for AVX2 can stand in for the portable one. The including file ends the
+// diagnostic push below ("#pragma GCC diagnostic pop") after its own uses of the vector types.
+#include <cstring>
+
+#include "synth/fm_voice_lanes.h"
+
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wpsabi"
+
+namespace quorva {
+namespace {
+
+using Lanes32 = uint32_t __attribute__((vector_size(32)));
+using SignedLanes32 = int32_t __attribute__((vector_size(32)));
+
+#define QUORVA_LOAD(to, from) std::memcpy(&(to), (from), sizeof(Lanes32))
+#define QUORVA_STORE(to, from) std::memcpy((to), &(from), sizeof(Lanes32))
+#define QUORVA_SAR(v, n) ((Lanes32)((SignedLanes32)(v) >> (n)))
+
+// Table lookup of eight indexes; each including file supplies its own (vector or scalar).
+template <int OperatorCount, typename Lookup>
+[[gnu::always_inline]] inline void laneSample(LaneGroup& g, int t, const int32_t* sine, int32_t* const* sink)
+{
+    Lanes32 ratio;
+    QUORVA_LOAD(ratio, g.pitchRatio[t]);
+    Lanes32 output[OperatorCount];
+    for (int j = 0; j < OperatorCount; ++j) {
+        QUORVA_LOAD(output[j], g.output[j]);
+    }
+    for (int i = 0; i < OperatorCount; ++i) {
+        Lanes32 modulation = {};
+        for (int j = 0; j < OperatorCount; ++j) {
+            Lanes32 mask;
+            QUORVA_LOAD(mask, g.modulates[i][j]);
+            modulation += output[j] & mask;
+        }
+        Lanes32 level, delta, phase, step, modIndex, gain;
+        QUORVA_LOAD(level, g.level[i]);
+        QUORVA_LOAD(delta, g.delta[i]);
+        QUORVA_LOAD(phase, g.phase[i]);
+        QUORVA_LOAD(step, g.step[i]);
+        QUORVA_LOAD(modIndex, g.modIndex[i]);
+        QUORVA_LOAD(gain, g.gain[i]);
+        level += delta;
+        phase += step * ratio;
+        const Lanes32 index = (phase + modIndex * QUORVA_SAR(modulation, 8)) >> 20;
+        const Lanes32 a = (QUORVA_SAR(level, 20) * gain) >> 10;
+        const Lanes32 amplitude = (a * a) >> 12;
+        const Lanes32 wave = Lookup::lookup(sine, index);
+        output[i] = QUORVA_SAR(wave, 14) * amplitude;
+        QUORVA_STORE(g.level[i], level);
+        QUORVA_STORE(g.phase[i], phase);
+    }
+    Lanes32 sum = {};
+    for (int i = 0; i < OperatorCount; ++i) {
+        Lanes32 carrier;
+        QUORVA_LOAD(carrier, g.carrier[i]);
+        sum += output[i] & carrier;
+        QUORVA_STORE(g.output[i], output[i]);
+    }
+    Lanes32 velocityGain, tremolo, voiceOutput, smoothing;
+    QUORVA_LOAD(velocityGain, g.velocityGain);
+    QUORVA_LOAD(tremolo, g.tremolo[t]);
+    QUORVA_LOAD(voiceOutput, g.voiceOutput);
+    QUORVA_LOAD(smoothing, g.smoothing);
+    const Lanes32 x = QUORVA_SAR(QUORVA_SAR(velocityGain * QUORVA_SAR(sum, 8), 9) * tremolo, 6);
+    voiceOutput += QUORVA_SAR((x - voiceOutput) * smoothing, 4);
+    QUORVA_STORE(g.voiceOutput, voiceOutput);
+    for (int l = 0; l < laneCount; ++l) {
+        sink[l][t] = static_cast<int32_t>(voiceOutput[l]);
+    }
+}
+
+template <typename Lookup>
+[[gnu::always_inline]] inline void laneRun(LaneGroup& g, int operatorCount, int from, int to, const int32_t* sine,
+                                           int32_t* const* sink)
+{
+    switch (operatorCount) {
+    case 1: for (int t = from; t < to; ++t) laneSample<1, Lookup>(g, t, sine, sink); break;
+    case 2: for (int t = from; t < to; ++t) laneSample<2, Lookup>(g, t, sine, sink); break;
+    case 3: for (int t = from; t < to; ++t) laneSample<3, Lookup>(g, t, sine, sink); break;
+    case 4: for (int t = from; t < to; ++t) laneSample<4, Lookup>(g, t, sine, sink); break;
+    case 5: for (int t = from; t < to; ++t) laneSample<5, Lookup>(g, t, sine, sink); break;
+    default: for (int t = from; t < to; ++t) laneSample<6, Lookup>(g, t, sine, sink); break;
+    }
+}
+
+}  // namespace
+}  // namespace quorva
+
+#undef QUORVA_LOAD
+#undef QUORVA_STORE
+#undef QUORVA_SAR
+
