@@ -13,6 +13,7 @@
 #include "app/window_mode_switch.h"
 #include "app/working_directory.h"
 #include "platform/posix_clock.h"
+#include "platform/rtmidi_port.h"
 #include "platform/sdl_audio.h"
 #include "platform/sdl_bitmap.h"
 #include "platform/sdl_message_box.h"
@@ -65,6 +66,7 @@ int runProgram(int argc, char** argv)
     SdlMessageBox messages;
     SdlAudioDevice audio;
     ProgramPortFactory portFactory;
+    portFactory.midiOut = [] { return std::make_unique<RtMidiOutPort>(); };
     portFactory.fmSynth = [&] { return std::make_unique<FmSynthPort>(audio, clock, std::make_unique<FmSynth>()); };
     PortSelector ports(portFactory);
     ChannelMonitor monitor(ports);
