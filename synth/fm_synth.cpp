@@ -321,6 +321,13 @@ void FmSynth::mixChunk(MixFrame* frames, uint32_t count)
 // sample in sumLeft_ and sumRight_.
 void FmSynth::mixChannel(SynthChannel& channel, uint32_t count)
 {
+    if (channel.voices.empty() && channel.outLeft == 0 && channel.outRight == 0 && channel.velocityLeft == 0 &&
+        channel.velocityRight == 0) {
+        // Silence through any filter at rest stays silence.
+        std::fill_n(sumLeft_.begin(), count, 0);
+        std::fill_n(sumRight_.begin(), count, 0);
+        return;
+    }
     const int32_t g = static_cast<int32_t>(channel.gain());
     channel.controls.bend = channel.currentBend();
     const bool rhythm = channel.controls.rhythm;
