@@ -21,6 +21,14 @@ bool FmSynth::open(uint32_t voiceCount, const std::string& toneFilePath)
     close();
     slots_.assign(voiceCount, FmVoice{});
     pool_.fillFree(slots_.data(), voiceCount);
+    group_.assign(voiceCount, nullptr);
+    groupControls_.assign(voiceCount, nullptr);
+    groupAlive_ = std::make_unique<bool[]>(voiceCount);
+    voiceOut_.assign(static_cast<size_t>(voiceCount) * ChunkFrames, 0);
+    groupOutputs_.resize(voiceCount);
+    for (uint32_t i = 0; i < voiceCount; ++i) {
+        groupOutputs_[i] = voiceOut_.data() + static_cast<size_t>(i) * ChunkFrames;
+    }
     bank_.clearBank();
     buildTables();
     panTable_ = buildPanTable();
@@ -48,6 +56,12 @@ void FmSynth::close()
     }
     slots_.clear();
     slots_.shrink_to_fit();
+    group_.clear();
+    groupControls_.clear();
+    groupOutputs_.clear();
+    groupAlive_.reset();
+    voiceOut_.clear();
+    voiceOut_.shrink_to_fit();
     pool_.release();
     bank_.clearBank();
 }
@@ -301,12 +315,23 @@ void FmSynth::mixBlock(MixFrame* frames, uint32_t count)
     }
 }
 
-// Channels are mixed 15 down to 0; with no message inside a chunk each channel's state is
-// constant, so mixing a whole chunk per channel gives the same samples as mixing sample by
-// sample (a sustained voice can only be released at the chunk's first sample).
+// Channels are mixed 15 down to 0. With no message inside a chunk each channel's state is
+// constant and a voice depends only on its own channel, so all voices can be rendered side by
+// side for the whole chunk and then mixed channel by channel: the samples are those of
+// mixing one sample at a time (a sustained voice can only be released at the chunk's first
+// sample, and it is, in the same order).
 void FmSynth::mixChunk(MixFrame* frames, uint32_t count)
 {
+    groupSize_ = 0;
+    for (uint32_t c = ChannelCount; c-- > 0;) {
+        gatherVoices(channels_[c]);
+    }
+    if (groupSize_ > 0) {
+        renderVoiceGroup(group_.data(), groupControls_.data(), groupOutputs_.data(), groupAlive_.get(),
+                         static_cast<int>(groupSize_), static_cast<int>(count));
+    }
     std::fill_n(frames, count, MixFrame{});
+    groupSize_ = 0;
     for (uint32_t c = ChannelCount; c-- > 0;) {
         SynthChannel& channel = channels_[c];
         mixChannel(channel, count);
@@ -317,8 +342,22 @@ void FmSynth::mixChunk(MixFrame* frames, uint32_t count)
     }
 }
 
-// Renders the channel's voices for count samples and leaves the filtered output of each
-// sample in sumLeft_ and sumRight_.
+// Releases the channel's voices whose pedal came up and queues them for rendering.
+void FmSynth::gatherVoices(SynthChannel& channel)
+{
+    channel.controls.bend = channel.currentBend();
+    for (FmVoice* voice = channel.voices.front(); voice; voice = ChannelVoiceList::next(*voice)) {
+        if (sustainReleaseDue(*voice, channel.controls)) {
+            releaseVoice(*voice);
+        }
+        group_[groupSize_] = voice;
+        groupControls_[groupSize_] = &channel.controls;
+        ++groupSize_;
+    }
+}
+
+// Mixes the channel's rendered voices (next in the group, in list order) for count samples,
+// kills those that ended, and leaves the filtered output in sumLeft_ and sumRight_.
 void FmSynth::mixChannel(SynthChannel& channel, uint32_t count)
 {
     if (channel.voices.empty() && channel.outLeft == 0 && channel.outRight == 0 && channel.velocityLeft == 0 &&
@@ -329,29 +368,27 @@ void FmSynth::mixChannel(SynthChannel& channel, uint32_t count)
         return;
     }
     const int32_t g = static_cast<int32_t>(channel.gain());
-    channel.controls.bend = channel.currentBend();
     const bool rhythm = channel.controls.rhythm;
     std::fill_n(sumLeft_.begin(), count, 0);
     std::fill_n(sumRight_.begin(), count, 0);
     const int32_t p = channel.pan & 0x7F;
     for (FmVoice* voice = channel.voices.front(); voice;) {
         FmVoice* next = ChannelVoiceList::next(*voice);
-        if (sustainReleaseDue(*voice, channel.controls)) {
-            releaseVoice(*voice);
-        }
-        const bool alive = renderVoiceBlock(*voice, channel.controls, voiceOut_.data(), static_cast<int>(count));
+        const int32_t* out = groupOutputs_[groupSize_];
+        const bool alive = groupAlive_[groupSize_];
+        ++groupSize_;
         if (rhythm) {
             const uint32_t vp = voice->pan & 0x7F;
             const int32_t gainLeft = panTable_[vp][p];
             const int32_t gainRight = panTable_[127 - vp][127 - p];
             for (uint32_t i = 0; i < count; ++i) {
-                const int32_t y = voiceOut_[i] >> 6;
+                const int32_t y = out[i] >> 6;
                 sumLeft_[i] = wrapAdd(sumLeft_[i], wrapMul(gainLeft, y));
                 sumRight_[i] = wrapAdd(sumRight_[i], wrapMul(gainRight, y));
             }
         } else {
             for (uint32_t i = 0; i < count; ++i) {
-                sumLeft_[i] = wrapAdd(sumLeft_[i], voiceOut_[i]);
+                sumLeft_[i] = wrapAdd(sumLeft_[i], out[i]);
             }
         }
         if (!alive) {

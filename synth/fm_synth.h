@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -56,6 +57,7 @@ private:
     void killVoice(FmVoice& voice);
     void killAllVoices();
     void mixChunk(MixFrame* frames, uint32_t count);
+    void gatherVoices(SynthChannel& channel);
     void mixChannel(SynthChannel& channel, uint32_t count);
 
     ToneBank bank_;
@@ -65,8 +67,14 @@ private:
     SlotRing<FmVoice> pool_;
     AllVoiceList allVoices_;
     ReleasedVoiceList releasedVoices_;
-    // Scratch of one chunk: a voice's output, a channel's input and output.
-    std::array<int32_t, ChunkFrames> voiceOut_{};
+    // Scratch of one chunk, sized when opened: the sounding voices in mix order with their
+    // channel's controls, one output row per voice, and a channel's input and output.
+    std::vector<FmVoice*> group_;
+    std::vector<const VoiceControls*> groupControls_;
+    std::vector<int32_t*> groupOutputs_;
+    std::unique_ptr<bool[]> groupAlive_;
+    std::vector<int32_t> voiceOut_;
+    uint32_t groupSize_ = 0;
     std::array<int32_t, ChunkFrames> sumLeft_{};
     std::array<int32_t, ChunkFrames> sumRight_{};
 };
