@@ -13,8 +13,9 @@
 namespace quorva {
 namespace {
 
-using Lanes32 = uint32_t __attribute__((vector_size(32)));
-using SignedLanes32 = int32_t __attribute__((vector_size(32)));
+using Lanes32 = uint32_t __attribute__((vector_size(4 * laneVectorWidth)));
+using SignedLanes32 = int32_t __attribute__((vector_size(4 * laneVectorWidth)));
+constexpr int halves = laneCount / laneVectorWidth;
 
 #define QUORVA_LOAD(to, from) std::memcpy(&(to), (from), sizeof(Lanes32))
 #define QUORVA_STORE(to, from) std::memcpy((to), &(from), sizeof(Lanes32))
@@ -24,53 +25,62 @@ using SignedLanes32 = int32_t __attribute__((vector_size(32)));
 template <int OperatorCount, typename Lookup>
 [[gnu::always_inline]] inline void laneSample(LaneGroup& g, int t, const int32_t* sine, int32_t* const* sink)
 {
-    Lanes32 ratio;
-    QUORVA_LOAD(ratio, g.pitchRatio[t]);
-    Lanes32 output[OperatorCount];
-    for (int j = 0; j < OperatorCount; ++j) {
-        QUORVA_LOAD(output[j], g.output[j]);
-    }
-    for (int i = 0; i < OperatorCount; ++i) {
-        Lanes32 modulation = {};
+    Lanes32 ratio[halves];
+    Lanes32 output[halves][OperatorCount];
+    for (int h = 0; h < halves; ++h) {
+        const int at = h * laneVectorWidth;
+        QUORVA_LOAD(ratio[h], &g.pitchRatio[t][at]);
         for (int j = 0; j < OperatorCount; ++j) {
-            Lanes32 mask;
-            QUORVA_LOAD(mask, g.modulates[i][j]);
-            modulation += output[j] & mask;
+            QUORVA_LOAD(output[h][j], &g.output[j][at]);
         }
-        Lanes32 level, delta, phase, step, modIndex, gain;
-        QUORVA_LOAD(level, g.level[i]);
-        QUORVA_LOAD(delta, g.delta[i]);
-        QUORVA_LOAD(phase, g.phase[i]);
-        QUORVA_LOAD(step, g.step[i]);
-        QUORVA_LOAD(modIndex, g.modIndex[i]);
-        QUORVA_LOAD(gain, g.gain[i]);
-        level += delta;
-        phase += step * ratio;
-        const Lanes32 index = (phase + modIndex * QUORVA_SAR(modulation, 8)) >> 20;
-        const Lanes32 a = (QUORVA_SAR(level, 20) * gain) >> 10;
-        const Lanes32 amplitude = (a * a) >> 12;
-        const Lanes32 wave = Lookup::lookup(sine, index);
-        output[i] = QUORVA_SAR(wave, 14) * amplitude;
-        QUORVA_STORE(g.level[i], level);
-        QUORVA_STORE(g.phase[i], phase);
     }
-    Lanes32 sum = {};
     for (int i = 0; i < OperatorCount; ++i) {
-        Lanes32 carrier;
-        QUORVA_LOAD(carrier, g.carrier[i]);
-        sum += output[i] & carrier;
-        QUORVA_STORE(g.output[i], output[i]);
+        for (int h = 0; h < halves; ++h) {  // independent halves: their latencies overlap
+            const int at = h * laneVectorWidth;
+            Lanes32 modulation = {};
+            for (int j = 0; j < OperatorCount; ++j) {
+                Lanes32 mask;
+                QUORVA_LOAD(mask, &g.modulates[i][j][at]);
+                modulation += output[h][j] & mask;
+            }
+            Lanes32 level, delta, phase, step, modIndex, gain;
+            QUORVA_LOAD(level, &g.level[i][at]);
+            QUORVA_LOAD(delta, &g.delta[i][at]);
+            QUORVA_LOAD(phase, &g.phase[i][at]);
+            QUORVA_LOAD(step, &g.step[i][at]);
+            QUORVA_LOAD(modIndex, &g.modIndex[i][at]);
+            QUORVA_LOAD(gain, &g.gain[i][at]);
+            level += delta;
+            phase += step * ratio[h];
+            const Lanes32 index = (phase + modIndex * QUORVA_SAR(modulation, 8)) >> 20;
+            const Lanes32 a = (QUORVA_SAR(level, 20) * gain) >> 10;
+            const Lanes32 amplitude = (a * a) >> 12;
+            const Lanes32 wave = Lookup::lookup(sine, index);
+            output[h][i] = QUORVA_SAR(wave, 14) * amplitude;
+            QUORVA_STORE(&g.level[i][at], level);
+            QUORVA_STORE(&g.phase[i][at], phase);
+        }
     }
-    Lanes32 velocityGain, tremolo, voiceOutput, smoothing;
-    QUORVA_LOAD(velocityGain, g.velocityGain);
-    QUORVA_LOAD(tremolo, g.tremolo[t]);
-    QUORVA_LOAD(voiceOutput, g.voiceOutput);
-    QUORVA_LOAD(smoothing, g.smoothing);
-    const Lanes32 x = QUORVA_SAR(QUORVA_SAR(velocityGain * QUORVA_SAR(sum, 8), 9) * tremolo, 6);
-    voiceOutput += QUORVA_SAR((x - voiceOutput) * smoothing, 4);
-    QUORVA_STORE(g.voiceOutput, voiceOutput);
-    for (int l = 0; l < laneCount; ++l) {
-        sink[l][t] = static_cast<int32_t>(voiceOutput[l]);
+    for (int h = 0; h < halves; ++h) {
+        const int at = h * laneVectorWidth;
+        Lanes32 sum = {};
+        for (int i = 0; i < OperatorCount; ++i) {
+            Lanes32 carrier;
+            QUORVA_LOAD(carrier, &g.carrier[i][at]);
+            sum += output[h][i] & carrier;
+            QUORVA_STORE(&g.output[i][at], output[h][i]);
+        }
+        Lanes32 velocityGain, tremolo, voiceOutput, smoothing;
+        QUORVA_LOAD(velocityGain, &g.velocityGain[at]);
+        QUORVA_LOAD(tremolo, &g.tremolo[t][at]);
+        QUORVA_LOAD(voiceOutput, &g.voiceOutput[at]);
+        QUORVA_LOAD(smoothing, &g.smoothing[at]);
+        const Lanes32 x = QUORVA_SAR(QUORVA_SAR(velocityGain * QUORVA_SAR(sum, 8), 9) * tremolo, 6);
+        voiceOutput += QUORVA_SAR((x - voiceOutput) * smoothing, 4);
+        QUORVA_STORE(&g.voiceOutput[at], voiceOutput);
+        for (int l = 0; l < laneVectorWidth; ++l) {
+            sink[at + l][t] = static_cast<int32_t>(voiceOutput[l]);
+        }
     }
 }
 

@@ -1,5 +1,5 @@
 #pragma once
-// Eight voices side by side: the lane state of the group renderer and its straight-line
+// Sixteen voices side by side, as two vectors of eight whose latency chains overlap: the lane state of the group renderer and its straight-line
 // sample kernels (a portable one and, on x86, an AVX2 one in a file of its own).
 #include <cstdint>
 
@@ -7,10 +7,11 @@
 
 namespace quorva {
 
-inline constexpr int laneCount = 8;
+inline constexpr int laneCount = 16;
+inline constexpr int laneVectorWidth = 8;  // lanes per vector; two vectors interleave
 inline constexpr int laneChunkSize = 64;
 
-struct alignas(32) LaneGroup {
+struct alignas(64) LaneGroup {
     uint32_t level[toneOperatorCount][laneCount];
     uint32_t delta[toneOperatorCount][laneCount];
     uint32_t phase[toneOperatorCount][laneCount];

@@ -8,7 +8,7 @@ struct ScalarLookup {
     [[gnu::always_inline]] static Lanes32 lookup(const int32_t* table, Lanes32 index)
     {
         Lanes32 values;
-        for (int l = 0; l < laneCount; ++l) {
+        for (int l = 0; l < laneVectorWidth; ++l) {
             values[l] = static_cast<uint32_t>(table[index[l]]);
         }
         return values;
