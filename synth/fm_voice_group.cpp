@@ -92,15 +92,47 @@ void storeLane(const LaneGroup& group, Lanes& lanes, int l, int at)
 
 // One sample of every lane on straight envelope segments; t indexes the chunk's LFO values.
 using RunFunction = void (*)(LaneGroup&, int, int, int, const int32_t*, int32_t* const*);
+using LfoFunction = void (*)(LaneGroup&, int, const LaneTables&);
 
-RunFunction chooseRun()
+struct Kernels {
+    RunFunction run = runLanesGeneric;
+    LfoFunction lfo = lfoLanesGeneric;
+};
+
+Kernels chooseKernels()
 {
+    Kernels kernels;
 #if defined(__x86_64__) || defined(__i386__)
     if (__builtin_cpu_supports("avx2")) {
-        return runLanesAvx2;
+        kernels.run = runLanesAvx2;
+        kernels.lfo = lfoLanesAvx2;
     }
 #endif
-    return runLanesGeneric;
+    return kernels;
+}
+
+void loadLfo(LaneGroup& g, const FmVoice& voice, const VoiceControls& controls, int l)
+{
+    g.lfoPhase[l] = voice.lfoPhase;
+    g.lfoStep[l] = voice.lfoStep;
+    g.lfoState[l] = static_cast<uint32_t>(voice.lfoState);
+    g.lfoCounter[l] = static_cast<uint32_t>(voice.lfoCounter);
+    g.lfoDelay[l] = static_cast<uint32_t>(voice.lfoDelay);
+    g.lfoFade[l] = static_cast<uint32_t>(voice.lfoFade);
+    g.lfoFadeStep[l] = static_cast<uint32_t>(voice.lfoFadeStep);
+    g.lfoFadeMax[l] = static_cast<uint32_t>(voice.lfoFadeMax);
+    g.modulationDepth[l] = static_cast<uint32_t>(controls.modulation) * 256u;
+    g.pitchPosition[l] = static_cast<uint32_t>(controls.bend) + 0x8000u;
+    g.pitchModScale[l] = static_cast<uint32_t>(voice.pitchModDepth >> 15);
+    g.ampModScale[l] = static_cast<uint32_t>(voice.ampModDepth >> 15);
+}
+
+void storeLfo(const LaneGroup& g, FmVoice& voice, int l)
+{
+    voice.lfoPhase = g.lfoPhase[l];
+    voice.lfoState = static_cast<LfoState>(g.lfoState[l]);
+    voice.lfoCounter = static_cast<int32_t>(g.lfoCounter[l]);
+    voice.lfoFade = static_cast<int32_t>(g.lfoFade[l]);
 }
 
 void finishLane(Lanes& lanes, int l, int t, int count)
@@ -115,11 +147,14 @@ void finishLane(Lanes& lanes, int l, int t, int count)
 
 void renderGroup(LaneGroup& g, Lanes& lanes, int used, int count, bool* alive)
 {
-    static const RunFunction run = chooseRun();
+    static const Kernels kernels = chooseKernels();
+    const RunFunction run = kernels.run;
     const FmTables& tables = buildTables();
     const SineTable& sine = tables.sineTable;
+    const LaneTables laneTables{sine.data(), tables.semitoneTable.data(), tables.fineTable.data()};
     for (int l = 0; l < used; ++l) {
         loadLane(g, lanes, l, 0);
+        loadLfo(g, *lanes.voice[l], *lanes.controls[l], l);
     }
     for (int start = 0; start < count; start += chunkSize) {
         const int length = count - start < chunkSize ? count - start : chunkSize;
@@ -127,15 +162,7 @@ void renderGroup(LaneGroup& g, Lanes& lanes, int used, int count, bool* alive)
         for (int l = 0; l < laneCount; ++l) {
             lanes.sink[l] = lanes.live[l] ? lanes.out[l] + start : lanes.scratch;
         }
-        for (int l = 0; l < used; ++l) {
-            for (int t = 0; t < length && lanes.live[l]; ++t) {
-                int32_t ratio = 0;
-                int32_t tremolo = 0;
-                stepLfo(*lanes.voice[l], *lanes.controls[l], tables, ratio, tremolo);
-                g.pitchRatio[t][l] = static_cast<uint32_t>(ratio);
-                g.tremolo[t][l] = static_cast<uint32_t>(tremolo);
-            }
-        }
+        kernels.lfo(g, length, laneTables);
         int t = 0;
         while (t < length) {
             // Run straight up to the first lane that needs an exact step.
@@ -184,6 +211,7 @@ void renderGroup(LaneGroup& g, Lanes& lanes, int used, int count, bool* alive)
     for (int l = 0; l < used; ++l) {
         if (lanes.live[l]) {
             storeLane(g, lanes, l, count);
+            storeLfo(g, *lanes.voice[l], l);
         }
     }
 }

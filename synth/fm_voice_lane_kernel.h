@@ -84,6 +84,57 @@ template <int OperatorCount, typename Lookup>
     }
 }
 
+// The LFO step of each lane (see stepLfo, whose arithmetic this repeats lane by lane).
+template <typename Lookup>
+[[gnu::always_inline]] inline void laneLfo(LaneGroup& g, int length, const LaneTables& tables)
+{
+    for (int h = 0; h < halves; ++h) {
+        const int at = h * laneVectorWidth;
+        Lanes32 phase, step, state, counter, delay, fade, fadeStep, fadeMax, wheel, position, pitchScale, ampScale;
+        QUORVA_LOAD(phase, &g.lfoPhase[at]);
+        QUORVA_LOAD(step, &g.lfoStep[at]);
+        QUORVA_LOAD(state, &g.lfoState[at]);
+        QUORVA_LOAD(counter, &g.lfoCounter[at]);
+        QUORVA_LOAD(delay, &g.lfoDelay[at]);
+        QUORVA_LOAD(fade, &g.lfoFade[at]);
+        QUORVA_LOAD(fadeStep, &g.lfoFadeStep[at]);
+        QUORVA_LOAD(fadeMax, &g.lfoFadeMax[at]);
+        QUORVA_LOAD(wheel, &g.modulationDepth[at]);
+        QUORVA_LOAD(position, &g.pitchPosition[at]);
+        QUORVA_LOAD(pitchScale, &g.pitchModScale[at]);
+        QUORVA_LOAD(ampScale, &g.ampModScale[at]);
+        const Lanes32 zero = {};
+        for (int t = 0; t < length; ++t) {
+            phase += step;
+            const Lanes32 inDelay = (Lanes32)(state == zero);
+            const Lanes32 inFade = (Lanes32)(state == zero + 1u);
+            counter += inDelay & 1u;
+            const Lanes32 leaveDelay = inDelay & (Lanes32)((SignedLanes32)counter > (SignedLanes32)delay);
+            fade += inFade & fadeStep;
+            const Lanes32 over = inFade & (Lanes32)((SignedLanes32)fade > (SignedLanes32)fadeMax);
+            fade = (fade & ~over) | (fadeMax & over);
+            state = (state & ~(leaveDelay | over)) | (leaveDelay & 1u) | (over & 2u);
+
+            const Lanes32 depth = QUORVA_SAR(fade, 9) + wheel;
+            const Lanes32 s = QUORVA_SAR(Lookup::lookup(tables.sine, phase >> 20), 15);
+            const Lanes32 vibrato = QUORVA_SAR(QUORVA_SAR(pitchScale * depth, 15) * s, 22);
+            SignedLanes32 p = (SignedLanes32)(vibrato + position);
+            p = p < 0 ? 0 : p;
+            p = p > 65535 ? 65535 : p;
+            const Lanes32 ratio = QUORVA_SAR(Lookup::lookup(tables.semitone, (Lanes32)(p >> 8)) *
+                                                 Lookup::lookup(tables.fine, (Lanes32)(p & 0xFF)),
+                                             10);
+            const Lanes32 tremolo = QUORVA_SAR(QUORVA_SAR(ampScale * depth, 15) * s, 15) + 0x8000u;
+            QUORVA_STORE(&g.pitchRatio[t][at], ratio);
+            QUORVA_STORE(&g.tremolo[t][at], tremolo);
+        }
+        QUORVA_STORE(&g.lfoPhase[at], phase);
+        QUORVA_STORE(&g.lfoState[at], state);
+        QUORVA_STORE(&g.lfoCounter[at], counter);
+        QUORVA_STORE(&g.lfoFade[at], fade);
+    }
+}
+
 template <typename Lookup>
 [[gnu::always_inline]] inline void laneRun(LaneGroup& g, int operatorCount, int from, int to, const int32_t* sine,
                                            int32_t* const* sink)

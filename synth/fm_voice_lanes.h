@@ -26,10 +26,35 @@ struct alignas(64) LaneGroup {
     uint32_t smoothing[laneCount];
     uint32_t pitchRatio[laneChunkSize][laneCount];
     uint32_t tremolo[laneChunkSize][laneCount];
+    // LFO state and the constants it reads (held here for a whole call).
+    uint32_t lfoPhase[laneCount];
+    uint32_t lfoStep[laneCount];
+    uint32_t lfoState[laneCount];  // LfoState as a number
+    uint32_t lfoCounter[laneCount];
+    uint32_t lfoDelay[laneCount];
+    uint32_t lfoFade[laneCount];
+    uint32_t lfoFadeStep[laneCount];
+    uint32_t lfoFadeMax[laneCount];
+    uint32_t modulationDepth[laneCount];  // modulation wheel * 256
+    uint32_t pitchPosition[laneCount];    // bend + 0x8000
+    uint32_t pitchModScale[laneCount];    // pitchModDepth >> 15
+    uint32_t ampModScale[laneCount];      // ampModDepth >> 15
+};
+
+struct LaneTables {
+    const int32_t* sine;
+    const int32_t* semitone;
+    const int32_t* fine;
 };
 
 // Samples [from, to) of the chunk for every lane, all envelopes on straight segments;
 // lane l's voice output of sample t goes to sink[l][t].
+// LFO of every lane for samples [0, length) of a chunk: fills pitchRatio and tremolo.
+void lfoLanesGeneric(LaneGroup& group, int length, const LaneTables& tables);
+#if defined(__x86_64__) || defined(__i386__)
+void lfoLanesAvx2(LaneGroup& group, int length, const LaneTables& tables);
+#endif
+
 void runLanesGeneric(LaneGroup& group, int operatorCount, int from, int to, const int32_t* sine, int32_t* const* sink);
 #if defined(__x86_64__) || defined(__i386__)
 void runLanesAvx2(LaneGroup& group, int operatorCount, int from, int to, const int32_t* sine, int32_t* const* sink);

@@ -17,6 +17,11 @@ struct ScalarLookup {
 
 }  // namespace
 
+void lfoLanesGeneric(LaneGroup& group, int length, const LaneTables& tables)
+{
+    laneLfo<ScalarLookup>(group, length, tables);
+}
+
 void runLanesGeneric(LaneGroup& group, int operatorCount, int from, int to, const int32_t* sine, int32_t* const* sink)
 {
     laneRun<ScalarLookup>(group, operatorCount, from, to, sine, sink);

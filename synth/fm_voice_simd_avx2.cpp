@@ -27,6 +27,11 @@ struct GatherLookup {
 
 }  // namespace
 
+void lfoLanesAvx2(LaneGroup& group, int length, const LaneTables& tables)
+{
+    laneLfo<GatherLookup>(group, length, tables);
+}
+
 void runLanesAvx2(LaneGroup& group, int operatorCount, int from, int to, const int32_t* sine, int32_t* const* sink)
 {
     laneRun<GatherLookup>(group, operatorCount, from, to, sine, sink);
