@@ -20,8 +20,8 @@
 //    renderVoiceBlock writes 0 for every later sample of the block. The two give identical
 //    samples for any split of the time into blocks, as long as the controls only change
 //    between calls.
-//  - renderVoiceGroup renders many voices over the same `count` samples at once (eight side
-//    by side, vectorised where the processor allows); the samples are identical to
+//  - renderVoiceGroup renders many voices over the same `count` samples at once (sixteen side
+//    by side, vectorised, with AVX2 where the processor has it); it is the fastest path; the samples are identical to
 //    renderVoiceBlock's for each voice. alive[i] tells whether voice i still sounds.
 //  - Nothing here allocates or locks; tables are built once by buildTables (thread-safe).
 #include <array>
@@ -167,9 +167,12 @@ bool renderVoice(FmVoice& voice, const VoiceControls& controls);
 // `count` samples into out[0..count). False when the voice ended within them.
 bool renderVoiceBlock(FmVoice& voice, const VoiceControls& controls, int32_t* out, int count);
 
+// Which vector code renderVoiceGroup runs: the best the processor offers, or the portable one.
+enum class VoiceKernel : uint8_t { Best, Portable };
+
 // renderVoiceBlock for voiceCount voices at once: voice i reads *controls[i], writes outs[i][0..count)
 // and gets alive[i]. The voices must be distinct.
 void renderVoiceGroup(FmVoice* const* voices, const VoiceControls* const* controls, int32_t* const* outs, bool* alive,
-                      int voiceCount, int count);
+                      int voiceCount, int count, VoiceKernel kernel = VoiceKernel::Best);
 
 }  // namespace quorva

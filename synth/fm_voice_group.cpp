@@ -1,7 +1,7 @@
-// Several voices rendered side by side, eight to a group, one voice per lane. Within a sample
+// Several voices rendered side by side, sixteen to a group, one voice per lane. Within a sample
 // the operators of one voice depend on each other in a chain, so a single voice keeps the
-// processor waiting on latencies; eight independent lanes fill those waits and vectorise
-// (AVX2 where the processor has it). Each lane runs straight-line envelope segments; a lane
+// processor waiting on latencies; independent lanes fill those waits and vectorise (AVX2
+// where the processor has it). Each lane runs straight-line envelope segments; a lane
 // whose envelope changes state in a sample is written back to its voice, takes the exact
 // step there and is loaded again.
 #include "synth/fm_voice.h"
@@ -145,9 +145,8 @@ void finishLane(Lanes& lanes, int l, int t, int count)
     lanes.sink[l] = lanes.scratch;
 }
 
-void renderGroup(LaneGroup& g, Lanes& lanes, int used, int count, bool* alive)
+void renderGroup(LaneGroup& g, Lanes& lanes, int used, int count, bool* alive, const Kernels& kernels)
 {
-    static const Kernels kernels = chooseKernels();
     const RunFunction run = kernels.run;
     const FmTables& tables = buildTables();
     const SineTable& sine = tables.sineTable;
@@ -219,8 +218,10 @@ void renderGroup(LaneGroup& g, Lanes& lanes, int used, int count, bool* alive)
 }  // namespace
 
 void renderVoiceGroup(FmVoice* const* voices, const VoiceControls* const* controls, int32_t* const* outs, bool* alive,
-                      int voiceCount, int count)
+                      int voiceCount, int count, VoiceKernel kernel)
 {
+    static const Kernels best = chooseKernels();
+    const Kernels kernels = kernel == VoiceKernel::Best ? best : Kernels{};
     LaneGroup group{};
     for (int first = 0; first < voiceCount; first += laneCount) {
         const int used = voiceCount - first < laneCount ? voiceCount - first : laneCount;
@@ -237,7 +238,7 @@ void renderVoiceGroup(FmVoice* const* voices, const VoiceControls* const* contro
         for (int l = used; l < laneCount; ++l) {
             lanes.live[l] = false;
         }
-        renderGroup(group, lanes, used, count, alive + first);
+        renderGroup(group, lanes, used, count, alive + first, kernels);
     }
 }
 

@@ -187,10 +187,12 @@ TEST(VoiceEquivalence, BlockAndSampleRenderersMatchTheReference)
 namespace quorva {
 namespace {
 
-TEST(VoiceEquivalence, GroupRendererMatchesTheReference)
+class VoiceGroupEquivalence : public ::testing::TestWithParam<VoiceKernel> {};
+
+TEST_P(VoiceGroupEquivalence, GroupRendererMatchesTheReference)
 {
     ToneMaker maker(777);
-    constexpr int voiceCount = 19;  // two full groups of eight and a partial one
+    constexpr int voiceCount = 37;  // two full groups of sixteen and a partial one
     for (int round = 0; round < 12; ++round) {
         std::vector<Tone> tones;
         std::vector<testing::ReferenceVoice> references(voiceCount);
@@ -230,7 +232,8 @@ TEST(VoiceEquivalence, GroupRendererMatchesTheReference)
             }
             const int count = 1 + static_cast<int>(maker.pick(3000));
             bool alive[voiceCount] = {};
-            renderVoiceGroup(pointers.data(), controlPointers.data(), outs.data(), alive, static_cast<int>(which.size()), count);
+            renderVoiceGroup(pointers.data(), controlPointers.data(), outs.data(), alive, static_cast<int>(which.size()), count,
+                             GetParam());
             for (std::size_t k = 0; k < which.size(); ++k) {
                 const int v = which[k];
                 bool living = true;
@@ -258,6 +261,8 @@ TEST(VoiceEquivalence, GroupRendererMatchesTheReference)
         }
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Kernels, VoiceGroupEquivalence, ::testing::Values(VoiceKernel::Best, VoiceKernel::Portable));
 
 }  // namespace
 }  // namespace quorva
