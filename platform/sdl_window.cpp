@@ -87,15 +87,27 @@ bool SdlWindow::createDisplay()
     }
     SDL_ShowWindow(window_);
     SDL_Surface* target = SDL_GetWindowSurface(window_);
-    if (target == nullptr || target->format->BytesPerPixel != 4) {
+    if (target == nullptr || !preparePicture(*target)) {
         return false;
     }
-    picture_ = SDL_CreateRGBSurfaceWithFormat(0, width_, height_, 32, target->format->format);
+    displayCreated_ = true;
+    return true;
+}
+
+bool SdlWindow::preparePicture(SDL_Surface& target)
+{
+    // The picture takes the window's own 32-bit format, so that copying it needs no further
+    // conversion; a window of another depth gets it converted by SDL.
+    const uint32_t format = target.format->BytesPerPixel == 4 ? target.format->format : static_cast<uint32_t>(SDL_PIXELFORMAT_XRGB8888);
+    if (picture_ != nullptr) {
+        SDL_FreeSurface(picture_);
+    }
+    picture_ = SDL_CreateRGBSurfaceWithFormat(0, width_, height_, 32, format);
     if (picture_ == nullptr) {
         return false;
     }
-    buildTable(*target);
-    displayCreated_ = true;
+    buildTable(*picture_);
+    windowFormat_ = target.format->format;
     return true;
 }
 
@@ -240,25 +252,22 @@ void SdlWindow::present(const uint16_t* pixels, int32_t width, int32_t height, i
         return;
     }
     SDL_Surface* target = SDL_GetWindowSurface(window_);
-    if (target == nullptr || target->format->BytesPerPixel != 4) {
+    if (target == nullptr) {
         return;
     }
-    if (target->format->format != tableFormat_) {
-        buildTable(*target);
-        SDL_FreeSurface(picture_);
-        picture_ = SDL_CreateRGBSurfaceWithFormat(0, width_, height_, 32, target->format->format);
-        if (picture_ == nullptr) {
-            displayCreated_ = false;
-            return;
-        }
+    if (target->format->format != windowFormat_ && !preparePicture(*target)) {
+        displayCreated_ = false;
+        return;
     }
-    if (target->w == width_ && target->h == height_) {
+    if (target->w == width_ && target->h == height_ && target->format->format == tableFormat_) {
         convertInto(*target, pixels, pitch);
     } else {
         convertInto(*picture_, pixels, pitch);
         const Placement place = placement(target->w, target->h);
         SDL_Rect destination{place.x, place.y, place.width, place.height};
-        SDL_FillRect(target, nullptr, SDL_MapRGB(target->format, 0, 0, 0));
+        if (place.width != target->w || place.height != target->h) {
+            SDL_FillRect(target, nullptr, SDL_MapRGB(target->format, 0, 0, 0));
+        }
         SDL_BlitScaled(picture_, nullptr, target, &destination);
     }
     SDL_UpdateWindowSurface(window_);

@@ -42,6 +42,7 @@ private:
         int32_t height = 0;
     };
     Placement placement(int32_t windowWidth, int32_t windowHeight) const;
+    bool preparePicture(SDL_Surface& target);
     void buildTable(SDL_Surface& target);
     void convertInto(SDL_Surface& target, const uint16_t* pixels, int32_t pitch) const;
 
@@ -53,6 +54,7 @@ private:
     // RGB555 to the 32-bit pixel of `tableFormat_`.
     std::vector<uint32_t> table_;
     uint32_t tableFormat_ = 0;
+    uint32_t windowFormat_ = 0;
     int32_t width_ = 0;
     int32_t height_ = 0;
 };
