@@ -55,6 +55,17 @@ FmSynthPort::FmSynthPort(AudioDevice& device, Clock& clock, std::unique_ptr<Synt
 {
 }
 
+FmSynthPort::FmSynthPort(std::unique_ptr<AudioDevice> device, Clock& clock, std::unique_ptr<SynthEngine> engine,
+                         std::string toneFilePath)
+    : ownedDevice_(std::move(device)),
+      device_(*ownedDevice_),
+      clock_(clock),
+      engine_(std::move(engine)),
+      toneFilePath_(std::move(toneFilePath)),
+      scheduler_(*ownedDevice_, clock, *engine_)
+{
+}
+
 FmSynthPort::~FmSynthPort()
 {
     scheduler_.close();

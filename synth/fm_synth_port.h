@@ -24,6 +24,9 @@ public:
     // The device and clock are used, not owned; the port owns the engine.
     FmSynthPort(AudioDevice& device, Clock& clock, std::unique_ptr<SynthEngine> engine,
                 std::string toneFilePath = "fmstone.dat");
+    // The same with a device that the port owns (the program's way: one port, one device).
+    FmSynthPort(std::unique_ptr<AudioDevice> device, Clock& clock, std::unique_ptr<SynthEngine> engine,
+                std::string toneFilePath = "fmstone.dat");
     ~FmSynthPort() override;
 
     bool open() override { return true; }
@@ -38,6 +41,7 @@ public:
     uint32_t clockMs() const { return clockMs_.load(); }
 
 private:
+    std::unique_ptr<AudioDevice> ownedDevice_;  // declared first: destroyed after the scheduler
     std::atomic<uint32_t> clockMs_{0};  // written by resetClock; sends may come from two threads
     AudioDevice& device_;
     Clock& clock_;

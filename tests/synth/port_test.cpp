@@ -54,6 +54,17 @@ TEST(FmSynthPort, OpensTheDeviceThenTheEngineAndStartsPlaying)
     EXPECT_EQ(rig.engine->closeCount, 2);
 }
 
+TEST(FmSynthPort, OwnsItsDeviceWhenGivenOne)
+{
+    ManualClock clock(5);
+    auto device = std::make_unique<FakeAudioDevice>();
+    FakeAudioDevice& fake = *device;
+    FmSynthPort port(std::move(device), clock, std::make_unique<RecordingEngine>(), "x.dat");
+    ASSERT_TRUE(port.openSynth(50, 8, 6));
+    EXPECT_TRUE(fake.isOpen());
+    EXPECT_EQ(fake.byteCount(), 7056u);
+}
+
 TEST(FmSynthPort, OpeningFailsWithoutDeviceOrTonesAndLeavesNothingPlaying)
 {
     PortRig noDevice;
