@@ -57,15 +57,20 @@ void runFrames(benchmark::State& state, Sleeper& sleeper, uint32_t frameSleepMs)
             mean += o;
         }
         mean /= frames;
-        double meanError = 0.0;
-        double maxError = 0.0;
+        std::vector<double> errors;
         for (double o : offsets) {
-            meanError += std::abs(o - mean);
-            maxError = std::max(maxError, std::abs(o - mean));
+            errors.push_back(std::abs(o - mean));
+        }
+        std::sort(errors.begin(), errors.end());
+        double meanError = 0.0;
+        for (double e : errors) {
+            meanError += e;
         }
         state.counters["cpu_percent"] = 100.0 * cpuMs / wallMs;
         state.counters["pacing_error_mean_ms"] = meanError / frames;
-        state.counters["pacing_error_max_ms"] = maxError;
+        state.counters["pacing_error_p50_ms"] = errors[errors.size() / 2];
+        state.counters["pacing_error_p99_ms"] = errors[errors.size() * 99 / 100];
+        state.counters["pacing_error_max_ms"] = errors.back();
         state.counters["fps"] = frames * 1000.0 / wallMs;
     }
 }

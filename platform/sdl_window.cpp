@@ -67,6 +67,8 @@ bool SdlWindow::createWindow(const WindowSpecs& specs)
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
     // The window surface goes to the display as it is, not through a hidden renderer.
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    // SDL turns SIGINT and SIGTERM into its quit event from here on, so a program asked to
+    // end by a signal shuts down in order, as if its window had been closed.
     if (!videoStarted_) {
         if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
             return false;
