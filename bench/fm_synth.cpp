@@ -4,13 +4,17 @@
 // real-time playing takes is 1 / x_realtime.
 #include "platform/fake/fake_audio.h"
 #include "platform/fake/manual_clock.h"
+#include "platform/posix_clock.h"
 #include "ports/midi_port.h"
 #include "synth/fm_synth.h"
 #include "synth/fm_synth_port.h"
 
 #include <benchmark/benchmark.h>
 
+#include <chrono>
+#include <ctime>
 #include <filesystem>
+#include <thread>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -92,6 +96,38 @@ void streamFill(benchmark::State& state)
         benchmark::Counter(static_cast<double>(state.iterations()) * 4410 / 44100.0, benchmark::Counter::kIsRate);
 }
 BENCHMARK(streamFill)->Unit(benchmark::kMicrosecond);
+
+// Real-time playing: the feeder asks for a 100 ms half every 100 ms of wall time for 3 s
+// while `voices` voices sound; cpu_pct is the process CPU time over the wall time.
+void realTimeLoad(benchmark::State& state)
+{
+    const int voices = static_cast<int>(state.range(0));
+    SystemClock clock;
+    FakeAudioDevice device;
+    FmSynthPort port(device, clock, std::make_unique<FmSynth>(), benchTonesPath());
+    if (!port.openSynth(100, 64, 6)) {
+        state.SkipWithError("port did not open");
+        return;
+    }
+    for (int i = 0; i < voices; ++i) {
+        const auto channel = static_cast<uint8_t>(i % 16 == 9 ? 0 : i % 16);
+        port.sendShort(packShort(static_cast<uint8_t>(0x90 | channel), static_cast<uint8_t>(40 + i), 100));
+    }
+    for (auto _ : state) {
+        const auto wallStart = std::chrono::steady_clock::now();
+        const std::clock_t cpuStart = std::clock();
+        auto deadline = wallStart;
+        for (int half = 0; half < 30; ++half) {
+            deadline += std::chrono::milliseconds(100);
+            device.pump(1);
+            std::this_thread::sleep_until(deadline);
+        }
+        const double cpu = static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
+        const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
+        state.counters["cpu_pct"] = 100.0 * cpu / wall;
+    }
+}
+BENCHMARK(realTimeLoad)->Arg(0)->Arg(64)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace quorva
