@@ -166,10 +166,15 @@ void renderGroup(LaneGroup& g, Lanes& lanes, int used, int count, bool* alive, c
         while (t < length) {
             // Run straight up to the first lane that needs an exact step.
             int64_t straight = length - t;
+            bool anyLive = false;
             for (int l = 0; l < used; ++l) {
+                anyLive = anyLive || lanes.live[l];
                 if (lanes.live[l] && lanes.straight[l] < straight) {
                     straight = lanes.straight[l];
                 }
+            }
+            if (!anyLive) {
+                return;  // every lane has ended and written its zeros
             }
             if (straight > 0) {
                 run(g, lanes.operatorCount, t, t + static_cast<int>(straight), sine.data(), lanes.sink);
