@@ -56,11 +56,13 @@ void loadLane(LaneGroup& group, Lanes& lanes, int l, int at)
         group.gain[i][l] = static_cast<uint32_t>(op.gain);
         group.output[i][l] = static_cast<uint32_t>(op.output);
         group.carrier[i][l] = used && op.carrier ? ~0u : 0u;
+        group.modulatorBits[i][l] = 0;
         for (int j = 0; j < ops; ++j) {
             group.modulates[i][j][l] = 0;
         }
         for (uint8_t m = 0; used && m < op.modulatorCount; ++m) {
             group.modulates[i][op.modulators[m]][l] = ~0u;
+            group.modulatorBits[i][l] |= static_cast<uint8_t>(1u << op.modulators[m]);
         }
     }
     group.voiceOutput[l] = static_cast<uint32_t>(voice.output);
@@ -68,6 +70,18 @@ void loadLane(LaneGroup& group, Lanes& lanes, int l, int at)
     group.smoothing[l] = static_cast<uint32_t>(voice.smoothing);
     lanes.loadedAt[l] = at;
     lanes.straight[l] = samplesToNextChange(voice) - 1;
+}
+
+// Which modulator sums the kernel has to form at all (lanes reloaded since the last call).
+void updateModulatorUnion(LaneGroup& group, int used)
+{
+    for (int i = 0; i < ops; ++i) {
+        uint32_t bits = 0;
+        for (int l = 0; l < used; ++l) {
+            bits |= group.modulatorBits[i][l];
+        }
+        group.modulatorUnion[i] = bits;
+    }
 }
 
 void storeLane(const LaneGroup& group, Lanes& lanes, int l, int at)
@@ -155,6 +169,7 @@ void renderGroup(LaneGroup& g, Lanes& lanes, int used, int count, bool* alive, c
         loadLane(g, lanes, l, 0);
         loadLfo(g, *lanes.voice[l], *lanes.controls[l], l);
     }
+    updateModulatorUnion(g, used);
     for (int start = 0; start < count; start += chunkSize) {
         const int length = count - start < chunkSize ? count - start : chunkSize;
         lanes.chunkStart = start;
@@ -191,6 +206,7 @@ void renderGroup(LaneGroup& g, Lanes& lanes, int used, int count, bool* alive, c
                 }
             }
             run(g, lanes.operatorCount, t, t + 1, sine.data(), lanes.sink);
+            bool reloaded = false;
             for (int l = 0; l < used; ++l) {
                 if (!lanes.live[l]) {
                     continue;
@@ -208,6 +224,10 @@ void renderGroup(LaneGroup& g, Lanes& lanes, int used, int count, bool* alive, c
                 }
                 lanes.out[l][start + t] = voice.output;
                 loadLane(g, lanes, l, start + t + 1);
+                reloaded = true;
+            }
+            if (reloaded) {
+                updateModulatorUnion(g, used);
             }
             ++t;
         }

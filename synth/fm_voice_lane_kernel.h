@@ -39,6 +39,9 @@ template <int OperatorCount, typename Lookup>
             const int at = h * laneVectorWidth;
             Lanes32 modulation = {};
             for (int j = 0; j < OperatorCount; ++j) {
+                if (((g.modulatorUnion[i] >> j) & 1u) == 0) {
+                    continue;  // no lane of the group has this modulator
+                }
                 Lanes32 mask;
                 QUORVA_LOAD(mask, &g.modulates[i][j][at]);
                 modulation += output[h][j] & mask;
@@ -104,6 +107,12 @@ template <typename Lookup>
         QUORVA_LOAD(pitchScale, &g.pitchModScale[at]);
         QUORVA_LOAD(ampScale, &g.ampModScale[at]);
         const Lanes32 zero = {};
+        SignedLanes32 rest = (SignedLanes32)position;
+        rest = rest < 0 ? 0 : rest;
+        rest = rest > 65535 ? 65535 : rest;
+        const Lanes32 ratioAtRest = QUORVA_SAR(Lookup::lookup(tables.semitone, (Lanes32)(rest >> 8)) *
+                                                   Lookup::lookup(tables.fine, (Lanes32)(rest & 0xFF)),
+                                               10);
         for (int t = 0; t < length; ++t) {
             phase += step;
             const Lanes32 inDelay = (Lanes32)(state == zero);
@@ -116,6 +125,16 @@ template <typename Lookup>
             state = (state & ~(leaveDelay | over)) | (leaveDelay & 1u) | (over & 2u);
 
             const Lanes32 depth = QUORVA_SAR(fade, 9) + wheel;
+            uint32_t anyDepth = 0;
+            for (int l = 0; l < laneVectorWidth; ++l) {
+                anyDepth |= depth[l];
+            }
+            if (anyDepth == 0) {  // no vibrato, no tremolo: the ratio of the bend alone
+                const Lanes32 unity = zero + 0x8000u;
+                QUORVA_STORE(&g.pitchRatio[t][at], ratioAtRest);
+                QUORVA_STORE(&g.tremolo[t][at], unity);
+                continue;
+            }
             const Lanes32 s = QUORVA_SAR(Lookup::lookup(tables.sine, phase >> 20), 15);
             const Lanes32 vibrato = QUORVA_SAR(QUORVA_SAR(pitchScale * depth, 15) * s, 22);
             SignedLanes32 p = (SignedLanes32)(vibrato + position);
