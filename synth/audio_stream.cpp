@@ -96,7 +96,9 @@ bool SynthStream::fill(uint8_t* bytes, uint32_t count)
 {
     const uint32_t frames = std::min<uint32_t>(count / 4, static_cast<uint32_t>(mix_.size()));
     const uint32_t now = systemClock_.nowMs();
-    if (clock_ < now - DriftLimitMs || clock_ > now + DriftLimitMs) {
+    // The difference is taken on the wrapping clock, so the rule holds across the wrap too.
+    const int32_t drift = static_cast<int32_t>(clock_ - now);
+    if (drift < -static_cast<int32_t>(DriftLimitMs) || drift > static_cast<int32_t>(DriftLimitMs)) {
         clock_ = now;
     }
     const uint32_t base = clock_ - ms_ - ExtraLatencyMs;

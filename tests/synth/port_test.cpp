@@ -127,6 +127,18 @@ TEST(FmSynthPort, PerFrameAndBlockRenderingApplyEventsAtTheSameFrames)
     EXPECT_EQ(frameOffsetMs(441), 10u);
 }
 
+TEST(FmSynthPort, EventsStampedAfterTheClockWrapsWaitForTheirTime)
+{
+    PortRig rig;
+    ASSERT_TRUE(rig.port->openSynth(100, 8, 6));
+    const uint64_t start = rig.engine->frames;
+    rig.port->scheduler().postShort(5, packShort(0x90, 60, 100));  // 21 ms after 0xFFFFFFF0
+    std::vector<MixFrame> frames(4410);
+    rig.port->scheduler().renderFrames(0xFFFFFFF0u, frames.data(), 4410);
+    ASSERT_EQ(rig.engine->applied.size(), 1u);
+    EXPECT_EQ(rig.engine->applied[0].frame - start, 927u);
+}
+
 TEST(FmSynthPort, QueueHoldsAThousandMessagesAndDropsTheRest)
 {
     PortRig rig;

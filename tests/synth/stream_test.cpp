@@ -80,6 +80,15 @@ TEST(AudioStream, ClockFollowsSystemTimeOnlyWhenDriftExceedsTwentyFiveMs)
     device.pump(1);
     EXPECT_EQ(renderer.bases[2], 100230u - 150);
     EXPECT_EQ(stream.clock(), 100330u);
+
+    // Across the wrap of the millisecond clock a small drift is still left alone.
+    clock.set(0xFFFFFF8Cu);
+    device.pump(1);
+    EXPECT_EQ(stream.clock(), 0xFFFFFFF0u);
+    clock.set(4);  // 20 ms ahead, past the wrap
+    device.pump(1);
+    EXPECT_EQ(renderer.bases.back(), 0xFFFFFFF0u - 150);
+    EXPECT_EQ(stream.clock(), 0xFFFFFFF0u + 100);
     stream.stop();
     EXPECT_FALSE(stream.running());
     EXPECT_EQ(device.pump(1), 0u);
@@ -87,7 +96,7 @@ TEST(AudioStream, ClockFollowsSystemTimeOnlyWhenDriftExceedsTwentyFiveMs)
     // A restart prefills the first half again.
     stream.start();
     EXPECT_TRUE(stream.running());
-    EXPECT_EQ(renderer.bases.size(), 4u);
+    EXPECT_EQ(renderer.bases.size(), 6u);
 }
 
 TEST(AudioStream, PlaysConvertedFramesLeftThenRight)
