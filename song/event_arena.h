@@ -59,7 +59,7 @@ private:
         size_t offset = (used_ + alignment - 1) & ~(alignment - 1);
         if (blocks_.empty() || offset + size > blocks_.back().size) {
             const size_t capacity = size > blockSize ? size : blockSize;
-            blocks_.push_back(Block{std::make_unique<std::byte[]>(capacity), capacity});
+            blocks_.push_back(Block{std::make_unique_for_overwrite<std::byte[]>(capacity), capacity});
             offset = 0;
         }
         used_ = offset + size;
