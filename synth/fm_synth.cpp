@@ -396,23 +396,21 @@ void FmSynth::mixChannel(SynthChannel& channel, uint32_t count)
         }
         voice = next;
     }
-    const int32_t gainLeft = panTable_[64][p];
-    const int32_t gainRight = panTable_[64][127 - p];
-    for (uint32_t i = 0; i < count; ++i) {
-        int32_t inLeft = 0;
-        int32_t inRight = 0;
-        if (rhythm) {
-            inLeft = wrapMul(sumLeft_[i] >> 4, g) >> 3;
-            inRight = wrapMul(sumRight_[i] >> 4, g) >> 3;
-        } else {
-            const int32_t t = wrapMul(sumLeft_[i] >> 6, g) >> 7;
-            inLeft = wrapMul(gainLeft, t);
-            inRight = wrapMul(gainRight, t);
+    if (rhythm) {
+        for (uint32_t i = 0; i < count; ++i) {
+            sumLeft_[i] = wrapMul(sumLeft_[i] >> 4, g) >> 3;
+            sumRight_[i] = wrapMul(sumRight_[i] >> 4, g) >> 3;
         }
-        channel.filter(inLeft, inRight);
-        sumLeft_[i] = channel.outLeft;
-        sumRight_[i] = channel.outRight;
+    } else {
+        const int32_t gainLeft = panTable_[64][p];
+        const int32_t gainRight = panTable_[64][127 - p];
+        for (uint32_t i = 0; i < count; ++i) {
+            const int32_t t = wrapMul(sumLeft_[i] >> 6, g) >> 7;
+            sumLeft_[i] = wrapMul(gainLeft, t);
+            sumRight_[i] = wrapMul(gainRight, t);
+        }
     }
+    channel.filterBlock(sumLeft_.data(), sumRight_.data(), count);
 }
 
 }  // namespace quorva

@@ -77,4 +77,37 @@ void SynthChannel::filter(int32_t inLeft, int32_t inRight)
     }
 }
 
+void SynthChannel::filterBlock(int32_t* left, int32_t* right, uint32_t count)
+{
+    if (count == 0) {
+        return;
+    }
+    switch (filterMode) {
+    case FilterMode::PassThrough:
+        outLeft = left[count - 1];
+        outRight = right[count - 1];
+        break;
+    case FilterMode::Smooth: {
+        int32_t l = outLeft;
+        int32_t r = outRight;
+        for (uint32_t i = 0; i < count; ++i) {
+            l = wrapAdd(l, wrapMul(wrapSub(left[i], l) >> 7, cutoff));
+            r = wrapAdd(r, wrapMul(wrapSub(right[i], r) >> 7, cutoff));
+            left[i] = l;
+            right[i] = r;
+        }
+        outLeft = l;
+        outRight = r;
+        break;
+    }
+    case FilterMode::Resonant:
+        for (uint32_t i = 0; i < count; ++i) {
+            filter(left[i], right[i]);
+            left[i] = outLeft;
+            right[i] = outRight;
+        }
+        break;
+    }
+}
+
 }  // namespace quorva

@@ -23,6 +23,9 @@ public:
     int32_t currentBend() const { return (bendRange * rawBend) >> 5; }
     // Turns the channel's input sample into outLeft and outRight.
     void filter(int32_t inLeft, int32_t inRight);
+    // The same for count samples in place: inputs in, outputs out; outLeft and outRight
+    // end as the last sample's.
+    void filterBlock(int32_t* left, int32_t* right, uint32_t count);
 
     ChannelVoiceList voices;
     int32_t outLeft = 0;
