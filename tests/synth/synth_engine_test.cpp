@@ -300,3 +300,36 @@ TEST_F(FmSynthTest, BlockMixEqualsSampleBySampleMix)
 
 }  // namespace
 }  // namespace quorva
+
+namespace quorva {
+namespace {
+
+TEST(SynthChannel, SmoothAndResonantFiltersFollowTheirRecurrences)
+{
+    SynthChannel channel;
+    channel.resetChannel();
+    EXPECT_EQ(channel.filterMode, FilterMode::PassThrough);
+    channel.setCutoff(40);
+    ASSERT_EQ(channel.filterMode, FilterMode::Smooth);
+    int32_t left[2] = {1 << 20, 1 << 20};
+    int32_t right[2] = {-(1 << 20), 0};
+    channel.filterBlock(left, right, 2);
+    EXPECT_EQ(left[0], 8192 * 41);
+    EXPECT_EQ(left[1], 8192 * 41 + ((((1 << 20) - 8192 * 41) >> 7) * 41));
+    EXPECT_EQ(right[0], -8192 * 41);
+    EXPECT_EQ(channel.outLeft, left[1]);
+
+    channel.resetChannel();
+    channel.setResonance(96);  // d = 5
+    ASSERT_EQ(channel.filterMode, FilterMode::Resonant);
+    int32_t in[2] = {44100000, 44100000};
+    int32_t silent[2] = {0, 0};
+    channel.filterBlock(in, silent, 2);
+    EXPECT_EQ(in[0], 44100000);
+    EXPECT_EQ(channel.velocityLeft, 844);
+    EXPECT_EQ(in[1], 44100000 + 844 * 44100);
+    EXPECT_EQ(silent[1], 0);
+}
+
+}  // namespace
+}  // namespace quorva
