@@ -72,15 +72,18 @@ void loadLane(LaneGroup& group, Lanes& lanes, int l, int at)
     lanes.straight[l] = samplesToNextChange(voice) - 1;
 }
 
-// Which modulator sums the kernel has to form at all (lanes reloaded since the last call).
+// Which modulator sums the kernel has to form at all, and which need no mask (after lanes reload).
 void updateModulatorUnion(LaneGroup& group, int used)
 {
     for (int i = 0; i < ops; ++i) {
-        uint32_t bits = 0;
+        uint32_t some = 0;
+        uint32_t every = used < laneCount ? 0 : ~0u;  // idle lanes must stay masked
         for (int l = 0; l < used; ++l) {
-            bits |= group.modulatorBits[i][l];
+            some |= group.modulatorBits[i][l];
+            every &= group.modulatorBits[i][l];
         }
-        group.modulatorUnion[i] = bits;
+        group.modulatorUnion[i] = some;
+        group.modulatorCommon[i] = every;
     }
 }
 

@@ -42,6 +42,10 @@ template <int OperatorCount, typename Lookup>
                 if (((g.modulatorUnion[i] >> j) & 1u) == 0) {
                     continue;  // no lane of the group has this modulator
                 }
+                if ((g.modulatorCommon[i] >> j) & 1u) {
+                    modulation += output[h][j];  // every lane has it
+                    continue;
+                }
                 Lanes32 mask;
                 QUORVA_LOAD(mask, &g.modulates[i][j][at]);
                 modulation += output[h][j] & mask;
