@@ -42,48 +42,86 @@ void loadRun(const FmVoice& voice, RunState& run)
     }
 }
 
-void storeRun(FmVoice& voice, const RunState& run, int samples)
+// `samples` samples in which no envelope changes state, for a voice of N operators: with the
+// count fixed the loops unroll and the operator outputs stay in registers, which shortens the
+// chain of latencies from one operator to the next.
+template <int N>
+void straightRunOf(FmVoice& voice, const RunState& run, const int32_t* pitchRatio, const int32_t* tremolo, int32_t* out,
+                   int samples, const SineTable& sine)
 {
-    for (int i = 0; i < run.count; ++i) {
+    uint32_t level[N];
+    uint32_t phase[N];
+    uint32_t output[N];
+    uint32_t mask[N][N];
+    uint32_t carrier[N];
+    for (int i = 0; i < N; ++i) {
+        level[i] = static_cast<uint32_t>(run.level[i]);
+        phase[i] = run.phase[i];
+        output[i] = static_cast<uint32_t>(run.output[i]);
+        carrier[i] = voice.operators[i].carrier ? ~0u : 0u;
+        for (int j = 0; j < N; ++j) {
+            mask[i][j] = 0;
+        }
+        for (int m = 0; m < run.modulatorCount[i]; ++m) {
+            mask[i][run.modulators[i][m]] = ~0u;
+        }
+    }
+    auto voiceOut = static_cast<uint32_t>(voice.output);
+    const auto velocityGain = static_cast<uint32_t>(voice.velocityGain);
+    const auto smoothing = static_cast<uint32_t>(voice.smoothing);
+    for (int t = 0; t < samples; ++t) {
+        const auto ratio = static_cast<uint32_t>(pitchRatio[t]);
+#pragma GCC unroll 6
+        for (int i = 0; i < N; ++i) {
+            level[i] += static_cast<uint32_t>(run.delta[i]);
+            phase[i] += run.step[i] * ratio;
+            uint32_t modulation = 0;
+#pragma GCC unroll 6
+            for (int j = 0; j < N; ++j) {
+                modulation += output[j] & mask[i][j];
+            }
+            const uint32_t index =
+                (phase[i] + static_cast<uint32_t>(run.modIndex[i]) * static_cast<uint32_t>(static_cast<int32_t>(modulation) >> 8)) >> 20;
+            const uint32_t a = (static_cast<uint32_t>(static_cast<int32_t>(level[i]) >> 20) * run.gain[i]) >> 10;
+            output[i] = static_cast<uint32_t>(sine[index] >> 14) * ((a * a) >> 12);
+        }
+        uint32_t sum = 0;
+#pragma GCC unroll 6
+        for (int i = 0; i < N; ++i) {
+            sum += output[i] & carrier[i];
+        }
+        const uint32_t scaled = velocityGain * static_cast<uint32_t>(static_cast<int32_t>(sum) >> 8);
+        const auto x = static_cast<uint32_t>(
+            static_cast<int32_t>(static_cast<uint32_t>(static_cast<int32_t>(scaled) >> 9) * static_cast<uint32_t>(tremolo[t])) >> 6);
+        voiceOut += static_cast<uint32_t>(static_cast<int32_t>((x - voiceOut) * smoothing) >> 4);
+        out[t] = static_cast<int32_t>(voiceOut);
+    }
+    voice.output = static_cast<int32_t>(voiceOut);
+    voice.pitchRatio = pitchRatio[samples - 1];
+    for (int i = 0; i < N; ++i) {
         FmOperator& op = voice.operators[i];
-        op.level = run.level[i];
-        op.phase = run.phase[i];
-        op.output = run.output[i];
+        op.level = static_cast<int32_t>(level[i]);
+        op.phase = phase[i];
+        op.output = static_cast<int32_t>(output[i]);
         if (op.state == EnvelopeState::Delay) {
             op.delayCounter = wrapAdd(op.delayCounter, samples);
         }
     }
 }
 
-// `samples` samples in which no envelope changes state.
 void straightRun(FmVoice& voice, const int32_t* pitchRatio, const int32_t* tremolo, int32_t* out, int samples,
                  const SineTable& sine)
 {
     RunState run;
     loadRun(voice, run);
-    for (int t = 0; t < samples; ++t) {
-        const auto ratio = static_cast<uint32_t>(pitchRatio[t]);
-        for (int i = 0; i < run.count; ++i) {
-            run.level[i] = wrapAdd(run.level[i], run.delta[i]);
-            run.phase[i] += run.step[i] * ratio;
-            // Scalar on purpose: loading outputs just stored as vectors stalls store forwarding.
-            uint32_t modulation = 0;
-            for (int m = 0; m < run.modulatorCount[i]; ++m) {
-                modulation += static_cast<uint32_t>(run.output[run.modulators[i][m]]);
-            }
-            const uint32_t index =
-                (run.phase[i] + static_cast<uint32_t>(wrapMul(run.modIndex[i], static_cast<int32_t>(modulation) >> 8))) >> 20;
-            const uint32_t a = (static_cast<uint32_t>(run.level[i] >> 20) * run.gain[i]) >> 10;
-            run.output[i] = static_cast<int32_t>(static_cast<uint32_t>(sine[index] >> 14) * ((a * a) >> 12));
-        }
-        for (int i = 0; i < run.count; ++i) {
-            voice.operators[i].output = run.output[i];
-        }
-        voiceOutput(voice, tremolo[t]);
-        out[t] = voice.output;
+    switch (run.count) {
+    case 1: straightRunOf<1>(voice, run, pitchRatio, tremolo, out, samples, sine); break;
+    case 2: straightRunOf<2>(voice, run, pitchRatio, tremolo, out, samples, sine); break;
+    case 3: straightRunOf<3>(voice, run, pitchRatio, tremolo, out, samples, sine); break;
+    case 4: straightRunOf<4>(voice, run, pitchRatio, tremolo, out, samples, sine); break;
+    case 5: straightRunOf<5>(voice, run, pitchRatio, tremolo, out, samples, sine); break;
+    default: straightRunOf<6>(voice, run, pitchRatio, tremolo, out, samples, sine); break;
     }
-    voice.pitchRatio = pitchRatio[samples - 1];
-    storeRun(voice, run, samples);
 }
 
 int64_t samplesToNextChange(const FmVoice& voice)
