@@ -2,10 +2,14 @@
 
 #include "platform/fake/fake_audio.h"
 #include "platform/fake/manual_clock.h"
+#include "synth/fm_synth.h"
 #include "synth_recording_engine.h"
+#include "synth_tones.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <thread>
 
 namespace quorva {
@@ -236,6 +240,44 @@ TEST(FmSynthPort, SendersAndTheRenderingThreadShareOnlyTheQueue)
         lastValue[channel] = value;
     }
     EXPECT_GT(rig.engine->applied.size(), 0u);
+}
+
+TEST(FmSynthPort, RealEngineRendersWhileTwoThreadsSend)
+{
+    testing::TempDir dir;
+    FakeAudioDevice device;
+    ManualClock clock(50000);
+    FmSynthPort port(device, clock, std::make_unique<FmSynth>(), dir.write("fmstone.dat", testing::synthTestTones()).string());
+    ASSERT_TRUE(port.openSynth(50, 16, 6));
+    std::atomic<bool> sending{true};
+    std::thread renderer([&] {
+        while (sending.load()) {
+            clock.advance(40);
+            device.pump(1);
+        }
+        for (int i = 0; i < 20; ++i) {
+            clock.advance(40);
+            device.pump(1);
+        }
+    });
+    auto sender = [&](uint8_t channel) {
+        for (int i = 0; i < 400; ++i) {
+            const auto key = static_cast<uint8_t>(40 + i % 40);
+            port.sendShort(packShort(static_cast<uint8_t>(0x90 | channel), key, 100));
+            port.sendShort(packShort(static_cast<uint8_t>(0xE0 | channel), 0, static_cast<uint8_t>(i & 0x7F)));
+            port.sendShort(packShort(static_cast<uint8_t>(0x80 | channel), key, 0));
+            std::this_thread::sleep_for(std::chrono::microseconds(50));
+        }
+    };
+    std::thread a(sender, 0);
+    std::thread b(sender, 9);
+    a.join();
+    b.join();
+    sending.store(false);
+    renderer.join();
+    port.close();
+    const auto samples = device.samples();
+    EXPECT_TRUE(std::any_of(samples.begin(), samples.end(), [](int16_t s) { return s != 0; }));
 }
 
 }  // namespace
