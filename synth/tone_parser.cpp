@@ -1,4 +1,14 @@
-// The tone file's grammar: the magic word and version, then tone, tonemap and drumset blocks.
+// The tone file's grammar (keywords in any case; (n) an integer argument, (v) an integer or
+// real argument, [n] an integer index):
+//   file     = "quorvatone" 0.7 { tone | tonemap | drumset }
+//   tone     = "tone" [n] "{" { "con"(n) | "on"(n) | "perc"(n) | "lpf"(v) | "sn"(n)
+//                              | "lfo" "{" { ("dly"|"spd"|"dpt"|"amd"|"pmd") (v) } "}"
+//                              | "op" [n] "{" { "con"(n) | value (v) } "}"
+//                              | "sec" [n] "{" { "sc"(n) | "op" [n] "{" { value (v) } "}" } "}" } "}"
+//   tonemap  = "tonemap" "{" { "tone" "[" program [msb [lsb]] "]" "{" { "tn"(n) } "}" } "}"
+//   drumset  = "drumset" [n] "{" { "note" [key] "{" { ("tn"|"sc"|"pan"|"alt") (n) } "}" } "}"
+// where value is one of the nineteen operator keywords (toneValueForKeyword). Values are
+// converted and checked as they are read; the first misfit ends the parse.
 #include <cctype>
 
 #include "synth/tone_bank.h"
