@@ -125,4 +125,17 @@ int64_t stepsToStateChange(const FmOperator& op)
     return cross < wrap ? cross : wrap;
 }
 
+int64_t voiceStepsToStateChange(const FmVoice& voice)
+{
+    if (voice.endedCarriers >= voice.carrierCount) {
+        return 1;
+    }
+    int64_t next = neverChanges;
+    for (uint32_t i = 0; i < voice.operatorCount; ++i) {
+        const int64_t k = stepsToStateChange(voice.operators[i]);
+        next = k < next ? k : next;
+    }
+    return next;
+}
+
 }  // namespace quorva

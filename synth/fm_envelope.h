@@ -28,6 +28,10 @@ inline constexpr int64_t neverChanges = std::numeric_limits<int64_t>::max();
 // when no such step comes.
 int64_t stepsToStateChange(const FmOperator& op);
 
+// The smallest of stepsToStateChange over the voice's operators; 1 when the voice ends in its
+// next sample anyway (all carriers ended, or none to begin with).
+int64_t voiceStepsToStateChange(const FmVoice& voice);
+
 // The per-step change of the level in the current state, wrapping (0 in Delay and Off).
 int32_t linearDelta(const FmOperator& op);
 

@@ -124,19 +124,6 @@ void straightRun(FmVoice& voice, const int32_t* pitchRatio, const int32_t* tremo
     }
 }
 
-int64_t samplesToNextChange(const FmVoice& voice)
-{
-    if (voice.endedCarriers >= voice.carrierCount) {
-        return 1;
-    }
-    int64_t next = neverChanges;
-    for (uint32_t i = 0; i < voice.operatorCount; ++i) {
-        const int64_t k = stepsToStateChange(voice.operators[i]);
-        next = k < next ? k : next;
-    }
-    return next;
-}
-
 }  // namespace
 
 bool renderVoiceBlock(FmVoice& voice, const VoiceControls& controls, int32_t* out, int count)
@@ -152,7 +139,7 @@ bool renderVoiceBlock(FmVoice& voice, const VoiceControls& controls, int32_t* ou
         }
         int t = 0;
         while (t < length) {
-            const int64_t next = samplesToNextChange(voice);
+            const int64_t next = voiceStepsToStateChange(voice);
             if (next > 1) {
                 const int samples = next - 1 < length - t ? static_cast<int>(next - 1) : length - t;
                 straightRun(voice, pitchRatio + t, tremolo + t, out + start + t, samples, sine);

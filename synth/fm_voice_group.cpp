@@ -14,8 +14,6 @@ namespace {
 constexpr int chunkSize = laneChunkSize;
 constexpr int ops = toneOperatorCount;
 
-
-
 struct Lanes {
     FmVoice* voice[laneCount] = {};
     const VoiceControls* controls[laneCount] = {};
@@ -28,19 +26,6 @@ struct Lanes {
     int operatorCount = 0;
     int chunkStart = 0;
 };
-
-int64_t samplesToNextChange(const FmVoice& voice)
-{
-    if (voice.endedCarriers >= voice.carrierCount) {
-        return 1;
-    }
-    int64_t next = neverChanges;
-    for (uint32_t i = 0; i < voice.operatorCount; ++i) {
-        const int64_t k = stepsToStateChange(voice.operators[i]);
-        next = k < next ? k : next;
-    }
-    return next;
-}
 
 void loadLane(LaneGroup& group, Lanes& lanes, int l, int at)
 {
@@ -69,7 +54,7 @@ void loadLane(LaneGroup& group, Lanes& lanes, int l, int at)
     group.velocityGain[l] = static_cast<uint32_t>(voice.velocityGain);
     group.smoothing[l] = static_cast<uint32_t>(voice.smoothing);
     lanes.loadedAt[l] = at;
-    lanes.straight[l] = samplesToNextChange(voice) - 1;
+    lanes.straight[l] = voiceStepsToStateChange(voice) - 1;
 }
 
 // Which modulator sums the kernel has to form at all, and which need no mask (after lanes reload).
