@@ -1,0 +1,321 @@
+# Writes data/fmstone.dat: a General MIDI bank for the FM synthesizer (CR LF line ends).
+import sys
+
+GM = """Acoustic Grand Piano|Bright Acoustic Piano|Electric Grand Piano|Honky-tonk Piano|Electric Piano 1|Electric Piano 2|Harpsichord|Clavinet|Celesta|Glockenspiel|Music Box|Vibraphone|Marimba|Xylophone|Tubular Bells|Dulcimer|Drawbar Organ|Percussive Organ|Rock Organ|Church Organ|Reed Organ|Accordion|Harmonica|Tango Accordion|Acoustic Guitar (nylon)|Acoustic Guitar (steel)|Electric Guitar (jazz)|Electric Guitar (clean)|Electric Guitar (muted)|Overdriven Guitar|Distortion Guitar|Guitar Harmonics|Acoustic Bass|Electric Bass (finger)|Electric Bass (pick)|Fretless Bass|Slap Bass 1|Slap Bass 2|Synth Bass 1|Synth Bass 2|Violin|Viola|Cello|Contrabass|Tremolo Strings|Pizzicato Strings|Orchestral Harp|Timpani|String Ensemble 1|String Ensemble 2|Synth Strings 1|Synth Strings 2|Choir Aahs|Voice Oohs|Synth Voice|Orchestra Hit|Trumpet|Trombone|Tuba|Muted Trumpet|French Horn|Brass Section|Synth Brass 1|Synth Brass 2|Soprano Sax|Alto Sax|Tenor Sax|Baritone Sax|Oboe|English Horn|Bassoon|Clarinet|Piccolo|Flute|Recorder|Pan Flute|Blown Bottle|Shakuhachi|Whistle|Ocarina|Lead 1 (square)|Lead 2 (sawtooth)|Lead 3 (calliope)|Lead 4 (chiff)|Lead 5 (charang)|Lead 6 (voice)|Lead 7 (fifths)|Lead 8 (bass + lead)|Pad 1 (new age)|Pad 2 (warm)|Pad 3 (polysynth)|Pad 4 (choir)|Pad 5 (bowed)|Pad 6 (metallic)|Pad 7 (halo)|Pad 8 (sweep)|FX 1 (rain)|FX 2 (soundtrack)|FX 3 (crystal)|FX 4 (atmosphere)|FX 5 (brightness)|FX 6 (goblins)|FX 7 (echoes)|FX 8 (sci-fi)|Sitar|Banjo|Shamisen|Koto|Kalimba|Bagpipe|Fiddle|Shanai|Tinkle Bell|Agogo|Steel Drums|Woodblock|Taiko Drum|Melodic Tom|Synth Drum|Reverse Cymbal|Guitar Fret Noise|Breath Noise|Seashore|Bird Tweet|Telephone Ring|Helicopter|Applause|Gunshot""".split("|")
+assert len(GM) == 128
+
+def num(v):
+    s = ("%.4f" % v).rstrip("0")
+    if s.endswith("."):
+        s += "0"
+    if s.startswith("0."):
+        s = s[1:]
+    elif s.startswith("-0."):
+        s = "-" + s[2:]
+    assert len(s) < 10, s
+    return s
+
+ORDER = ["con", "mul", "det", "ph", "ml", "vs", "ht", "at1", "al", "at", "tl", "dt1", "dl", "dt", "sl", "st", "rt", "rl", "rt2", "il"]
+
+def op(index, **p):
+    parts = []
+    for key in ORDER:
+        if key in p:
+            v = p[key]
+            parts.append("%s(%s)" % (key, v if key == "con" else num(v)))
+    return "  op[%d]{ %s }" % (index, " ".join(parts))
+
+def env(kind, scale=1.0):
+    """Carrier envelopes by character; scale stretches the times."""
+    s = scale
+    if kind == "perc":      # struck, dies away by itself
+        return dict(at=0.002, tl=1.0, dt1=0.3 * s, dl=0.55, dt=5.0 * s, sl=0, rt=0.25)
+    if kind == "short":     # plucked or mallet, short
+        return dict(at=0.001, tl=1.0, dt1=0.15 * s, dl=0.4, dt=0.8 * s, sl=0, rt=0.12)
+    if kind == "hold":      # organ-like: full while held
+        return dict(at=0.005, tl=1.0, dt1=0.05, dl=1.0, sl=1.0, rt=0.06)
+    if kind == "bow":       # slow attack, sustained
+        return dict(at=0.12 * s, tl=1.0, dt1=0.4, dl=0.85, sl=0.85, rt=0.35 * s)
+    if kind == "blow":      # wind: quick attack, sustained
+        return dict(at=0.04 * s, tl=1.0, dt1=0.3, dl=0.85, sl=0.85, rt=0.12)
+    if kind == "pad":       # very slow attack and release
+        return dict(at=0.6 * s, tl=1.0, dt1=1.0, dl=0.85, sl=0.85, rt=0.9 * s)
+    raise ValueError(kind)
+
+def scaled(e, level):
+    e = dict(e)
+    for key in ("tl", "dl", "sl"):
+        if key in e:
+            e[key] = e[key] * level
+    return e
+
+def two_op(name, car, mod, ratio=(1, 1), index=0.6, feedback=False, lfo=None, lpf=None, extra="", level=0.9):
+    lines = ["  on(2) con(1)"]
+    if lpf is not None:
+        lines.append("  lpf(%s)" % num(lpf))
+    if lfo:
+        lines.append("  lfo{ %s }" % lfo)
+    lines.append(op(0, con=2, mul=ratio[0], **scaled(car, level)))
+    m = dict(mod)
+    m.setdefault("ml", 1.0)
+    lines.append(op(1, con=2 if feedback else 0, mul=ratio[1], **m))
+    if extra:
+        lines.append(extra)
+    return lines
+
+def two_stacks(car, mod, ratios=(1, 1, 1, 2), detune=0.08, lfo=None, level=0.62, mod2=None):
+    lines = ["  on(4) con(5)"]
+    if lfo:
+        lines.append("  lfo{ %s }" % lfo)
+    lines.append(op(0, con=2, mul=ratios[0], det=detune, **scaled(car, level)))
+    lines.append(op(1, mul=ratios[1], **mod))
+    lines.append(op(2, con=8, mul=ratios[2], det=-detune, **scaled(car, level)))
+    lines.append(op(3, mul=ratios[3], **(mod2 or mod)))
+    return lines
+
+def organ(ratios, levels, click=False, lfo=None):
+    carriers = (1 << len(ratios)) - 1
+    lines = ["  on(%d) con(%d)" % (len(ratios), carriers)]
+    if lfo:
+        lines.append("  lfo{ %s }" % lfo)
+    for i, (r, l) in enumerate(zip(ratios, levels)):
+        e = env("hold")
+        if click and i == len(ratios) - 1:
+            e = env("short", 0.3)
+        lines.append(op(i, mul=r, **scaled(e, l)))
+    return lines
+
+def modulator(tl, ml=1.0, decay=None, sustain=None, at=0.001, **rest):
+    m = dict(at=at, tl=tl, ml=ml, rt=0.3)
+    if decay is not None:
+        m.update(dt1=decay, dl=sustain if sustain is not None else tl * 0.3, sl=sustain if sustain is not None else tl * 0.3)
+    else:
+        m.update(dl=tl, sl=tl)
+    m.update(rest)
+    return m
+
+VIB = "dly(.25) dpt(.35) spd(5.5)"
+SLOWVIB = "dly(.4) dpt(.25) spd(5)"
+
+def program_tone(p):
+    if p < 8:      # pianos
+        t = [
+            two_op("", env("perc"), modulator(0.75, 0.8, 0.6, 0.25), (1, 1)),
+            two_op("", env("perc"), modulator(0.85, 1.0, 0.5, 0.3), (1, 1)),
+            two_op("", env("perc", 1.2), modulator(0.7, 0.7, 0.8, 0.3), (1, 2)),
+            two_stacks(env("perc"), modulator(0.7, 0.8, 0.6, 0.25), (1, 1, 1, 1), 0.18),
+            two_op("", env("perc", 1.5), modulator(0.6, 0.5, 0.3, 0.15), (1, 14), lfo="dpt(.1) spd(4)"),
+            two_stacks(env("perc", 1.4), modulator(0.6, 0.5, 0.4, 0.2), (1, 1, 1, 9), 0.05, mod2=modulator(0.35, 0.4, 0.15, 0.0)),
+            two_op("", env("short", 1.6), modulator(0.9, 1.2, 0.8, 0.5), (1, 3), feedback=True),
+            two_op("", env("short", 1.2), modulator(0.9, 1.4, 0.3, 0.6), (1, 1), feedback=True),
+        ][p]
+        if p in (0, 1):
+            # Brighter in the bass, softer in the treble: splits scale the modulator.
+            t.append("  sn(2) sec[0]{ sc(36) op[1]{ at(.001) tl(.85) ml(1.1) dt1(.6) dl(.3) sl(.3) rt(.3) } }")
+            t.append("        sec[1]{ sc(96) op[1]{ at(.001) tl(.55) ml(.5) dt1(.4) dl(.15) sl(.15) rt(.3) } }")
+            # The splits take every value of every operator, so the carrier goes in them too.
+            car = scaled(env("perc"), 0.9)
+            carrier = " ".join("%s(%s)" % (k, num(v)) for k, v in car.items())
+            t[-2] = t[-2].replace("op[1]{", "op[0]{ %s } op[1]{" % carrier)
+            t[-1] = t[-1].replace("op[1]{", "op[0]{ %s dt(1.2) } op[1]{" % carrier.replace("dt(5.0)", ""))
+        return t
+    if p < 16:     # chromatic percussion
+        ratios = [(1, 3.5), (1, 5), (1, 7), (1, 4), (1, 3), (1, 2.5), (1, 4.2), (1, 5.4)][p - 8]
+        kind = "perc" if p in (8, 9, 10, 11, 14) else "short"
+        lfo = "dpt(.2) spd(6)" if p == 11 else None
+        return two_op("", env(kind, 0.8 if p != 14 else 1.6), modulator(0.6, 0.8, 0.2, 0.05), ratios, lfo=lfo)
+    if p < 24:     # organs, accordion, harmonica
+        if p == 16:
+            return organ((0.5, 1, 2, 4), (0.45, 0.55, 0.45, 0.3))
+        if p == 17:
+            return organ((1, 2, 3), (0.55, 0.45, 0.5), click=True)
+        if p == 18:
+            return organ((0.5, 1, 1.5, 2), (0.4, 0.5, 0.4, 0.4), lfo="dpt(.15) spd(6.5)")
+        if p == 19:
+            return organ((0.5, 1, 2, 3, 4, 8), (0.35, 0.45, 0.35, 0.3, 0.3, 0.2))
+        t = two_op("", env("blow"), modulator(0.55, 0.9, feedback_rest := None) if False else modulator(0.55, 0.9),
+                   (1, 1) if p != 22 else (1, 2), feedback=p in (21, 23), lfo="dpt(.2) spd(5.8)" if p != 20 else None)
+        return t
+    if p < 32:     # guitars
+        if p in (29, 30):
+            return two_op("", dict(at=0.002, tl=1.0, dt1=0.6, dl=0.8, dt=4, sl=0.5, rt=0.15),
+                          modulator(0.95, 2.2 if p == 30 else 1.6, feedback=None) if False else modulator(0.95, 2.2 if p == 30 else 1.5),
+                          (1, 1), feedback=True, level=0.8)
+        ratios = [(1, 3), (1, 2), (1, 1), (1, 3), (1, 1), None, None, (2, 4)][p - 24]
+        scale = 0.3 if p == 28 else 1.0
+        return two_op("", env("short", 1.8 * scale), modulator(0.75, 0.9, 0.25 * scale, 0.15), ratios, feedback=p in (25, 27))
+    if p < 40:     # basses
+        ratios = [(0.5, 0.5), (0.5, 0.5), (0.5, 1), (0.5, 0.5), (0.5, 1.5), (0.5, 2), (0.5, 0.5), (0.5, 1)][p - 32]
+        if p == 35:
+            return two_op("", env("blow"), modulator(0.5, 0.6), ratios, lfo="dpt(.1) spd(5)")
+        if p in (38, 39):
+            return two_op("", env("short", 2.0), modulator(0.9, 1.3, 0.4, 0.35), ratios, feedback=True)
+        return two_op("", env("short", 2.0), modulator(0.7, 0.8, 0.2, 0.3), ratios, feedback=p == 34)
+    if p < 48:     # solo strings, harp, timpani
+        if p == 45:
+            return two_op("", env("short", 0.7), modulator(0.5, 0.6, 0.1, 0.1), (1, 1))
+        if p == 46:
+            return two_op("", env("perc", 1.2), modulator(0.45, 0.6, 0.3, 0.05), (1, 2))
+        if p == 47:
+            return two_op("", env("perc", 0.8), modulator(0.6, 0.7, 0.2, 0.1), (0.5, 1.4))
+        lfo = "dpt(.6) spd(7)" if p == 44 else VIB
+        return two_op("", env("bow"), modulator(0.65, 1.0, at=0.15), ((1, 1), (1, 1), (0.5, 0.5), (0.5, 0.5), None)[p - 40] or (1, 1),
+                      feedback=True, lfo=lfo, lpf=0.8)
+    if p < 56:     # ensembles and voices
+        if p == 55:
+            return two_op("", env("short", 1.5), modulator(0.9, 1.5, 0.4, 0.2), (1, 1.5), feedback=True)
+        if p in (52, 53, 54):
+            return two_stacks(env("bow", 1.3), modulator(0.4, 0.5, at=0.2), (1, 2, 1, 3), 0.1, lfo=SLOWVIB)
+        scale = 1.0 if p in (48, 50) else 1.6
+        return two_stacks(env("bow", scale), modulator(0.55, 0.8, at=0.15), (1, 1, 1, 1), 0.12, lfo=SLOWVIB)
+    if p < 64:     # brass
+        mod = modulator(0.8, 1.0, at=0.05, dt1=0.3, dl=0.6, sl=0.6)
+        if p in (62, 63):
+            return two_stacks(env("blow"), mod, (1, 1, 1, 1), 0.1, lfo="dpt(.1) spd(5)")
+        ratios = (1, 1) if p != 58 else (0.5, 0.5)
+        return two_op("", env("blow", 1.5 if p in (60, 58) else 1.0), mod, ratios, feedback=p in (56, 61), lfo=VIB)
+    if p < 72:     # reeds
+        ratios = [(1, 1), (1, 1), (1, 1), (0.5, 0.5), (1, 2), (1, 2), (0.5, 1), (1, 2)][p - 64]
+        return two_op("", env("blow"), modulator(0.6, 1.1, at=0.03), ratios, feedback=p < 68, lfo=VIB)
+    if p < 80:     # pipes
+        t = ["  on(3) con(1)", "  lfo{ %s }" % VIB,
+             op(0, con=6, mul=2 if p == 72 else 1, **scaled(env("blow", 1.3), 0.9)),
+             op(1, mul=2 if p == 72 else 1, tl=0.25, ml=0.6, at=0.05, dl=0.25, sl=0.25),
+             op(2, con=4, mul=7, tl=0.35 if p in (75, 76, 77) else 0.15, ml=3.0, at=0.01, dt1=0.08, dl=0.05, sl=0.05)]
+        return t
+    if p < 88:     # synth leads
+        if p == 80:
+            return two_op("", env("hold"), modulator(0.7, 0.9), (1, 2), level=0.8)
+        if p == 81:
+            return ["  on(1) con(1)", op(0, con=1, mul=1, ml=1.3, **scaled(env("hold"), 0.85))]
+        if p == 86:
+            return two_stacks(env("hold"), modulator(0.6, 0.9), (1, 1, 1.5, 1.5), 0.0)
+        if p == 87:
+            return two_stacks(env("hold"), modulator(0.7, 1.0), (1, 1, 0.5, 0.5), 0.05)
+        ratios = [None, None, (1, 4), (1, 1), (1, 3), (1, 2), None, None][p - 80]
+        return two_op("", env("blow", 0.5), modulator(0.7, 1.0, 0.2, 0.4), ratios, feedback=p in (83, 84), lfo=VIB)
+    if p < 96:     # pads
+        ratios = [(1, 2, 1, 7), (1, 1, 1, 1), (1, 1, 1, 2), (1, 2, 1, 3), (1, 1, 1, 1), (1, 3.5, 1, 5), (1, 2, 1, 4), (1, 1, 1, 2)][p - 88]
+        return two_stacks(env("pad"), modulator(0.5, 0.8, at=0.8), ratios, 0.1, lfo="dly(.5) dpt(.3) spd(4.5)")
+    if p < 104:    # effects
+        ratios = [(1, 7.3), (1, 1.5), (1, 3.7), (1, 2), (1, 4), (0.5, 0.37), (1, 3), (1, 0.25)][p - 96]
+        return two_op("", env("pad", 0.7), modulator(0.7, 1.5, at=0.5), ratios, feedback=p in (96, 101), lfo="dpt(.5) spd(2)")
+    if p < 112:    # ethnic
+        if p in (109, 111):
+            return two_op("", env("hold"), modulator(0.8, 1.3), (1, 1), feedback=True, lfo=VIB, level=0.8)
+        if p == 110:
+            return two_op("", env("bow"), modulator(0.65, 1.0, at=0.15), (1, 1), feedback=True, lfo=VIB)
+        ratios = [(1, 1.5), (1, 3), (1, 2), (1, 3), (1, 5), None, None, None][p - 104]
+        return two_op("", env("short", 1.4), modulator(0.8, 1.2, 0.3, 0.1), ratios, feedback=p in (104, 106))
+    if p < 120:    # percussive
+        ratios = [(1, 3.6), (1, 2.3), (1, 1.4), (1, 5.1), (0.5, 0.8), (0.5, 1.4), (0.5, 0.5), (1, 9)][p - 112]
+        if p == 119:
+            return ["  on(1) con(1)", op(0, con=1, mul=8, ml=4.0, at=1.5, tl=0.8, dl=0.8, sl=0, dt1=0.1, dt=0.01, rt=0.1)]
+        return two_op("", env("short", 0.6), modulator(0.6, 1.0, 0.1, 0.0), ratios)
+    # sound effects: mostly noise from a feedback operator
+    settings = [(4.0, "short"), (5.0, "blow"), (6.0, "pad"), (3.0, "pad"), (1.5, "hold"), (6.0, "hold"), (6.0, "pad"), (8.0, "short")][p - 120]
+    ml, kind = settings
+    if p == 124:
+        return two_op("", env("hold"), modulator(0.5, 0.8), (1, 4), lfo="dpt(1.0) spd(12)", level=0.7)
+    return ["  on(1) con(1)", "  lpf(%s)" % num(0.5 if p in (122, 123) else 1.0), op(0, con=1, mul=2, ml=ml, **scaled(env(kind, 0.5), 0.7))]
+
+# Drum tones: (name, tone lines, note played)
+def noise(ml, scale, level=0.8, mul=4, lpf=1.0):
+    return ["  on(1) con(1)", "  lpf(%s)" % num(lpf),
+            op(0, con=1, mul=mul, ml=ml, at=0.0005, tl=level, dt1=0.02 * scale, dl=level * 0.5, dt=0.25 * scale, sl=0, rt=0.05 * scale)]
+
+def drum_body(ratio, index, scale, level=0.9):
+    return two_op("", dict(at=0.0005, tl=1.0, dt1=0.05 * scale, dl=0.5, dt=0.3 * scale, sl=0, rt=0.1 * scale),
+                  modulator(0.8, index, 0.02 * scale, 0.0), ratio, level=level)
+
+def snare(scale):
+    return ["  on(3) con(5)",
+            op(0, con=2, mul=1, at=0.0005, tl=0.7, dt1=0.04 * scale, dl=0.3, dt=0.15 * scale, sl=0, rt=0.05),
+            op(1, mul=1.6, tl=0.6, ml=0.8, at=0.0005, dt1=0.02, dl=0, sl=0),
+            op(2, con=4, mul=5, ml=5.0, at=0.0005, tl=0.65, dt1=0.03 * scale, dl=0.3, dt=0.2 * scale, sl=0, rt=0.05)]
+
+DRUM_TONES = {
+    "kick": drum_body((0.25, 0.5), 1.2, 0.8),
+    "kick2": drum_body((0.25, 0.25), 1.6, 0.6),
+    "stick": noise(3.0, 0.2, mul=6),
+    "snare": snare(1.0),
+    "clap": noise(5.0, 0.5, mul=3),
+    "snare2": snare(0.7),
+    "tom": drum_body((0.5, 0.75), 0.8, 1.2),
+    "hatc": noise(6.0, 0.15, level=0.6, mul=9),
+    "hatp": noise(6.0, 0.2, level=0.55, mul=9),
+    "hato": noise(6.0, 1.2, level=0.6, mul=9),
+    "crash": noise(7.0, 4.0, level=0.7, mul=7),
+    "ride": two_op("", dict(at=0.0005, tl=1.0, dt1=0.1, dl=0.6, dt=3.0, sl=0, rt=0.3), modulator(0.7, 2.0, 1.0, 0.4), (2, 5.9), feedback=True, level=0.6),
+    "china": noise(8.0, 3.0, level=0.7, mul=5),
+    "bell": two_op("", env("perc", 0.8), modulator(0.6, 1.0, 0.3, 0.1), (1, 3.5), level=0.7),
+    "tamb": noise(6.0, 0.4, level=0.6, mul=11),
+    "cowbell": two_op("", env("short", 0.4), modulator(0.5, 0.6, 0.1, 0.1), (1, 1.48), level=0.7),
+    "vibra": noise(4.0, 1.0, level=0.6, mul=2),
+    "bongo": drum_body((1, 1.5), 0.6, 0.5, 0.8),
+    "conga": drum_body((1, 1.1), 0.5, 0.7, 0.8),
+    "timbale": drum_body((1, 2.3), 0.9, 0.6, 0.8),
+    "agogo": two_op("", env("short", 0.5), modulator(0.5, 0.8, 0.1, 0.05), (1, 2.7), level=0.7),
+    "shaker": noise(6.0, 0.15, level=0.5, mul=12),
+    "whistle": two_op("", env("blow", 0.5), modulator(0.2, 0.3), (1, 1), lfo="dpt(.5) spd(18)", level=0.6),
+    "guiro": noise(3.0, 0.6, level=0.5, mul=1, lpf=0.6),
+    "clave": two_op("", env("short", 0.2), modulator(0.4, 0.4, 0.05, 0.0), (1, 2.5), level=0.8),
+    "block": two_op("", env("short", 0.25), modulator(0.5, 0.6, 0.05, 0.0), (1, 1.7), level=0.8),
+    "cuica": two_op("", env("short", 0.5), modulator(0.6, 0.5, 0.1, 0.2), (1, 1), lfo="dpt(.8) spd(9)", level=0.7),
+    "triangle": two_op("", env("perc", 0.8), modulator(0.4, 0.6, 0.3, 0.1), (1, 4.1), level=0.6),
+    "trianglem": two_op("", env("short", 0.15), modulator(0.4, 0.6, 0.1, 0.0), (1, 4.1), level=0.6),
+}
+
+# key: (tone, note, pan, cut key)
+KEYS = {
+    35: ("kick2", 36, 64, None), 36: ("kick", 36, 64, None), 37: ("stick", 60, 60, None), 38: ("snare", 50, 64, None),
+    39: ("clap", 60, 58, None), 40: ("snare2", 52, 64, None), 41: ("tom", 41, 40, None), 42: ("hatc", 60, 80, 46),
+    43: ("tom", 43, 46, None), 44: ("hatp", 60, 80, 46), 45: ("tom", 45, 52, None), 46: ("hato", 60, 80, None),
+    47: ("tom", 48, 58, None), 48: ("tom", 50, 70, None), 49: ("crash", 60, 48, None), 50: ("tom", 53, 78, None),
+    51: ("ride", 60, 84, None), 52: ("china", 60, 40, None), 53: ("ride", 62, 84, None), 54: ("tamb", 60, 72, None),
+    55: ("crash", 64, 76, None), 56: ("cowbell", 72, 70, None), 57: ("crash", 62, 84, None), 58: ("vibra", 60, 30, None),
+    59: ("ride", 58, 84, None), 60: ("bongo", 72, 88, None), 61: ("bongo", 67, 88, None), 62: ("conga", 64, 36, None),
+    63: ("conga", 62, 36, None), 64: ("conga", 57, 36, None), 65: ("timbale", 67, 80, None), 66: ("timbale", 60, 80, None),
+    67: ("agogo", 79, 90, None), 68: ("agogo", 74, 90, None), 69: ("shaker", 60, 34, None), 70: ("shaker", 64, 34, None),
+    71: ("whistle", 84, 100, 72), 72: ("whistle", 79, 100, 71), 73: ("guiro", 60, 96, 74), 74: ("guiro", 55, 96, 73),
+    75: ("clave", 79, 88, None), 76: ("block", 77, 96, None), 77: ("block", 72, 96, None), 78: ("cuica", 72, 30, 79),
+    79: ("cuica", 64, 30, 78), 80: ("trianglem", 84, 100, 81), 81: ("triangle", 84, 100, None),
+}
+
+def main(path):
+    out = ["// fmstone.dat: FM tone definitions of the quorva synthesizer.",
+           "// Tones 0-127 play General MIDI programs 0-127; tones 128 and up are drum sounds.",
+           "quorvatone 0.7", ""]
+    for p in range(128):
+        out.append("tone[%d]{  // %s" % (p, GM[p]))
+        out.extend(program_tone(p))
+        out.append("}")
+    out.append("")
+    number = 128
+    drum_numbers = {}
+    for name, lines in DRUM_TONES.items():
+        drum_numbers[name] = number
+        out.append("tone[%d]{  // drum: %s" % (number, name))
+        out.extend(lines)
+        out.append("  perc(1)")
+        out.append("}")
+        number += 1
+    assert number <= 256
+    out.append("")
+    out.append("tonemap{")
+    for p in range(128):
+        out.append("  tone[%d 0 0]{ tn(%d) }" % (p, p))
+    out.append("}")
+    out.append("")
+    out.append("drumset[0]{  // General MIDI percussion, keys 35-81")
+    for key in sorted(KEYS):
+        tone, note, pan, cut = KEYS[key]
+        item = "  note[%d]{ tn(%d) sc(%d) pan(%d)" % (key, drum_numbers[tone], note, pan)
+        if cut is not None:
+            item += " alt(%d)" % cut
+        out.append(item + " }")
+    out.append("}")
+    with open(path, "wb") as f:
+        f.write(("\r\n".join(out) + "\r\n").encode("ascii"))
+
+main(sys.argv[1])
