@@ -195,10 +195,11 @@ void FmSynth::startNote(SynthChannel& channel, uint32_t key, uint32_t velocity)
     const bool rhythm = channel.controls.rhythm;
     const DrumEntry* drum = nullptr;
     if (rhythm) {
-        if (!channel.drumSet || !channel.drumSet->entries[key & 0x7F].tone) {
+        // Keys above 127 only come from malformed input; they are silent.
+        if (key > 127 || !channel.drumSet || !channel.drumSet->entries[key].tone) {
             return;
         }
-        drum = &channel.drumSet->entries[key & 0x7F];
+        drum = &channel.drumSet->entries[key];
     } else if (!channel.tone) {
         return;
     }

@@ -79,14 +79,15 @@ void FmSynth::mixChannel(SynthChannel& channel, uint32_t count)
     const bool rhythm = channel.controls.rhythm;
     std::fill_n(sumLeft_.begin(), count, 0);
     std::fill_n(sumRight_.begin(), count, 0);
-    const int32_t p = channel.pan & 0x7F;
+    // Pan positions outside 0..127 (from a malformed file or message) stand at the edge.
+    const int32_t p = std::clamp<int32_t>(channel.pan, 0, 127);
     for (FmVoice* voice = channel.voices.front(); voice;) {
         FmVoice* next = ChannelVoiceList::next(*voice);
         const int32_t* out = groupOutputs_[groupSize_];
         const bool alive = groupAlive_[groupSize_];
         ++groupSize_;
         if (rhythm) {
-            const uint32_t vp = voice->pan & 0x7F;
+            const uint32_t vp = std::min<uint32_t>(voice->pan, 127);
             const int32_t gainLeft = panTable_[vp][p];
             const int32_t gainRight = panTable_[127 - vp][127 - p];
             for (uint32_t i = 0; i < count; ++i) {

@@ -1,5 +1,7 @@
 #include "synth/synth_channel.h"
 
+#include <algorithm>
+
 namespace quorva {
 
 void SynthChannel::resetChannel()
@@ -61,7 +63,7 @@ void SynthChannel::filter(int32_t inLeft, int32_t inRight)
     case FilterMode::Resonant: {
         static constexpr int32_t damping[4] = {0, 10, 5, 2};
         const int32_t c = cutoff;
-        const int32_t d = damping[resonance];
+        const int32_t d = damping[std::clamp<int32_t>(resonance, 1, 3)];
         auto step = [c, d](int32_t velocity, int32_t in, int32_t out) {
             const int32_t push = wrapSub(in, out) / 44100;
             const int32_t drag = wrapMul(wrapMul(wrapMul(c, velocity), d), 2) >> 13;

@@ -333,3 +333,25 @@ TEST(SynthChannel, SmoothAndResonantFiltersFollowTheirRecurrences)
 
 }  // namespace
 }  // namespace quorva
+
+namespace quorva {
+namespace {
+
+// Data bytes above 127 never come from a well-formed song; they must not reach outside
+// the drum, pan or damping tables.
+TEST_F(FmSynthTest, OutOfRangeDataStaysInsideTheTables)
+{
+    send(0x99, 36 + 128, 100);
+    EXPECT_TRUE(channelVoices(9).empty());
+    send(0x99, 36, 100);
+    send(0xB9, 10, 200);
+    send(0xB9, 71, 255);
+    send(0xB0, 10, 255);
+    send(0x90, 60, 100);
+    mix(64);
+    EXPECT_EQ(channelVoices(9).size(), 1u);
+    EXPECT_EQ(synth.channel(9).filterMode, FilterMode::Resonant);
+}
+
+}  // namespace
+}  // namespace quorva
