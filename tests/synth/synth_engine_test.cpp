@@ -252,8 +252,8 @@ TEST_F(FmSynthTest, ControllersResetFiltersRpnsAndCommands)
     EXPECT_EQ(synth.freeVoiceCount(), 8u);
 }
 
-// The block mix must give the same samples as mixing one sample at a time, whatever the
-// messages between the blocks.
+// The block mix (all voices side by side, a chunk at a time) must give the same samples as
+// the rule-by-rule mix of one sample at a time, whatever the messages between the blocks.
 TEST_F(FmSynthTest, BlockMixEqualsSampleBySampleMix)
 {
     FmSynth perSample;
