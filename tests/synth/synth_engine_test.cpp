@@ -355,3 +355,57 @@ TEST_F(FmSynthTest, OutOfRangeDataStaysInsideTheTables)
 
 }  // namespace
 }  // namespace quorva
+
+namespace quorva {
+namespace {
+
+// Random traffic on a small pool (much stealing): every controller, bends, programs,
+// pedals and resets between blocks of random length.
+TEST_F(FmSynthTest, BlockMixEqualsSampleMixUnderRandomTraffic)
+{
+    FmSynth block;
+    FmSynth single;
+    ASSERT_TRUE(open(block, 4));
+    ASSERT_TRUE(open(single, 4));
+    uint32_t seed = 2024;
+    auto next = [&seed](uint32_t range) {
+        seed = seed * 1664525u + 1013904223u;
+        return (seed >> 8) % range;
+    };
+    static constexpr uint8_t controllers[] = {1, 7, 10, 11, 64, 71, 74, 120, 121, 123, 98, 99, 100, 101, 6};
+    std::vector<MixFrame> a(800);
+    size_t mismatches = 0;
+    int64_t energy = 0;
+    for (int step = 0; step < 300; ++step) {
+        const auto channel = static_cast<uint8_t>(next(4) == 0 ? 9 : next(4));
+        uint32_t message = 0;
+        switch (next(6)) {
+        case 0:
+        case 1: message = packShort(0x90 | channel, static_cast<uint8_t>(30 + next(60)), static_cast<uint8_t>(1 + next(127))); break;
+        case 2: message = packShort(0x80 | channel, static_cast<uint8_t>(30 + next(60)), 0); break;
+        case 3: message = packShort(0xB0 | channel, controllers[next(15)], static_cast<uint8_t>(next(128))); break;
+        case 4: message = packShort(0xE0 | channel, static_cast<uint8_t>(next(128)), static_cast<uint8_t>(next(128))); break;
+        default: message = packShort(0xC0 | channel, static_cast<uint8_t>(next(6))); break;
+        }
+        block.handleMessage(message);
+        single.handleMessage(message);
+        if (next(50) == 0) {
+            const SynthCommand command{static_cast<uint8_t>(1 + next(2)), static_cast<uint8_t>(next(16)), static_cast<uint8_t>(next(2)), 0};
+            block.handleCommand(command);
+            single.handleCommand(command);
+        }
+        const uint32_t frames = next(800);
+        block.mixBlock(a.data(), frames);
+        for (uint32_t i = 0; i < frames; ++i) {
+            MixFrame b;
+            single.mixSample(b.left, b.right);
+            mismatches += a[i].left != b.left || a[i].right != b.right;
+            energy += std::abs(static_cast<int64_t>(b.left));
+        }
+    }
+    EXPECT_EQ(mismatches, 0u);
+    EXPECT_GT(energy, 0);
+}
+
+}  // namespace
+}  // namespace quorva
