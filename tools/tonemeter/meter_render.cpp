@@ -1,0 +1,100 @@
+#include "tools/tonemeter/meter_render.h"
+
+#include "synth/audio_stream.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace quorva::tonemeter {
+
+namespace {
+constexpr uint32_t BlockFrames = 1024;
+constexpr double FullScale = 32768.0;
+}  // namespace
+
+double toDb(double magnitude)
+{
+    if (magnitude <= 0.0) {
+        return Levels::SilentDb;
+    }
+    return 20.0 * std::log10(magnitude / FullScale);
+}
+
+void LevelCounter::add(const int16_t* samples, uint64_t count)
+{
+    for (uint64_t i = 0; i < count; ++i) {
+        const int32_t value = samples[i];
+        sumSquares_ += static_cast<double>(value) * value;
+        peak_ = std::max(peak_, std::abs(value));
+        if (value == 32767 || value == -32768) {
+            ++clipped_;
+        }
+    }
+    samples_ += count;
+}
+
+Levels LevelCounter::levels() const
+{
+    Levels result;
+    result.samples = samples_;
+    result.clipped = clipped_;
+    result.peakDb = toDb(peak_);
+    result.rmsDb = samples_ ? toDb(std::sqrt(sumSquares_ / static_cast<double>(samples_))) : Levels::SilentDb;
+    return result;
+}
+
+uint32_t packMessage(uint8_t status, uint8_t data1, uint8_t data2)
+{
+    return static_cast<uint32_t>(status) | (static_cast<uint32_t>(data1) << 8) | (static_cast<uint32_t>(data2) << 16);
+}
+
+uint32_t secondsToFrames(double seconds)
+{
+    return static_cast<uint32_t>(std::lround(seconds * SampleRate));
+}
+
+bool MeterRender::open(const std::string& toneFilePath, uint32_t voices, uint32_t levelShift)
+{
+    levelShift_ = levelShift;
+    mix_.assign(BlockFrames, MixFrame{});
+    pcm_.assign(BlockFrames * 2, 0);
+    return synth_->open(voices, toneFilePath);
+}
+
+void MeterRender::reset()
+{
+    SynthCommand command;
+    command.command = synth_command::ResetAll;
+    synth_->handleCommand(command);
+}
+
+void MeterRender::render(uint32_t frames, LevelCounter& counter)
+{
+    while (frames > 0) {
+        const uint32_t count = std::min(frames, BlockFrames);
+        synth_->mixBlock(mix_.data(), count);
+        SynthStream::convert(mix_.data(), count, levelShift_, pcm_.data());
+        counter.add(pcm_.data(), 2ULL * count);
+        frames -= count;
+    }
+}
+
+Levels MeterRender::play(const std::vector<TimedMessage>& script, uint32_t totalFrames)
+{
+    LevelCounter counter;
+    uint32_t now = 0;
+    for (const TimedMessage& event : script) {
+        const uint32_t due = std::min(event.frame, totalFrames);
+        if (due > now) {
+            render(due - now, counter);
+            now = due;
+        }
+        send(event.message);
+    }
+    if (totalFrames > now) {
+        render(totalFrames - now, counter);
+    }
+    return counter.levels();
+}
+
+}  // namespace quorva::tonemeter
