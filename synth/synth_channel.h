@@ -53,7 +53,7 @@ public:
     FilterMode filterMode = FilterMode::PassThrough;
 };
 
-// 32-bit products and sums that wrap as the design's integer arithmetic does.
+// 32-bit products and sums that wrap, as the synthesizer's fixed-point arithmetic requires.
 inline int32_t wrapMul(int32_t a, int32_t b)
 {
     return static_cast<int32_t>(static_cast<uint32_t>(a) * static_cast<uint32_t>(b));
