@@ -184,7 +184,7 @@ TEST(VoiceEngine, FeedbackReadsThePreviousSample)
         renderVoice(voice, {});
         const FmOperator& op = voice.operators[0];
         const int32_t m = previous0 + previous1;  // both from the previous sample
-        const uint32_t index = (op.phase + static_cast<uint32_t>((op.modIndex >> 8) * (m >> 8))) >> 20;
+        const uint32_t index = (op.phase + static_cast<uint32_t>(op.modIndex >> 8) * static_cast<uint32_t>(m >> 8)) >> 20;
         const uint32_t a = (static_cast<uint32_t>(op.level >> 20) * static_cast<uint32_t>(op.gain)) >> 10;
         ASSERT_EQ(op.output, static_cast<int32_t>(static_cast<uint32_t>(sine[index] >> 14) * ((a * a) >> 12))) << i;
     }
