@@ -42,11 +42,21 @@ def env(kind, scale=1.0):
         return dict(at=0.6 * s, tl=1.0, dt1=1.0, dl=0.85, sl=0.85, rt=0.9 * s)
     raise ValueError(kind)
 
+# Loudness trim of the tone being written, in dB: the carriers' levels are scaled by
+# 10^(dB/40), since an operator's amplitude follows the square of its envelope level.
+TRIM = {"db": 0.0}
+# The whole bank's trim: headroom for dense songs at the default level shift.
+BANK_TRIM_DB = -1.5
+
+def trim_factor():
+    return 10 ** ((TRIM["db"] + BANK_TRIM_DB) / 40.0)
+
 def scaled(e, level):
     e = dict(e)
-    for key in ("tl", "dl", "sl"):
+    level = level * trim_factor()
+    for key in ("tl", "al", "dl", "sl"):
         if key in e:
-            e[key] = e[key] * level
+            e[key] = min(e[key] * level, 1.1)
     return e
 
 def two_op(name, car, mod, ratio=(1, 1), index=0.6, feedback=False, lfo=None, lpf=None, extra="", level=0.9):
@@ -123,7 +133,8 @@ def program_tone(p):
         ratios = [(1, 3.5), (1, 5), (1, 7), (1, 4), (1, 3), (1, 2.5), (1, 4.2), (1, 5.4)][p - 8]
         kind = "perc" if p in (8, 9, 10, 11, 14) else "short"
         lfo = "dpt(.2) spd(6)" if p == 11 else None
-        return two_op("", env(kind, 0.8 if p != 14 else 1.6), modulator(0.6, 0.8, 0.2, 0.05), ratios, lfo=lfo)
+        scale = {12: 1.4, 13: 1.2, 14: 1.6, 15: 1.5}.get(p, 0.8)
+        return two_op("", env(kind, scale), modulator(0.6, 0.8, 0.2, 0.05), ratios, lfo=lfo)
     if p < 24:     # organs, accordion, harmonica
         if p == 16:
             return organ((0.5, 1, 2, 4), (0.45, 0.55, 0.45, 0.3))
@@ -142,7 +153,7 @@ def program_tone(p):
                           modulator(0.95, 2.2 if p == 30 else 1.6, feedback=None) if False else modulator(0.95, 2.2 if p == 30 else 1.5),
                           (1, 1), feedback=True, level=0.8)
         ratios = [(1, 3), (1, 2), (1, 1), (1, 3), (1, 1), None, None, (2, 4)][p - 24]
-        scale = 0.3 if p == 28 else 1.0
+        scale = 0.5 if p == 28 else 1.0
         return two_op("", env("short", 1.8 * scale), modulator(0.75, 0.9, 0.25 * scale, 0.15), ratios, feedback=p in (25, 27))
     if p < 40:     # basses
         ratios = [(0.5, 0.5), (0.5, 0.5), (0.5, 1), (0.5, 0.5), (0.5, 1.5), (0.5, 2), (0.5, 0.5), (0.5, 1)][p - 32]
@@ -153,7 +164,7 @@ def program_tone(p):
         return two_op("", env("short", 2.0), modulator(0.7, 0.8, 0.2, 0.3), ratios, feedback=p == 34)
     if p < 48:     # solo strings, harp, timpani
         if p == 45:
-            return two_op("", env("short", 0.7), modulator(0.5, 0.6, 0.1, 0.1), (1, 1))
+            return two_op("", env("short", 1.1), modulator(0.5, 0.6, 0.1, 0.1), (1, 1))
         if p == 46:
             return two_op("", env("perc", 1.2), modulator(0.45, 0.6, 0.3, 0.05), (1, 2))
         if p == 47:
@@ -210,30 +221,53 @@ def program_tone(p):
     if p < 120:    # percussive
         ratios = [(1, 3.6), (1, 2.3), (1, 1.4), (1, 5.1), (0.5, 0.8), (0.5, 1.4), (0.5, 0.5), (1, 9)][p - 112]
         if p == 119:
-            return ["  on(1) con(1)", op(0, con=1, mul=8, ml=4.0, at=1.5, tl=0.8, dl=0.8, sl=0, dt1=0.1, dt=0.01, rt=0.1)]
-        return two_op("", env("short", 0.6), modulator(0.6, 1.0, 0.1, 0.0), ratios)
+            # A cymbal played backwards: a noise swell that runs its course whatever the note length.
+            swell = scaled(dict(at=0.9, tl=1.0, dl=1.0, sl=0, dt1=0.05, dt=0.02, rt=0.1), 1.0)
+            return ["  on(1) con(1) perc(1)", op(0, con=1, mul=8, ml=4.0, **swell)]
+        kind, scale = {112: ("perc", 0.8), 113: ("short", 1.2), 114: ("perc", 0.6), 115: ("short", 0.9)}.get(p, ("short", 1.5))
+        return two_op("", env(kind, scale), modulator(0.6, 1.0, 0.1, 0.0), ratios)
     # sound effects: mostly noise from a feedback operator
     settings = [(4.0, "short"), (5.0, "blow"), (6.0, "pad"), (3.0, "pad"), (1.5, "hold"), (6.0, "hold"), (6.0, "pad"), (8.0, "short")][p - 120]
     ml, kind = settings
     if p == 124:
         return two_op("", env("hold"), modulator(0.5, 0.8), (1, 4), lfo="dpt(1.0) spd(12)", level=0.7)
-    return ["  on(1) con(1)", "  lpf(%s)" % num(0.5 if p in (122, 123) else 1.0), op(0, con=1, mul=2, ml=ml, **scaled(env(kind, 0.5), 0.7))]
+    scale = 1.5 if p in (120, 127) else 0.5
+    return ["  on(1) con(1)", "  lpf(%s)" % num(0.5 if p in (122, 123) else 1.0), op(0, con=1, mul=2, ml=ml, **scaled(env(kind, scale), 0.7))]
 
 # Drum tones: (name, tone lines, note played)
 def noise(ml, scale, level=0.8, mul=4, lpf=1.0):
     return ["  on(1) con(1)", "  lpf(%s)" % num(lpf),
-            op(0, con=1, mul=mul, ml=ml, at=0.0005, tl=level, dt1=0.02 * scale, dl=level * 0.5, dt=0.25 * scale, sl=0, rt=0.05 * scale)]
+            op(0, con=1, mul=mul, ml=ml, **scaled(dict(at=0.0005, tl=1.0, dt1=0.02 * scale, dl=0.5, dt=0.25 * scale, sl=0, rt=0.05 * scale), level))]
 
 def drum_body(ratio, index, scale, level=0.9):
     return two_op("", dict(at=0.0005, tl=1.0, dt1=0.05 * scale, dl=0.5, dt=0.3 * scale, sl=0, rt=0.1 * scale),
                   modulator(0.8, index, 0.02 * scale, 0.0), ratio, level=level)
 
-def snare(scale):
-    return ["  on(3) con(5)",
-            op(0, con=2, mul=1, at=0.0005, tl=0.7, dt1=0.04 * scale, dl=0.3, dt=0.15 * scale, sl=0, rt=0.05),
+def snare(scale, body=0.62, wires=0.58, lpf=1.0):
+    """A drum head (operator 0 modulated by 1) and snare wires (operator 2, noise by feedback)."""
+    return ["  on(3) con(5)", "  lpf(%s)" % num(lpf),
+            op(0, con=2, mul=1, **scaled(dict(at=0.0005, tl=1.0, dt1=0.04 * scale, dl=0.43, dt=0.15 * scale, sl=0, rt=0.05), body)),
             op(1, mul=1.6, tl=0.6, ml=0.8, at=0.0005, dt1=0.02, dl=0, sl=0),
-            op(2, con=4, mul=5, ml=5.0, at=0.0005, tl=0.65, dt1=0.03 * scale, dl=0.3, dt=0.2 * scale, sl=0, rt=0.05)]
+            op(2, con=4, mul=5, ml=5.0, **scaled(dict(at=0.0005, tl=1.0, dt1=0.03 * scale, dl=0.46, dt=0.2 * scale, sl=0, rt=0.05), wires))]
 
+def boom(decay, index, ratio=(0.25, 0.25), level=1.0):
+    """A long sine drum, its attack coloured by a fast-falling modulator (analog kick, timpani)."""
+    return two_op("", dict(at=0.0005, tl=1.0, dt1=0.08, dl=0.7, dt=decay, sl=0, rt=0.2),
+                  modulator(0.8, index, 0.03, 0.05), ratio, level=level)
+
+def swirl(level):
+    """A brush stirred on the head: filtered noise that swells and fades."""
+    return ["  on(1) con(1)", "  lpf(.35)",
+            op(0, con=1, mul=5, ml=3.0, **scaled(dict(at=0.12, tl=1.0, dt1=0.25, dl=0.6, dt=0.6, sl=0, rt=0.3), level))]
+
+def two_bells(ratios, scale, level):
+    """Two detuned carriers, each struck: cowbells and other metal."""
+    e = dict(at=0.0005, tl=1.0, dt1=0.05 * scale, dl=0.5, dt=0.4 * scale, sl=0, rt=0.05)
+    return ["  on(2) con(3)", op(0, mul=ratios[0], **scaled(e, level)), op(1, mul=ratios[1], **scaled(e, level))]
+
+# Drum sounds sit this much above the levels written below, to stand out in a full mix.
+DRUM_TRIM_DB = 4.0
+TRIM["db"] = DRUM_TRIM_DB
 DRUM_TONES = {
     "kick": drum_body((0.25, 0.5), 1.2, 0.8),
     "kick2": drum_body((0.25, 0.25), 1.6, 0.6),
@@ -242,9 +276,9 @@ DRUM_TONES = {
     "clap": noise(5.0, 0.5, mul=3),
     "snare2": snare(0.7),
     "tom": drum_body((0.5, 0.75), 0.8, 1.2),
-    "hatc": noise(6.0, 0.15, level=0.6, mul=9),
-    "hatp": noise(6.0, 0.2, level=0.55, mul=9),
-    "hato": noise(6.0, 1.2, level=0.6, mul=9),
+    "hatc": noise(6.0, 0.15, level=0.75, mul=9),
+    "hatp": noise(6.0, 0.2, level=0.7, mul=9),
+    "hato": noise(6.0, 1.2, level=0.7, mul=9),
     "crash": noise(7.0, 4.0, level=0.7, mul=7),
     "ride": two_op("", dict(at=0.0005, tl=1.0, dt1=0.1, dl=0.6, dt=3.0, sl=0, rt=0.3), modulator(0.7, 2.0, 1.0, 0.4), (2, 5.9), feedback=True, level=0.6),
     "china": noise(8.0, 3.0, level=0.7, mul=5),
@@ -256,15 +290,53 @@ DRUM_TONES = {
     "conga": drum_body((1, 1.1), 0.5, 0.7, 0.8),
     "timbale": drum_body((1, 2.3), 0.9, 0.6, 0.8),
     "agogo": two_op("", env("short", 0.5), modulator(0.5, 0.8, 0.1, 0.05), (1, 2.7), level=0.7),
-    "shaker": noise(6.0, 0.15, level=0.5, mul=12),
+    "shaker": noise(6.0, 0.15, level=0.7, mul=12),
     "whistle": two_op("", env("blow", 0.5), modulator(0.2, 0.3), (1, 1), lfo="dpt(.5) spd(18)", level=0.6),
-    "guiro": noise(3.0, 0.6, level=0.5, mul=1, lpf=0.6),
+    "guiro": noise(3.0, 0.6, level=0.7, mul=1, lpf=0.6),
     "clave": two_op("", env("short", 0.2), modulator(0.4, 0.4, 0.05, 0.0), (1, 2.5), level=0.8),
     "block": two_op("", env("short", 0.25), modulator(0.5, 0.6, 0.05, 0.0), (1, 1.7), level=0.8),
     "cuica": two_op("", env("short", 0.5), modulator(0.6, 0.5, 0.1, 0.2), (1, 1), lfo="dpt(.8) spd(9)", level=0.7),
     "triangle": two_op("", env("perc", 0.8), modulator(0.4, 0.6, 0.3, 0.1), (1, 4.1), level=0.6),
     "trianglem": two_op("", env("short", 0.15), modulator(0.4, 0.6, 0.1, 0.0), (1, 4.1), level=0.6),
+    # Room: the standard drums with more ring.
+    "kick_room": drum_body((0.25, 0.5), 1.2, 1.3),
+    "snare_room": snare(1.6),
+    "tom_room": drum_body((0.5, 0.75), 0.8, 1.9),
+    # Power: heavier heads, louder wires.
+    "kick_power": drum_body((0.25, 0.5), 1.8, 1.1, 1.0),
+    "snare_power": snare(1.4, body=0.64, wires=0.62),
+    "tom_power": drum_body((0.5, 0.75), 1.1, 1.6, 1.0),
+    # Electronic: plain sines and bright noise.
+    "kick_elec": boom(0.6, 0.6),
+    "snare_elec": snare(1.0, body=0.5, wires=0.68),
+    "tom_elec": boom(0.7, 0.3, (0.5, 0.5), 0.9),
+    # Analog drum machine.
+    "kick808": boom(1.4, 0.4, level=1.0),
+    "snare808": snare(0.8, body=0.6, wires=0.62, lpf=0.7),
+    "tom808": boom(0.9, 0.15, (0.5, 0.5), 0.9),
+    "hat808c": noise(8.0, 0.12, level=0.75, mul=11),
+    "hat808p": noise(8.0, 0.16, level=0.7, mul=11),
+    "hat808o": noise(8.0, 0.9, level=0.7, mul=11),
+    "clap808": noise(5.0, 0.7, level=0.85, mul=3, lpf=0.8),
+    "cowbell808": two_bells((1, 1.48), 0.5, 0.6),
+    "conga808": boom(0.35, 0.1, (1, 1), 0.85),
+    "clave808": two_op("", env("short", 0.12), modulator(0.2, 0.2, 0.05, 0.0), (1, 1), level=0.8),
+    "maracas808": noise(6.0, 0.1, level=0.7, mul=12),
+    "cymbal808": noise(7.5, 3.0, level=0.7, mul=9),
+    # Jazz and brushes: lighter heads.
+    "kick_jazz": drum_body((0.25, 0.5), 0.9, 0.7, 0.8),
+    "snare_jazz": snare(0.6, body=0.6, wires=0.55),
+    "brush_tap": noise(2.5, 0.5, level=0.8, mul=6, lpf=0.5),
+    "brush_slap": noise(3.0, 0.8, level=0.85, mul=5, lpf=0.6),
+    "brush_swirl": swirl(0.8),
+    # Orchestra.
+    "timpani": boom(1.6, 0.7, (1, 1.4), 0.9),
+    "bass_concert": boom(1.2, 1.0, (0.25, 0.4), 1.0),
+    "snare_concert": snare(1.2, body=0.55, wires=0.66),
+    "cymbal_concert": noise(7.0, 6.0, level=0.75, mul=7),
+    "castanets": two_op("", env("short", 0.1), modulator(0.5, 0.8, 0.03, 0.0), (1, 2.2), level=0.8),
 }
+TRIM["db"] = 0.0
 
 # key: (tone, note, pan, cut key)
 KEYS = {
@@ -282,13 +354,53 @@ KEYS = {
     79: ("cuica", 64, 30, 78), 80: ("trianglem", 84, 100, 81), 81: ("triangle", 84, 100, None),
 }
 
+# Loudness trims in dB per program, fitted to the standard phrase measured by quorva-tonemeter.
+PROGRAM_TRIM_DB = {3: 4.2, 5: 3.5, 6: 3.0, 7: 4.8, 12: 3.8, 13: 4.1, 15: 3.4, 21: -3.7, 22: -2.6, 23: -3.7, 24: 2.5, 25: 2.1, 26: 2.5, 27: 2.7, 28: 5.6, 31: 2.7, 32: 2.7, 33: 2.7, 36: 2.2, 37: 2.1, 38: 2.3, 39: 1.7, 40: -2.4, 41: -2.4, 42: -2.4, 43: -2.4, 44: -2.4, 45: 5.7, 55: 3.4, 56: -3.7, 57: -2.1, 58: -2.0, 59: -2.1, 60: -2.1, 61: -3.7, 64: -4.0, 65: -4.0, 66: -4.0, 67: -4.0, 72: -2.1, 73: -2.1, 74: -2.1, 75: -2.1, 76: -2.1, 77: -2.1, 78: -2.1, 79: -2.1, 80: -1.9, 81: -4.6, 82: -2.5, 83: -2.7, 84: -2.5, 85: -4.3, 86: -2.9, 96: -1.6, 97: -1.6, 98: -1.6, 100: -1.6, 101: -1.6, 102: -1.6, 104: 3.6, 105: 3.6, 106: 3.2, 107: 3.6, 108: 3.6, 109: -2.9, 110: -3.7, 111: -2.9, 113: 4.4, 114: 2.3, 115: 5.5, 116: 3.6, 117: 3.6, 118: 4.3, 119: -1.9, 120: 8.4, 122: 3.0, 123: 1.7, 127: 8.7}
+
+def keep(key, tone):
+    """The standard kit's entry of a key with another tone."""
+    _, note, pan, cut = KEYS[key]
+    return (tone, note, pan, cut)
+
+TOMS = (41, 43, 45, 47, 48, 50)
+
+def kit(**overrides):
+    keys = dict(KEYS)
+    for tone, key_list in overrides.items():
+        for key in key_list:
+            keys[key] = keep(key, tone)
+    return keys
+
+def orchestra_kit():
+    keys = kit(bass_concert=(35, 36), snare_concert=(38, 40), castanets=(39,), cymbal_concert=(49, 57))
+    for key in range(41, 54):  # timpani tuned chromatically, F to F
+        keys[key] = ("timpani", key, 64 + (key - 47) * 3, None)
+    keys[59] = ("cymbal_concert", 58, 76, None)
+    return keys
+
+# Drum sets by number; the rhythm channel uses the set of its program number, else set 0.
+DRUM_SETS = [
+    (0, "Standard: General MIDI percussion, keys 35-81", KEYS),
+    (8, "Room", kit(kick_room=(35, 36), snare_room=(38, 40), tom_room=TOMS)),
+    (16, "Power", kit(kick_power=(35, 36), snare_power=(38, 40), tom_power=TOMS)),
+    (24, "Electronic", kit(kick_elec=(35, 36), snare_elec=(38, 40), tom_elec=TOMS, clap808=(39,))),
+    (25, "Analog", kit(kick808=(35, 36), clave808=(37, 75), snare808=(38, 40), clap808=(39,), tom808=TOMS,
+                       hat808c=(42,), hat808p=(44,), hat808o=(46,), cymbal808=(49,), cowbell808=(56,),
+                       conga808=(62, 63, 64), maracas808=(70,))),
+    (32, "Jazz", kit(kick_jazz=(35, 36), snare_jazz=(38, 40))),
+    (40, "Brush", kit(kick_jazz=(35, 36), brush_tap=(38,), brush_slap=(39,), brush_swirl=(40,))),
+    (48, "Orchestra", orchestra_kit()),
+]
+
 def main(path):
     out = ["// fmstone.dat: FM tone definitions of the quorva synthesizer.",
            "// Tones 0-127 play General MIDI programs 0-127; tones 128 and up are drum sounds.",
            "quorvatone 0.7", ""]
     for p in range(128):
         out.append("tone[%d]{  // %s" % (p, GM[p]))
+        TRIM["db"] = PROGRAM_TRIM_DB.get(p, 0.0)
         out.extend(program_tone(p))
+        TRIM["db"] = 0.0
         out.append("}")
     out.append("")
     number = 128
@@ -307,14 +419,16 @@ def main(path):
         out.append("  tone[%d 0 0]{ tn(%d) }" % (p, p))
     out.append("}")
     out.append("")
-    out.append("drumset[0]{  // General MIDI percussion, keys 35-81")
-    for key in sorted(KEYS):
-        tone, note, pan, cut = KEYS[key]
-        item = "  note[%d]{ tn(%d) sc(%d) pan(%d)" % (key, drum_numbers[tone], note, pan)
-        if cut is not None:
-            item += " alt(%d)" % cut
-        out.append(item + " }")
-    out.append("}")
+    for number, title, keys in DRUM_SETS:
+        out.append("drumset[%d]{  // %s" % (number, title))
+        for key in sorted(keys):
+            tone, note, pan, cut = keys[key]
+            item = "  note[%d]{ tn(%d) sc(%d) pan(%d)" % (key, drum_numbers[tone], note, pan)
+            if cut is not None:
+                item += " alt(%d)" % cut
+            out.append(item + " }")
+        out.append("}")
+        out.append("")
     with open(path, "wb") as f:
         f.write(("\r\n".join(out) + "\r\n").encode("ascii"))
 

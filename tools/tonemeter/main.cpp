@@ -17,6 +17,8 @@ namespace {
 
 using namespace quorva::tonemeter;
 
+constexpr uint32_t MostVoices = 64;
+
 struct Options {
     std::string tones;
     std::string song;
@@ -92,7 +94,6 @@ int main(int argc, char** argv)
     MeterResults results;
     results.toneFilePath = options.tones;
     results.levelShift = options.levelShift;
-    results.voices = options.voices;
     {
         // Phrases and single hits never need more than a few voices; 64 rules out stealing.
         MeterRender render;
@@ -102,16 +103,22 @@ int main(int argc, char** argv)
         results.programs = measurePrograms(render);
         results.drums = measureDrums(render);
     }
-    {
+    // The dense song with the chosen voice count and with the most voices, where the fewest
+    // notes are stolen and the mix is loudest.
+    const auto song = denseSong(options.denseSeconds);
+    for (uint32_t voices : {options.voices, MostVoices}) {
+        if (voices == MostVoices && options.voices == MostVoices && !results.songs.empty()) {
+            break;
+        }
         MeterRender render;
-        render.open(options.tones, options.voices, options.levelShift);
+        render.open(options.tones, voices, options.levelShift);
         char name[64];
-        std::snprintf(name, sizeof name, "dense song (%.0f s)", options.denseSeconds);
-        results.songs.push_back({name, render.play(denseSong(options.denseSeconds), secondsToFrames(options.denseSeconds)), ""});
+        std::snprintf(name, sizeof name, "dense song %.0f s, %u v.", options.denseSeconds, voices);
+        results.songs.push_back({name, render.play(song, secondsToFrames(options.denseSeconds)), ""});
     }
     if (!options.song.empty()) {
         SongResult song;
-        song.name = std::filesystem::path(options.song).filename().string();
+        song.name = std::filesystem::path(options.song).filename().string() + ", " + std::to_string(options.voices) + " v.";
         song.levels = measureSongFile(options.song, options.tones, options.voices, options.levelShift, song.error);
         results.songs.push_back(song);
     }

@@ -127,20 +127,20 @@ bool reportDrums(const std::vector<std::array<Levels, DrumKeyCount>>& drums, std
     return pass;
 }
 
-bool reportSongs(const std::vector<SongResult>& songs, uint32_t levelShift, uint32_t voices, std::string& out)
+bool reportSongs(const std::vector<SongResult>& songs, uint32_t levelShift, std::string& out)
 {
-    appendf(out, "\nSongs at level shift %u, %u voices: clipped samples (at 32767 or -32768) of all samples\n", levelShift,
-            voices);
+    appendf(out, "\nSongs at level shift %u (v. = voices): clipped samples (at 32767 or -32768) of all samples\n",
+            levelShift);
     bool pass = true;
     for (const SongResult& song : songs) {
         if (!song.levels) {
-            appendf(out, "  %-24s FAILED: %s\n", song.name.c_str(), song.error.c_str());
+            appendf(out, "  %-28s FAILED: %s\n", song.name.c_str(), song.error.c_str());
             pass = false;
             continue;
         }
         const Levels& levels = *song.levels;
         const bool ok = levels.clipRatio() < ClipRatioLimit;
-        appendf(out, "  %-24s peak %6.1f  rms %6.1f dBFS  clipped %llu of %llu (%.4f%%)%s\n", song.name.c_str(),
+        appendf(out, "  %-28s peak %6.1f  rms %6.1f dBFS  clipped %llu of %llu (%.4f%%)%s\n", song.name.c_str(),
                 levels.peakDb, levels.rmsDb, static_cast<unsigned long long>(levels.clipped),
                 static_cast<unsigned long long>(levels.samples), 100.0 * levels.clipRatio(), ok ? "" : "  TOO MANY");
         pass = pass && ok;
@@ -166,7 +166,7 @@ bool writeReport(const MeterResults& results, std::string& out)
     appendf(out, "quorva-tonemeter: %s, 44100 Hz, level shift %u\n\n", results.toneFilePath.c_str(), results.levelShift);
     const bool programs = reportPrograms(results.programs, out);
     const bool drums = reportDrums(results.drums, out);
-    const bool songs = reportSongs(results.songs, results.levelShift, results.voices, out);
+    const bool songs = reportSongs(results.songs, results.levelShift, out);
     appendf(out, "\nGoals: programs sound within +/-%.0f dB of the median: %s; every drum key sounds: %s; "
                  "songs clip below %.2f%%: %s\n",
             ProgramToleranceDb, programs ? "PASS" : "FAIL", drums ? "PASS" : "FAIL", 100.0 * ClipRatioLimit,

@@ -21,7 +21,6 @@ struct SongResult {
 struct MeterResults {
     std::string toneFilePath;
     uint32_t levelShift = 6;
-    uint32_t voices = 24;
     std::vector<Levels> programs;                              // 128
     std::vector<std::array<Levels, DrumKeyCount>> drums;       // one per kit of KitPrograms
     std::vector<SongResult> songs;

@@ -1,0 +1,102 @@
+// The shipped tone bank meets its loudness goals, measured by quorva-tonemeter, and the
+// meter itself tells a faulty bank from a good one.
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <sys/wait.h>
+
+namespace quorva {
+namespace {
+
+struct Result {
+    int status = -1;
+    std::string out;
+};
+
+Result runMeter(const std::string& arguments)
+{
+    const std::string command = std::string(std::getenv("QUORVA_BIN_DIR")) + "/quorva-tonemeter " + arguments + " 2>&1";
+    Result result;
+    std::FILE* pipe = popen(command.c_str(), "r");
+    std::array<char, 4096> buffer{};
+    size_t got = 0;
+    while ((got = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
+        result.out.append(buffer.data(), got);
+    }
+    const int status = pclose(pipe);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+std::string sourceFile(const std::string& name)
+{
+    return std::string(std::getenv("QUORVA_SOURCE_DIR")) + "/data/" + name;
+}
+
+TEST(ToneBank, ShippedBankMeetsItsGoals)
+{
+    const Result result = runMeter("--tones " + sourceFile("fmstone.dat") + " --song " + sourceFile("demo.mid"));
+    EXPECT_EQ(result.status, 0) << result.out;
+    EXPECT_NE(result.out.find("all 128 within"), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("program 48 Orchestra   47/47 keys sound"), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("demo.mid"), std::string::npos) << result.out;
+    EXPECT_EQ(result.out.find("FAIL"), std::string::npos) << result.out;
+}
+
+// One tone for program 0 and one drum key: every other program is silent, most drum keys
+// too; program 1 is far too loud (six full-level carriers) and clips the dense song.
+std::string faultyBank()
+{
+    std::string text = "quorvatone 0.7\r\n";
+    text += "tone[0]{ on(1) con(1) op[0]{ tl(0.5) al(0.5) st(-1) rt(0.1) } }\r\n";
+    text += "tone[1]{ on(6) con(63) op[0]{ tl(1) al(1) vs(2) } op[1]{ tl(1) al(1) vs(2) } op[2]{ tl(1) al(1) vs(2) }"
+            " op[3]{ tl(1) al(1) vs(2) } op[4]{ tl(1) al(1) vs(2) } op[5]{ tl(1) al(1) vs(2) } }\r\n";
+    text += "tonemap{ tone[0]{ tn(0) } ";
+    for (int program = 1; program < 128; program += 8) {
+        text += "tone[" + std::to_string(program) + "]{ tn(1) } ";
+    }
+    text += "}\r\ndrumset[0]{ note[36]{ tn(0) sc(36) } }\r\n";
+    return text;
+}
+
+TEST(ToneBank, FaultyBankFailsAndIsNamed)
+{
+    testing::TempDir dir;
+    const auto tones = dir.write("faulty.dat", faultyBank());
+    const std::string arguments = "--tones " + tones.string() + " --no-song --dense-seconds 4";
+    const Result result = runMeter(arguments);
+    EXPECT_EQ(result.status, 1) << result.out;
+    EXPECT_NE(result.out.find("   10 chromatic perc.  rms  -200.0  peak  -200.0"), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("SILENT"), std::string::npos);
+    EXPECT_NE(result.out.find("program  0 Standard     1/47 keys sound"), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("SILENT: 35 37 38"), std::string::npos);
+    EXPECT_NE(result.out.find("TOO MANY"), std::string::npos) << "six full carriers must clip the dense song";
+    EXPECT_NE(result.out.find("FAIL; every drum key sounds: FAIL; songs clip below 0.01%: FAIL"), std::string::npos);
+
+    // The same figures, but only a report.
+    EXPECT_EQ(runMeter(arguments + " --report-only").status, 0);
+}
+
+TEST(ToneBank, BadOptionsAndMissingFilesAreRefused)
+{
+    testing::TempDir dir;
+    EXPECT_EQ(runMeter("--tones " + (dir / "missing.dat").string()).status, 2);
+    EXPECT_EQ(runMeter("--level-shift 9").status, 2);
+    EXPECT_EQ(runMeter("--voices 12").status, 2);
+    EXPECT_EQ(runMeter("--tones").status, 2);
+    EXPECT_EQ(runMeter("--frobnicate 1").status, 2);
+    // A song that cannot be rendered is a failed goal, not a crash.
+    const auto notSong = dir.write("text.mid", std::string("not a song"));
+    const Result result = runMeter("--tones " + sourceFile("fmstone.dat") + " --dense-seconds 2 --song " + notSong.string());
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.out.find("text.mid"), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("FAILED"), std::string::npos) << result.out;
+}
+
+}  // namespace
+}  // namespace quorva
