@@ -144,19 +144,20 @@ def program_tone(p):
             return organ((0.5, 1, 1.5, 2), (0.4, 0.5, 0.4, 0.4), lfo="dpt(.15) spd(6.5)")
         if p == 19:
             return organ((0.5, 1, 2, 3, 4, 8), (0.35, 0.45, 0.35, 0.3, 0.3, 0.2))
-        t = two_op("", env("blow"), modulator(0.55, 0.9, feedback_rest := None) if False else modulator(0.55, 0.9),
+        t = two_op("", env("blow"), modulator(0.55, 0.9),
                    (1, 1) if p != 22 else (1, 2), feedback=p in (21, 23), lfo="dpt(.2) spd(5.8)" if p != 20 else None)
         return t
     if p < 32:     # guitars
         if p in (29, 30):
             return two_op("", dict(at=0.002, tl=1.0, dt1=0.6, dl=0.8, dt=4, sl=0.5, rt=0.15),
-                          modulator(0.95, 2.2 if p == 30 else 1.6, feedback=None) if False else modulator(0.95, 2.2 if p == 30 else 1.5),
+                          modulator(0.95, 2.2 if p == 30 else 1.5),
                           (1, 1), feedback=True, level=0.8)
         ratios = [(1, 3), (1, 2), (1, 1), (1, 3), (1, 1), None, None, (2, 4)][p - 24]
         scale = 0.5 if p == 28 else 1.0
         return two_op("", env("short", 1.8 * scale), modulator(0.75, 0.9, 0.25 * scale, 0.15), ratios, feedback=p in (25, 27))
     if p < 40:     # basses
-        ratios = [(0.5, 0.5), (0.5, 0.5), (0.5, 1), (0.5, 0.5), (0.5, 1.5), (0.5, 2), (0.5, 0.5), (0.5, 1)][p - 32]
+        # Bass parts are written at the pitch they sound, so the carriers sit at the key.
+        ratios = [(1, 1), (1, 1), (1, 2), (1, 1), (1, 3), (1, 4), (1, 1), (1, 2)][p - 32]
         if p == 35:
             return two_op("", env("blow"), modulator(0.5, 0.6), ratios, lfo="dpt(.1) spd(5)")
         if p in (38, 39):
@@ -168,9 +169,9 @@ def program_tone(p):
         if p == 46:
             return two_op("", env("perc", 1.2), modulator(0.45, 0.6, 0.3, 0.05), (1, 2))
         if p == 47:
-            return two_op("", env("perc", 0.8), modulator(0.6, 0.7, 0.2, 0.1), (0.5, 1.4))
+            return two_op("", env("perc", 0.8), modulator(0.6, 0.7, 0.2, 0.1), (1, 2.8))
         lfo = "dpt(.6) spd(7)" if p == 44 else VIB
-        return two_op("", env("bow"), modulator(0.65, 1.0, at=0.15), ((1, 1), (1, 1), (0.5, 0.5), (0.5, 0.5), None)[p - 40] or (1, 1),
+        return two_op("", env("bow"), modulator(0.65, 1.0, at=0.15), (1, 1),
                       feedback=True, lfo=lfo, lpf=0.8)
     if p < 56:     # ensembles and voices
         if p == 55:
@@ -183,10 +184,10 @@ def program_tone(p):
         mod = modulator(0.8, 1.0, at=0.05, dt1=0.3, dl=0.6, sl=0.6)
         if p in (62, 63):
             return two_stacks(env("blow"), mod, (1, 1, 1, 1), 0.1, lfo="dpt(.1) spd(5)")
-        ratios = (1, 1) if p != 58 else (0.5, 0.5)
+        ratios = (1, 1)
         return two_op("", env("blow", 1.5 if p in (60, 58) else 1.0), mod, ratios, feedback=p in (56, 61), lfo=VIB)
     if p < 72:     # reeds
-        ratios = [(1, 1), (1, 1), (1, 1), (0.5, 0.5), (1, 2), (1, 2), (0.5, 1), (1, 2)][p - 64]
+        ratios = [(1, 1), (1, 1), (1, 1), (1, 1), (1, 2), (1, 2), (1, 2), (1, 2)][p - 64]
         return two_op("", env("blow"), modulator(0.6, 1.1, at=0.03), ratios, feedback=p < 68, lfo=VIB)
     if p < 80:     # pipes
         t = ["  on(3) con(1)", "  lfo{ %s }" % VIB,
@@ -250,7 +251,7 @@ def snare(scale, body=0.62, wires=0.58, lpf=1.0):
             op(1, mul=1.6, tl=0.6, ml=0.8, at=0.0005, dt1=0.02, dl=0, sl=0),
             op(2, con=4, mul=5, ml=5.0, **scaled(dict(at=0.0005, tl=1.0, dt1=0.03 * scale, dl=0.46, dt=0.2 * scale, sl=0, rt=0.05), wires))]
 
-def boom(decay, index, ratio=(0.25, 0.25), level=1.0):
+def boom(decay, index, ratio=(1, 1), level=1.0):
     """A long sine drum, its attack coloured by a fast-falling modulator (analog kick, timpani)."""
     return two_op("", dict(at=0.0005, tl=1.0, dt1=0.08, dl=0.7, dt=decay, sl=0, rt=0.2),
                   modulator(0.8, index, 0.03, 0.05), ratio, level=level)
@@ -269,13 +270,13 @@ def two_bells(ratios, scale, level):
 DRUM_TRIM_DB = 4.0
 TRIM["db"] = DRUM_TRIM_DB
 DRUM_TONES = {
-    "kick": drum_body((0.25, 0.5), 1.2, 0.8),
-    "kick2": drum_body((0.25, 0.25), 1.6, 0.6),
+    "kick": drum_body((1, 1), 1.2, 0.8),
+    "kick2": drum_body((1, 1), 1.6, 0.6),
     "stick": noise(3.0, 0.2, mul=6),
     "snare": snare(1.0),
     "clap": noise(5.0, 0.5, mul=3),
     "snare2": snare(0.7),
-    "tom": drum_body((0.5, 0.75), 0.8, 1.2),
+    "tom": drum_body((1, 1.5), 0.8, 1.2),
     "hatc": noise(6.0, 0.15, level=0.75, mul=9),
     "hatp": noise(6.0, 0.2, level=0.7, mul=9),
     "hato": noise(6.0, 1.2, level=0.7, mul=9),
@@ -299,21 +300,21 @@ DRUM_TONES = {
     "triangle": two_op("", env("perc", 0.8), modulator(0.4, 0.6, 0.3, 0.1), (1, 4.1), level=0.6),
     "trianglem": two_op("", env("short", 0.15), modulator(0.4, 0.6, 0.1, 0.0), (1, 4.1), level=0.6),
     # Room: the standard drums with more ring.
-    "kick_room": drum_body((0.25, 0.5), 1.2, 1.3),
+    "kick_room": drum_body((1, 1), 1.2, 1.3),
     "snare_room": snare(1.6),
-    "tom_room": drum_body((0.5, 0.75), 0.8, 1.9),
+    "tom_room": drum_body((1, 1.5), 0.8, 1.9),
     # Power: heavier heads, louder wires.
-    "kick_power": drum_body((0.25, 0.5), 1.8, 1.1, 1.0),
+    "kick_power": drum_body((1, 1), 1.8, 1.1, 1.0),
     "snare_power": snare(1.4, body=0.64, wires=0.62),
-    "tom_power": drum_body((0.5, 0.75), 1.1, 1.6, 1.0),
+    "tom_power": drum_body((1, 1.5), 1.1, 1.6, 1.0),
     # Electronic: plain sines and bright noise.
     "kick_elec": boom(0.6, 0.6),
     "snare_elec": snare(1.0, body=0.5, wires=0.68),
-    "tom_elec": boom(0.7, 0.3, (0.5, 0.5), 0.9),
+    "tom_elec": boom(0.7, 0.3, (1, 1), 0.9),
     # Analog drum machine.
     "kick808": boom(1.4, 0.4, level=1.0),
     "snare808": snare(0.8, body=0.6, wires=0.62, lpf=0.7),
-    "tom808": boom(0.9, 0.15, (0.5, 0.5), 0.9),
+    "tom808": boom(0.9, 0.15, (1, 1), 0.9),
     "hat808c": noise(8.0, 0.12, level=0.75, mul=11),
     "hat808p": noise(8.0, 0.16, level=0.7, mul=11),
     "hat808o": noise(8.0, 0.9, level=0.7, mul=11),
@@ -324,14 +325,14 @@ DRUM_TONES = {
     "maracas808": noise(6.0, 0.1, level=0.7, mul=12),
     "cymbal808": noise(7.5, 3.0, level=0.7, mul=9),
     # Jazz and brushes: lighter heads.
-    "kick_jazz": drum_body((0.25, 0.5), 0.9, 0.7, 0.8),
+    "kick_jazz": drum_body((1, 1), 0.9, 0.7, 0.8),
     "snare_jazz": snare(0.6, body=0.6, wires=0.55),
     "brush_tap": noise(2.5, 0.5, level=0.8, mul=6, lpf=0.5),
     "brush_slap": noise(3.0, 0.8, level=0.85, mul=5, lpf=0.6),
     "brush_swirl": swirl(0.8),
     # Orchestra.
     "timpani": boom(1.6, 0.7, (1, 1.4), 0.9),
-    "bass_concert": boom(1.2, 1.0, (0.25, 0.4), 1.0),
+    "bass_concert": boom(1.2, 1.0, (1, 1.6), 1.0),
     "snare_concert": snare(1.2, body=0.55, wires=0.66),
     "cymbal_concert": noise(7.0, 6.0, level=0.75, mul=7),
     "castanets": two_op("", env("short", 0.1), modulator(0.5, 0.8, 0.03, 0.0), (1, 2.2), level=0.8),
@@ -340,7 +341,7 @@ TRIM["db"] = 0.0
 
 # key: (tone, note, pan, cut key)
 KEYS = {
-    35: ("kick2", 36, 64, None), 36: ("kick", 36, 64, None), 37: ("stick", 60, 60, None), 38: ("snare", 50, 64, None),
+    35: ("kick2", 31, 64, None), 36: ("kick", 33, 64, None), 37: ("stick", 60, 60, None), 38: ("snare", 50, 64, None),
     39: ("clap", 60, 58, None), 40: ("snare2", 52, 64, None), 41: ("tom", 41, 40, None), 42: ("hatc", 60, 80, 46),
     43: ("tom", 43, 46, None), 44: ("hatp", 60, 80, 46), 45: ("tom", 45, 52, None), 46: ("hato", 60, 80, None),
     47: ("tom", 48, 58, None), 48: ("tom", 50, 70, None), 49: ("crash", 60, 48, None), 50: ("tom", 53, 78, None),
