@@ -104,6 +104,15 @@ def modulator(tl, ml=1.0, decay=None, sustain=None, at=0.001, **rest):
     m.update(rest)
     return m
 
+def brightness_splits(lines, low, high, carriers=(0,)):
+    """Two key splits that move the carriers' modulation index from low[1] at key low[0] to
+    high[1] at key high[0]: brighter bass, rounder treble. Splitting copies every other value
+    of the operators written so far, so only the index is given."""
+    def section(index, key, ml):
+        ops = " ".join("op[%d]{ ml(%s) }" % (c, num(ml)) for c in carriers)
+        return "sec[%d]{ sc(%d) %s }" % (index, key, ops)
+    return lines + ["  sn(2) %s %s" % (section(0, low[0], low[1]), section(1, high[0], high[1]))]
+
 VIB = "dly(.25) dpt(.35) spd(5.5)"
 SLOWVIB = "dly(.4) dpt(.25) spd(5)"
 
@@ -171,29 +180,50 @@ def program_tone(p):
         if p == 47:
             return two_op("", env("perc", 0.8), modulator(0.6, 0.7, 0.2, 0.1), (1, 2.8))
         lfo = "dpt(.6) spd(7)" if p == 44 else VIB
-        return two_op("", env("bow"), modulator(0.65, 1.0, at=0.15), (1, 1),
-                      feedback=True, lfo=lfo, lpf=0.8)
+        bright = [1.15, 1.0, 0.9, 0.85, 1.0][p - 40]  # violin brightest, contrabass darkest
+        t = two_op("", env("bow"), modulator(0.65, 1.0, at=0.15), (1, 1), feedback=True, lfo=lfo, lpf=0.8)
+        return brightness_splits(t, (36, 1.3 * bright), (96, 0.7 * bright))
     if p < 56:     # ensembles and voices
         if p == 55:
             return two_op("", env("short", 1.5), modulator(0.9, 1.5, 0.4, 0.2), (1, 1.5), feedback=True)
         if p in (52, 53, 54):
-            return two_stacks(env("bow", 1.3), modulator(0.4, 0.5, at=0.2), (1, 2, 1, 3), 0.1, lfo=SLOWVIB)
+            # aahs open (second and third partials), oohs closed, synth voice bright and even
+            mods = {52: (0.4, (1, 2, 1, 3)), 53: (0.25, (1, 1, 1, 2)), 54: (0.45, (1, 1, 1, 4))}[p]
+            return two_stacks(env("bow", 1.3), modulator(mods[0], 0.5, at=0.2), mods[1], 0.1, lfo=SLOWVIB)
         scale = 1.0 if p in (48, 50) else 1.6
-        return two_stacks(env("bow", scale), modulator(0.55, 0.8, at=0.15), (1, 1, 1, 1), 0.12, lfo=SLOWVIB)
+        if p in (50, 51):  # synth strings: a saw-like stack from a feedback modulator
+            mod = modulator(0.6, 1.2, at=0.1, con=2)
+            t = two_stacks(env("bow", scale), mod, (1, 1, 1, 1), 0.15, lfo=SLOWVIB, mod2=modulator(0.6, 1.2, at=0.1, con=8))
+        else:
+            t = two_stacks(env("bow", scale), modulator(0.55, 0.8, at=0.15), (1, 1, 1, 1), 0.12, lfo=SLOWVIB)
+        return brightness_splits(t, (36, 1.25), (96, 0.7), carriers=(0, 2))
     if p < 64:     # brass
         mod = modulator(0.8, 1.0, at=0.05, dt1=0.3, dl=0.6, sl=0.6)
         if p in (62, 63):
             return two_stacks(env("blow"), mod, (1, 1, 1, 1), 0.1, lfo="dpt(.1) spd(5)")
-        ratios = (1, 1)
-        return two_op("", env("blow", 1.5 if p in (60, 58) else 1.0), mod, ratios, feedback=p in (56, 61), lfo=VIB)
+        # trumpet, trombone, tuba, muted trumpet, horn, section: index and modulator ratio
+        tl, ratio = [(0.8, 1), (0.75, 1), (0.7, 1), (0.55, 3), (0.55, 1), (0.8, 1)][p - 56]
+        mod = modulator(tl, 1.0, at=0.05, dt1=0.3, dl=tl * 0.75, sl=tl * 0.75)
+        t = two_op("", env("blow", 1.5 if p in (57, 58, 60) else 1.0), mod, (1, ratio), feedback=p in (56, 57, 61), lfo=VIB)
+        return brightness_splits(t, (40, 1.15), (90, 0.8))
     if p < 72:     # reeds
-        ratios = [(1, 1), (1, 1), (1, 1), (1, 1), (1, 2), (1, 2), (1, 2), (1, 2)][p - 64]
-        return two_op("", env("blow"), modulator(0.6, 1.1, at=0.03), ratios, feedback=p < 68, lfo=VIB)
+        # saxophones bright with feedback; oboe and English horn reedy; bassoon dark; the
+        # clarinet's 1:2 pair gives odd partials only
+        ratios = [(1, 1), (1, 1), (1, 1), (1, 1), (1, 1), (1, 1), (1, 1), (1, 2)][p - 64]
+        tl = [0.6, 0.62, 0.65, 0.7, 0.5, 0.45, 0.55, 0.6][p - 64]
+        t = two_op("", env("blow"), modulator(tl, 1.1, at=0.03), ratios, feedback=p < 69 or p == 70, lfo=VIB)
+        return brightness_splits(t, (40, 1.15), (90, 0.8))
     if p < 80:     # pipes
-        t = ["  on(3) con(1)", "  lfo{ %s }" % VIB,
-             op(0, con=6, mul=2 if p == 72 else 1, **scaled(env("blow", 1.3), 0.9)),
-             op(1, mul=2 if p == 72 else 1, tl=0.25, ml=0.6, at=0.05, dl=0.25, sl=0.25),
-             op(2, con=4, mul=7, tl=0.35 if p in (75, 76, 77) else 0.15, ml=3.0, at=0.01, dt1=0.08, dl=0.05, sl=0.05)]
+        # (tone colour, breath chiff, breath kept while held, attack scale, vibrato)
+        colour, chiff, breath, attack, vib = [
+            (0.2, 0.15, 0.05, 1.0, VIB), (0.25, 0.2, 0.05, 1.3, VIB), (0.35, 0.12, 0.03, 1.0, "dpt(.05)"),
+            (0.15, 0.4, 0.12, 1.6, VIB), (0.1, 0.45, 0.2, 2.0, SLOWVIB), (0.3, 0.4, 0.15, 1.6, "dly(.3) dpt(.5) spd(5)"),
+            (0.05, 0.05, 0.02, 0.8, "dly(.1) dpt(.5) spd(6)"), (0.1, 0.1, 0.03, 1.3, "dpt(.05)")][p - 72]
+        mul = 2 if p == 72 else 1
+        t = ["  on(3) con(1)", "  lfo{ %s }" % vib,
+             op(0, con=6, mul=mul, **scaled(env("blow", attack), 0.9)),
+             op(1, mul=mul, tl=colour, ml=0.6, at=0.05, dl=colour, sl=colour),
+             op(2, con=4, mul=7, tl=chiff, ml=3.0, at=0.01, dt1=0.08, dl=breath, sl=breath)]
         return t
     if p < 88:     # synth leads
         if p == 80:
@@ -355,8 +385,19 @@ KEYS = {
     79: ("cuica", 64, 30, 78), 80: ("trianglem", 84, 100, 81), 81: ("triangle", 84, 100, None),
 }
 
-# Loudness trims in dB per program, fitted to the standard phrase measured by quorva-tonemeter.
-PROGRAM_TRIM_DB = {3: 4.2, 5: 3.5, 6: 3.0, 7: 4.8, 12: 3.8, 13: 4.1, 15: 3.4, 21: -3.7, 22: -2.6, 23: -3.7, 24: 2.5, 25: 2.1, 26: 2.5, 27: 2.7, 28: 5.6, 31: 2.7, 32: 2.7, 33: 2.7, 36: 2.2, 37: 2.1, 38: 2.3, 39: 1.7, 40: -2.4, 41: -2.4, 42: -2.4, 43: -2.4, 44: -2.4, 45: 5.7, 55: 3.4, 56: -3.7, 57: -2.1, 58: -2.0, 59: -2.1, 60: -2.1, 61: -3.7, 64: -4.0, 65: -4.0, 66: -4.0, 67: -4.0, 72: -2.1, 73: -2.1, 74: -2.1, 75: -2.1, 76: -2.1, 77: -2.1, 78: -2.1, 79: -2.1, 80: -1.9, 81: -4.6, 82: -2.5, 83: -2.7, 84: -2.5, 85: -4.3, 86: -2.9, 96: -1.6, 97: -1.6, 98: -1.6, 100: -1.6, 101: -1.6, 102: -1.6, 104: 3.6, 105: 3.6, 106: 3.2, 107: 3.6, 108: 3.6, 109: -2.9, 110: -3.7, 111: -2.9, 113: 4.4, 114: 2.3, 115: 5.5, 116: 3.6, 117: 3.6, 118: 4.3, 119: -1.9, 120: 8.4, 122: 3.0, 123: 1.7, 127: 8.7}
+# Loudness trims in dB per program, fitted to the standard phrase measured by quorva-tonemeter
+# (written by fit_trims.py).
+PROGRAM_TRIM_DB = {
+    0: 1.6, 1: 1.6, 3: 4.5, 5: 5.1, 6: 3.4, 7: 5.3, 8: 1.6, 9: 1.6, 10: 1.6, 11: 1.6, 12: 4.2, 13: 4.6,
+    15: 3.9, 21: -3.6, 22: -2.4, 23: -3.6, 24: 3.0, 25: 2.6, 26: 2.9, 27: 3.1, 28: 5.9, 31: 3.2, 32: 3.2,
+    33: 3.2, 34: 1.6, 36: 2.6, 37: 2.6, 38: 2.8, 39: 2.3, 41: -2.2, 42: -2.5, 43: -2.6, 44: -2.1,
+    45: 6.3, 47: 1.6, 55: 3.9, 56: -3.5, 57: -3.4, 59: -2.3, 61: -3.5, 64: -3.9, 65: -3.8, 66: -3.2,
+    67: -3.3, 68: -3.8, 70: -3.8, 72: -2.2, 73: -2.0, 75: -2.2, 76: -2.2, 77: -1.6, 78: -2.4, 79: -2.3,
+    80: -1.8, 81: -4.9, 82: -2.4, 83: -2.6, 84: -2.4, 85: -4.2, 86: -2.8, 97: -1.6, 98: -1.6, 100: -1.6,
+    101: -1.6, 102: -1.6, 104: 4.1, 105: 4.1, 106: 3.7, 107: 4.1, 108: 4.1, 109: -2.8, 110: -3.6,
+    111: -2.8, 112: 1.6, 113: 4.8, 114: 2.7, 115: 6.0, 116: 4.1, 117: 4.1, 118: 4.8, 120: 8.8, 122: 3.1,
+    123: 2.0, 127: 9.0
+}
 
 def keep(key, tone):
     """The standard kit's entry of a key with another tone."""
