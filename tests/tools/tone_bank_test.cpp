@@ -49,18 +49,20 @@ TEST(ToneBank, ShippedBankMeetsItsGoals)
 }
 
 // One tone for program 0 and one drum key: every other program is silent, most drum keys
-// too; program 1 is far too loud (six full-level carriers) and clips the dense song.
+// too; programs 1, 9, 17, ... are far too loud (six full-level carriers) and clip the dense
+// song. Drum key 36 holds one sine at full level for the whole second of its hit.
 std::string faultyBank()
 {
     std::string text = "quorvatone 0.7\r\n";
     text += "tone[0]{ on(1) con(1) op[0]{ tl(0.5) al(0.5) st(-1) rt(0.1) } }\r\n";
     text += "tone[1]{ on(6) con(63) op[0]{ tl(1) al(1) vs(2) } op[1]{ tl(1) al(1) vs(2) } op[2]{ tl(1) al(1) vs(2) }"
             " op[3]{ tl(1) al(1) vs(2) } op[4]{ tl(1) al(1) vs(2) } op[5]{ tl(1) al(1) vs(2) } }\r\n";
+    text += "tone[2]{ on(1) con(1) perc(1) op[0]{ tl(1) al(1) st(-1) } }\r\n";
     text += "tonemap{ tone[0]{ tn(0) } ";
     for (int program = 1; program < 128; program += 8) {
         text += "tone[" + std::to_string(program) + "]{ tn(1) } ";
     }
-    text += "}\r\ndrumset[0]{ note[36]{ tn(0) sc(36) } }\r\n";
+    text += "}\r\ndrumset[0]{ note[36]{ tn(2) sc(60) } }\r\n";
     return text;
 }
 
@@ -75,6 +77,12 @@ TEST(ToneBank, FaultyBankFailsAndIsNamed)
     EXPECT_NE(result.out.find("SILENT"), std::string::npos);
     EXPECT_NE(result.out.find("program  0 Standard     1/47 keys sound"), std::string::npos) << result.out;
     EXPECT_NE(result.out.find("SILENT: 35 37 38"), std::string::npos);
+    // Velocity 100 on the rhythm channel at volume 100: the engine's mix peaks at 5975424,
+    // which level shift 6 turns into 5835 in 16 bits (-15.0 dBFS); a held sine's RMS is 3 dB
+    // below. Level shift 7 doubles both.
+    EXPECT_NE(result.out.find(" 36:-15.0/-18.0 "), std::string::npos) << result.out;
+    const Result louder = runMeter(arguments + " --level-shift 7 --report-only");
+    EXPECT_NE(louder.out.find(" 36: -9.0/-12.0 "), std::string::npos) << louder.out;
     EXPECT_NE(result.out.find("TOO MANY"), std::string::npos) << "six full carriers must clip the dense song";
     EXPECT_NE(result.out.find("FAIL; every drum key sounds: FAIL; songs clip below 0.01%: FAIL"), std::string::npos);
 
