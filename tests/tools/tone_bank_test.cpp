@@ -1,5 +1,6 @@
 // The shipped tone bank meets its loudness goals, measured by quorva-tonemeter, and the
 // meter itself tells a faulty bank from a good one.
+#include "support/smf_builder.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -88,6 +89,59 @@ TEST(ToneBank, FaultyBankFailsAndIsNamed)
 
     // The same figures, but only a report.
     EXPECT_EQ(runMeter(arguments + " --report-only").status, 0);
+}
+
+// Every program and every key of drum set 0 plays one sine; `changes` gives some programs
+// a sine of another level, and drum set 25 holds only key 36.
+std::string evenBank(const std::string& changes)
+{
+    std::string text = "quorvatone 0.7\r\n";
+    text += "tone[0]{ on(1) con(1) op[0]{ tl(0.6) al(0.6) st(-1) rt(0.05) } }\r\n";
+    text += "tone[1]{ on(1) con(1) op[0]{ tl(0.3375) al(0.3375) st(-1) rt(0.05) } }\r\n";  // 10 dB down
+    text += "tone[2]{ on(1) con(1) op[0]{ tl(0.8) al(0.8) st(-1) rt(0.05) } }\r\n";  // 5 dB up
+    text += "tonemap{ ";
+    for (int program = 0; program < 128; ++program) {
+        text += "tone[" + std::to_string(program) + "]{ tn(0) } ";
+    }
+    text += changes + " }\r\ndrumset[0]{ ";
+    for (int key = 35; key <= 81; ++key) {
+        text += "note[" + std::to_string(key) + "]{ tn(0) sc(60) } ";
+    }
+    text += "}\r\ndrumset[25]{ note[36]{ tn(0) } }\r\n";
+    return text;
+}
+
+TEST(ToneBank, ProgramsOutsideTheToleranceAndKitsWithGapsAreNamed)
+{
+    testing::TempDir dir;
+    const auto tones = dir.write("even.dat", evenBank("tone[5]{ tn(1) } tone[6]{ tn(2) }"));
+    const Result result = runMeter("--tones " + tones.string() + " --no-song --dense-seconds 2");
+    EXPECT_EQ(result.status, 1) << result.out;
+    EXPECT_NE(result.out.find("worst deviation -10.0 dB (program 5)"), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("1 outside or silent: 5\n"), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("    6 piano            rms   -21.9  peak    -9.6    +5.0\n"), std::string::npos) << "5 dB up is within";
+    // The rhythm channel's program 25 selects set 25; the other kit programs fall back to set 0.
+    EXPECT_NE(result.out.find("program 25 Analog       1/47 keys sound"), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("program 24 Electronic  47/47 keys sound"), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("every drum key sounds: FAIL; songs clip below 0.01%: PASS"), std::string::npos);
+
+    const auto fixed = dir.write("fixed.dat", evenBank("tone[6]{ tn(2) }"));
+    const Result fine = runMeter("--tones " + fixed.string() + " --no-song --dense-seconds 2");
+    EXPECT_NE(fine.out.find("all 128 within"), std::string::npos) << fine.out;
+}
+
+TEST(ToneBank, SongFilesAreMeasuredThroughTheSequencer)
+{
+    testing::TempDir dir;
+    const auto tones = dir.write("even.dat", evenBank(""));
+    testing::TrackBuilder part;
+    part.event(0, {0x90, 60, 100}).event(960, {0x80, 60, 0});
+    const auto song = dir.write("one.mid", testing::buildSmf(0, 480, {part}));
+    const Result result = runMeter("--tones " + tones.string() + " --song " + song.string() + " --dense-seconds 2");
+    EXPECT_EQ(result.status, 1) << "set 25 has gaps: " << result.out;
+    // One sine at level 0.6 (0.36 of full scale after squaring): 5835 * 0.36 = 2100 in 16 bits.
+    EXPECT_NE(result.out.find("one.mid, 24 v.               peak  -23.9"), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("clipped 0 of"), std::string::npos) << result.out;
 }
 
 TEST(ToneBank, BadOptionsAndMissingFilesAreRefused)
