@@ -141,7 +141,7 @@ def program_tone(p):
     if p < 16:     # chromatic percussion
         ratios = [(1, 3.5), (1, 5), (1, 7), (1, 4), (1, 3), (1, 2.5), (1, 4.2), (1, 5.4)][p - 8]
         kind = "perc" if p in (8, 9, 10, 11, 14) else "short"
-        lfo = "dpt(.2) spd(6)" if p == 11 else None
+        lfo = "dpt(.6) spd(5.5) amd(.5) pmd(0)" if p == 11 else None  # the vibraphone's motor tremolo
         scale = {12: 1.4, 13: 1.2, 14: 1.6, 15: 1.5}.get(p, 0.8)
         return two_op("", env(kind, scale), modulator(0.6, 0.8, 0.2, 0.05), ratios, lfo=lfo)
     if p < 24:     # organs, accordion, harmonica
@@ -179,7 +179,7 @@ def program_tone(p):
             return two_op("", env("perc", 1.2), modulator(0.45, 0.6, 0.3, 0.05), (1, 2))
         if p == 47:
             return two_op("", env("perc", 0.8), modulator(0.6, 0.7, 0.2, 0.1), (1, 2.8))
-        lfo = "dpt(.6) spd(7)" if p == 44 else VIB
+        lfo = "dpt(1.0) spd(8) amd(.7) pmd(.03)" if p == 44 else VIB  # tremolo: loudness, not pitch
         bright = [1.15, 1.0, 0.9, 0.85, 1.0][p - 40]  # violin brightest, contrabass darkest
         t = two_op("", env("bow"), modulator(0.65, 1.0, at=0.15), (1, 1), feedback=True, lfo=lfo, lpf=0.8)
         return brightness_splits(t, (36, 1.3 * bright), (96, 0.7 * bright))
@@ -262,6 +262,11 @@ def program_tone(p):
     ml, kind = settings
     if p == 124:
         return two_op("", env("hold"), modulator(0.5, 0.8), (1, 4), lfo="dpt(1.0) spd(12)", level=0.7)
+    if p == 123:  # a chirp: a high pure tone warbling fast
+        return two_op("", env("short", 0.6), modulator(0.3, 0.5, 0.1, 0.1), (4, 4), lfo="dpt(1.0) spd(14) pmd(1.0) amd(.2)", level=0.8)
+    if p == 125:  # rotor noise beating about 12 times a second
+        return ["  on(1) con(1)", "  lfo{ dpt(1.0) spd(12) amd(.9) pmd(.05) }",
+                op(0, con=1, mul=1, ml=ml, **scaled(env("hold"), 0.7))]
     scale = 1.5 if p in (120, 127) else 0.5
     return ["  on(1) con(1)", "  lpf(%s)" % num(0.5 if p in (122, 123) else 1.0), op(0, con=1, mul=2, ml=ml, **scaled(env(kind, scale), 0.7))]
 
@@ -396,7 +401,7 @@ PROGRAM_TRIM_DB = {
     80: -1.8, 81: -4.9, 82: -2.4, 83: -2.6, 84: -2.4, 85: -4.2, 86: -2.8, 97: -1.6, 98: -1.6, 100: -1.6,
     101: -1.6, 102: -1.6, 104: 4.1, 105: 4.1, 106: 3.7, 107: 4.1, 108: 4.1, 109: -2.8, 110: -3.6,
     111: -2.8, 112: 1.6, 113: 4.8, 114: 2.7, 115: 6.0, 116: 4.1, 117: 4.1, 118: 4.8, 120: 8.8, 122: 3.1,
-    123: 2.0, 127: 9.0
+    123: 10.2, 125: -2.0, 127: 9.0
 }
 
 def keep(key, tone):
