@@ -302,7 +302,7 @@ def two_bells(ratios, scale, level):
     return ["  on(2) con(3)", op(0, mul=ratios[0], **scaled(e, level)), op(1, mul=ratios[1], **scaled(e, level))]
 
 # Drum sounds sit this much above the levels written below, to stand out in a full mix.
-DRUM_TRIM_DB = 4.0
+DRUM_TRIM_DB = 6.0
 TRIM["db"] = DRUM_TRIM_DB
 DRUM_TONES = {
     "kick": drum_body((1, 1), 1.2, 0.8),
