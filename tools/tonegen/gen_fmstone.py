@@ -327,7 +327,11 @@ DRUM_TONES = {
     "timbale": drum_body((1, 2.3), 0.9, 0.6, 0.8),
     "agogo": two_op("", env("short", 0.5), modulator(0.5, 0.8, 0.1, 0.05), (1, 2.7), level=0.7),
     "shaker": noise(6.0, 0.15, level=0.7, mul=12),
-    "whistle": two_op("", env("blow", 0.5), modulator(0.2, 0.3), (1, 1), lfo="dpt(.5) spd(18)", level=0.6),
+    # Drum notes ignore note-off, so every drum envelope must fall to silence by itself.
+    "whistle_s": two_op("", dict(at=0.02, tl=1.0, dt1=0.1, dl=0.8, dt=0.25, sl=0, rt=0.1), modulator(0.2, 0.3), (1, 1),
+                        lfo="dpt(.5) spd(18)", level=0.6),
+    "whistle_l": two_op("", dict(at=0.02, tl=1.0, dt1=0.3, dl=0.85, dt=1.2, sl=0, rt=0.1), modulator(0.2, 0.3), (1, 1),
+                        lfo="dpt(.5) spd(18)", level=0.6),
     "guiro": noise(3.0, 0.6, level=0.7, mul=1, lpf=0.6),
     "clave": two_op("", env("short", 0.2), modulator(0.4, 0.4, 0.05, 0.0), (1, 2.5), level=0.8),
     "block": two_op("", env("short", 0.25), modulator(0.5, 0.6, 0.05, 0.0), (1, 1.7), level=0.8),
@@ -385,7 +389,7 @@ KEYS = {
     59: ("ride", 58, 84, None), 60: ("bongo", 72, 88, None), 61: ("bongo", 67, 88, None), 62: ("conga", 64, 36, None),
     63: ("conga", 62, 36, None), 64: ("conga", 57, 36, None), 65: ("timbale", 67, 80, None), 66: ("timbale", 60, 80, None),
     67: ("agogo", 79, 90, None), 68: ("agogo", 74, 90, None), 69: ("shaker", 60, 34, None), 70: ("shaker", 64, 34, None),
-    71: ("whistle", 84, 100, 72), 72: ("whistle", 79, 100, 71), 73: ("guiro", 60, 96, 74), 74: ("guiro", 55, 96, 73),
+    71: ("whistle_s", 84, 100, 72), 72: ("whistle_l", 79, 100, 71), 73: ("guiro", 60, 96, 74), 74: ("guiro", 55, 96, 73),
     75: ("clave", 79, 88, None), 76: ("block", 77, 96, None), 77: ("block", 72, 96, None), 78: ("cuica", 72, 30, 79),
     79: ("cuica", 64, 30, 78), 80: ("trianglem", 84, 100, 81), 81: ("triangle", 84, 100, None),
 }

@@ -162,6 +162,7 @@ std::vector<Levels> measurePrograms(MeterRender& render)
     for (int program = 0; program < 128; ++program) {
         render.reset();
         result.push_back(render.play(standardPhrase(program), secondsToFrames(PhraseSeconds)));
+        result.back().endless = !render.settle(secondsToFrames(RingLimitSeconds));
     }
     return result;
 }
@@ -172,7 +173,9 @@ std::vector<std::array<Levels, DrumKeyCount>> measureDrums(MeterRender& render)
     for (size_t kit = 0; kit < KitPrograms.size(); ++kit) {
         for (int key = FirstDrumKey; key <= LastDrumKey; ++key) {
             render.reset();
-            result[kit][key - FirstDrumKey] = render.play(drumHit(KitPrograms[kit].program, key), secondsToFrames(DrumSeconds));
+            Levels& levels = result[kit][key - FirstDrumKey];
+            levels = render.play(drumHit(KitPrograms[kit].program, key), secondsToFrames(DrumSeconds));
+            levels.endless = !render.settle(secondsToFrames(RingLimitSeconds));
         }
     }
     return result;

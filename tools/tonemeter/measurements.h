@@ -36,6 +36,9 @@ constexpr double DrumSeconds = 1.0;
 // kits every quarter of its length.
 std::vector<TimedMessage> denseSong(double seconds);
 
+// How long a voice may ring after the phrase or the hit before it counts as endless.
+constexpr double RingLimitSeconds = 10.0;
+
 // Per program 0-127, the levels of the standard phrase.
 std::vector<Levels> measurePrograms(MeterRender& render);
 // Per kit, per key 35-81, the levels of one hit.

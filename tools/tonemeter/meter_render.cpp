@@ -79,6 +79,18 @@ void MeterRender::render(uint32_t frames, LevelCounter& counter)
     }
 }
 
+bool MeterRender::settle(uint32_t limitFrames)
+{
+    LevelCounter ignored;
+    for (uint32_t done = 0; synth_->sounding(); done += BlockFrames) {
+        if (done >= limitFrames) {
+            return false;
+        }
+        render(BlockFrames, ignored);
+    }
+    return true;
+}
+
 Levels MeterRender::play(const std::vector<TimedMessage>& script, uint32_t totalFrames)
 {
     LevelCounter counter;

@@ -17,6 +17,7 @@ struct Levels {
     double peakDb = 0.0;  // largest magnitude, same scale
     uint64_t clipped = 0;  // samples that sit at 32767 or -32768
     uint64_t samples = 0;
+    bool endless = false;  // still sounding long after the last note-off
     bool silent() const { return samples == 0 || peakDb <= SilentDb; }
     double clipRatio() const { return samples ? static_cast<double>(clipped) / static_cast<double>(samples) : 0.0; }
 
@@ -60,6 +61,8 @@ public:
     void render(uint32_t frames, LevelCounter& counter);
     // Plays the script from frame 0 and renders `totalFrames` frames in all.
     Levels play(const std::vector<TimedMessage>& script, uint32_t totalFrames);
+    // Renders on, unmeasured, until no voice sounds; false if one still sounds after `limitFrames`.
+    bool settle(uint32_t limitFrames);
     FmSynth& synth() { return *synth_; }
 
 private:

@@ -44,6 +44,7 @@ bool reportPrograms(const std::vector<Levels>& programs, std::string& out)
     const double middle = programMedianDb(programs);
     appendf(out, "Programs: standard phrase on channel 0 (C3, C4 triad, C5; velocity 100; 3 s), RMS and peak in dBFS\n");
     bool pass = true;
+    std::string ringing;
     double worst = 0.0;
     int worstProgram = -1;
     std::vector<int> outside;
@@ -52,8 +53,11 @@ bool reportPrograms(const std::vector<Levels>& programs, std::string& out)
         const double deviation = levels.rmsDb - middle;
         const bool silent = !sounds(levels);
         const bool off = silent || std::fabs(deviation) > ProgramToleranceDb;
-        appendf(out, "  %3d %-16s rms %7.1f  peak %7.1f  %+6.1f%s\n", program, Families[program / 8], levels.rmsDb,
-                levels.peakDb, deviation, silent ? "  SILENT" : (off ? "  OUTSIDE" : ""));
+        appendf(out, "  %3d %-16s rms %7.1f  peak %7.1f  %+6.1f%s%s\n", program, Families[program / 8], levels.rmsDb,
+                levels.peakDb, deviation, silent ? "  SILENT" : (off ? "  OUTSIDE" : ""), levels.endless ? "  RINGS ON" : "");
+        if (levels.endless) {
+            appendf(ringing, " %d", program);
+        }
         if (off) {
             outside.push_back(program);
             pass = false;
@@ -85,7 +89,10 @@ bool reportPrograms(const std::vector<Levels>& programs, std::string& out)
         }
         appendf(out, "\n");
     }
-    return pass;
+    if (!ringing.empty()) {
+        appendf(out, "Still sounding %.0f s after the phrase:%s\n", RingLimitSeconds, ringing.c_str());
+    }
+    return pass && ringing.empty();
 }
 
 bool reportDrums(const std::vector<std::array<Levels, DrumKeyCount>>& drums, std::string& out)
@@ -97,8 +104,12 @@ bool reportDrums(const std::vector<std::array<Levels, DrumKeyCount>>& drums, std
         int sounding = 0;
         double lowPeak = 0.0, highPeak = -1000.0, lowRms = 0.0, highRms = -1000.0;
         std::string silentKeys;
+        std::string ringingKeys;
         for (int index = 0; index < DrumKeyCount; ++index) {
             const Levels& levels = drums[kit][index];
+            if (levels.endless) {
+                appendf(ringingKeys, " %d", FirstDrumKey + index);
+            }
             if (!sounds(levels)) {
                 appendf(silentKeys, " %d", FirstDrumKey + index);
                 continue;
@@ -109,10 +120,11 @@ bool reportDrums(const std::vector<std::array<Levels, DrumKeyCount>>& drums, std
             lowRms = std::min(lowRms, levels.rmsDb);
             highRms = std::max(highRms, levels.rmsDb);
         }
-        appendf(out, "  program %2d %-11s %2d/%d keys sound; peak %6.1f..%5.1f, rms %6.1f..%5.1f%s%s\n",
+        appendf(out, "  program %2d %-11s %2d/%d keys sound; peak %6.1f..%5.1f, rms %6.1f..%5.1f%s%s%s%s\n",
                 KitPrograms[kit].program, KitPrograms[kit].name, sounding, DrumKeyCount, lowPeak, highPeak, lowRms, highRms,
-                silentKeys.empty() ? "" : "; SILENT:", silentKeys.c_str());
-        pass = pass && silentKeys.empty();
+                silentKeys.empty() ? "" : "; SILENT:", silentKeys.c_str(), ringingKeys.empty() ? "" : "; RINGS ON:",
+                ringingKeys.c_str());
+        pass = pass && silentKeys.empty() && ringingKeys.empty();
     }
     if (!drums.empty()) {
         appendf(out, "  standard kit per key (peak/rms):");
@@ -167,7 +179,7 @@ bool writeReport(const MeterResults& results, std::string& out)
     const bool programs = reportPrograms(results.programs, out);
     const bool drums = reportDrums(results.drums, out);
     const bool songs = reportSongs(results.songs, results.levelShift, out);
-    appendf(out, "\nGoals: programs sound within +/-%.0f dB of the median: %s; every drum key sounds: %s; "
+    appendf(out, "\nGoals: programs sound within +/-%.0f dB of the median and end: %s; every drum key sounds and ends: %s; "
                  "songs clip below %.2f%%: %s\n",
             ProgramToleranceDb, programs ? "PASS" : "FAIL", drums ? "PASS" : "FAIL", 100.0 * ClipRatioLimit,
             songs ? "PASS" : "FAIL");
