@@ -163,15 +163,18 @@ def program_tone(p):
                           (1, 1), feedback=True, level=0.8)
         ratios = [(1, 3), (1, 2), (1, 1), (1, 3), (1, 1), None, None, (2, 4)][p - 24]
         scale = 0.5 if p == 28 else 1.0
-        return two_op("", env("short", 1.8 * scale), modulator(0.75, 0.9, 0.25 * scale, 0.15), ratios, feedback=p in (25, 27))
+        t = two_op("", env("short", 1.8 * scale), modulator(0.75, 0.9, 0.25 * scale, 0.15), ratios, feedback=p in (25, 27))
+        return brightness_splits(t, (40, 1.2), (84, 0.75))
     if p < 40:     # basses
         # Bass parts are written at the pitch they sound, so the carriers sit at the key.
         ratios = [(1, 1), (1, 1), (1, 2), (1, 1), (1, 3), (1, 4), (1, 1), (1, 2)][p - 32]
         if p == 35:
-            return two_op("", env("blow"), modulator(0.5, 0.6), ratios, lfo="dpt(.1) spd(5)")
-        if p in (38, 39):
-            return two_op("", env("short", 2.0), modulator(0.9, 1.3, 0.4, 0.35), ratios, feedback=True)
-        return two_op("", env("short", 2.0), modulator(0.7, 0.8, 0.2, 0.3), ratios, feedback=p == 34)
+            t = two_op("", env("blow"), modulator(0.5, 0.6), ratios, lfo="dpt(.1) spd(5)")
+        elif p in (38, 39):
+            t = two_op("", env("short", 2.0), modulator(0.9, 1.3, 0.4, 0.35), ratios, feedback=True)
+        else:
+            t = two_op("", env("short", 2.0), modulator(0.7, 0.8, 0.2, 0.3), ratios, feedback=p == 34)
+        return brightness_splits(t, (28, 1.15), (60, 0.85))
     if p < 48:     # solo strings, harp, timpani
         if p == 45:
             return two_op("", env("short", 1.1), modulator(0.5, 0.6, 0.1, 0.1), (1, 1))
