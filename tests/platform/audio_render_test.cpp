@@ -1,3 +1,4 @@
+#include "support/run_tool.h"
 #include "support/smf_builder.h"
 #include "support/temp_dir.h"
 #include "synth/synth_tones.h"
@@ -14,24 +15,9 @@
 namespace quorva {
 namespace {
 
-struct RenderRun {
-    int status = -1;
-    std::string out;
-};
+using RenderRun = testing::ToolResult;
 
-RenderRun render(const std::string& arguments)
-{
-    const std::string command = std::string(std::getenv("QUORVA_BIN_DIR")) + "/quorva-render " + arguments + " 2>&1";
-    RenderRun result;
-    std::FILE* pipe = popen(command.c_str(), "r");
-    std::array<char, 4096> buffer{};
-    for (size_t got = 0; (got = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0;) {
-        result.out.append(buffer.data(), got);
-    }
-    const int status = pclose(pipe);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
-}
+RenderRun render(const std::string& arguments) { return testing::runTool("quorva-render", arguments); }
 
 struct Wav {
     std::vector<uint8_t> header;

@@ -1,4 +1,5 @@
 #include "support/smf_builder.h"
+#include "support/run_tool.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -11,25 +12,9 @@
 namespace quorva {
 namespace {
 
-struct Result {
-    int status = -1;
-    std::string out;
-};
+using Result = testing::ToolResult;
 
-Result run(const std::string& arguments)
-{
-    const std::string command = std::string(std::getenv("QUORVA_BIN_DIR")) + "/quorva-render " + arguments + " 2>&1";
-    Result result;
-    std::FILE* pipe = popen(command.c_str(), "r");
-    std::array<char, 4096> buffer{};
-    size_t got = 0;
-    while ((got = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
-        result.out.append(buffer.data(), got);
-    }
-    const int status = pclose(pipe);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
-}
+Result run(const std::string& arguments) { return testing::runTool("quorva-render", arguments); }
 
 TEST(QuorvaRender, InfoAndEventsOfASong)
 {

@@ -1,6 +1,7 @@
 // The shipped tone bank meets its loudness goals, measured by quorva-tonemeter, and the
 // meter itself tells a faulty bank from a good one.
 #include "support/smf_builder.h"
+#include "support/run_tool.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -14,25 +15,9 @@
 namespace quorva {
 namespace {
 
-struct Result {
-    int status = -1;
-    std::string out;
-};
+using Result = testing::ToolResult;
 
-Result runMeter(const std::string& arguments)
-{
-    const std::string command = std::string(std::getenv("QUORVA_BIN_DIR")) + "/quorva-tonemeter " + arguments + " 2>&1";
-    Result result;
-    std::FILE* pipe = popen(command.c_str(), "r");
-    std::array<char, 4096> buffer{};
-    size_t got = 0;
-    while ((got = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
-        result.out.append(buffer.data(), got);
-    }
-    const int status = pclose(pipe);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
-}
+Result runMeter(const std::string& arguments) { return testing::runTool("quorva-tonemeter", arguments); }
 
 std::string sourceFile(const std::string& name)
 {
