@@ -1,4 +1,4 @@
-// Several voices rendered side by side, sixteen to a group, one voice per lane. Within a sample
+// Several voices rendered side by side, up to sixteen to a group, one voice per lane. Within a sample
 // the operators of one voice depend on each other in a chain, so a single voice keeps the
 // processor waiting on latencies; independent lanes fill those waits and vectorise (AVX2
 // where the processor has it). Each lane runs straight-line envelope segments; a lane
@@ -18,12 +18,11 @@ struct Lanes {
     FmVoice* voice[laneCount] = {};
     const VoiceControls* controls[laneCount] = {};
     int32_t* out[laneCount] = {};
-    int32_t* sink[laneCount] = {};  // out + chunk start while live, else scratch
-    int32_t scratch[chunkSize] = {};
     bool live[laneCount] = {};
     int loadedAt[laneCount] = {};   // sample at which the lane's straight run began
     int64_t straight[laneCount] = {};  // samples left before the next exact step
     int operatorCount = 0;
+    int vectors = 0;  // vectors of lanes the kernels run
     int chunkStart = 0;
 };
 
@@ -42,12 +41,8 @@ void loadLane(LaneGroup& group, Lanes& lanes, int l, int at)
         group.output[i][l] = static_cast<uint32_t>(op.output);
         group.carrier[i][l] = used && op.carrier ? ~0u : 0u;
         group.modulatorBits[i][l] = 0;
-        for (int j = 0; j < ops; ++j) {
-            group.modulates[i][j][l] = 0;
-        }
         for (uint8_t m = 0; used && m < op.modulatorCount; ++m) {
-            group.modulates[i][op.modulators[m]][l] = ~0u;
-            group.modulatorBits[i][l] |= static_cast<uint8_t>(1u << op.modulators[m]);
+            group.modulatorBits[i][l] |= 1u << op.modulators[m];
         }
     }
     group.voiceOutput[l] = static_cast<uint32_t>(voice.output);
@@ -57,12 +52,26 @@ void loadLane(LaneGroup& group, Lanes& lanes, int l, int at)
     lanes.straight[l] = voiceStepsToStateChange(voice) - 1;
 }
 
+// A lane without a voice in a vector the kernels run: silent, and every value defined.
+void clearLane(LaneGroup& g, int l)
+{
+    for (int i = 0; i < ops; ++i) {
+        g.level[i][l] = g.delta[i][l] = g.phase[i][l] = g.step[i][l] = 0;
+        g.modIndex[i][l] = g.gain[i][l] = g.output[i][l] = g.carrier[i][l] = 0;
+        g.modulatorBits[i][l] = 0;
+    }
+    g.voiceOutput[l] = g.velocityGain[l] = g.smoothing[l] = 0;
+    g.lfoPhase[l] = g.lfoStep[l] = g.lfoState[l] = g.lfoCounter[l] = g.lfoDelay[l] = 0;
+    g.lfoFade[l] = g.lfoFadeStep[l] = g.lfoFadeMax[l] = 0;
+    g.modulationDepth[l] = g.pitchPosition[l] = g.pitchModScale[l] = g.ampModScale[l] = 0;
+}
+
 // Which modulator sums the kernel has to form at all, and which need no mask (after lanes reload).
 void updateModulatorUnion(LaneGroup& group, int used)
 {
     for (int i = 0; i < ops; ++i) {
         uint32_t some = 0;
-        uint32_t every = used < laneCount ? 0 : ~0u;  // idle lanes must stay masked
+        uint32_t every = ~0u;  // idle lanes never reach an output, so they need no mask
         for (int l = 0; l < used; ++l) {
             some |= group.modulatorBits[i][l];
             every &= group.modulatorBits[i][l];
@@ -93,8 +102,8 @@ void storeLane(const LaneGroup& group, Lanes& lanes, int l, int at)
 }
 
 // One sample of every lane on straight envelope segments; t indexes the chunk's LFO values.
-using RunFunction = void (*)(LaneGroup&, int, int, int, const int32_t*, int32_t* const*);
-using LfoFunction = void (*)(LaneGroup&, int, const LaneTables&);
+using RunFunction = void (*)(LaneGroup&, int, int, int, int, const int32_t*);
+using LfoFunction = void (*)(LaneGroup&, int, int, const LaneTables&);
 
 struct Kernels {
     RunFunction run = runLanesGeneric;
@@ -144,7 +153,20 @@ void finishLane(Lanes& lanes, int l, int t, int count)
         lanes.out[l][rest] = 0;
     }
     lanes.live[l] = false;
-    lanes.sink[l] = lanes.scratch;
+}
+
+// The kernel's outputs of samples [from, to) of the chunk into the live lanes' buffers.
+void emitSamples(const LaneGroup& g, const Lanes& lanes, int used, int from, int to)
+{
+    for (int l = 0; l < used; ++l) {
+        if (!lanes.live[l]) {
+            continue;
+        }
+        int32_t* out = lanes.out[l] + lanes.chunkStart;
+        for (int t = from; t < to; ++t) {
+            out[t] = static_cast<int32_t>(g.sampleOutput[t][l]);
+        }
+    }
 }
 
 void renderGroup(LaneGroup& g, Lanes& lanes, int used, int count, bool* alive, const Kernels& kernels)
@@ -157,14 +179,14 @@ void renderGroup(LaneGroup& g, Lanes& lanes, int used, int count, bool* alive, c
         loadLane(g, lanes, l, 0);
         loadLfo(g, *lanes.voice[l], *lanes.controls[l], l);
     }
+    for (int l = used; l < lanes.vectors * laneVectorWidth; ++l) {
+        clearLane(g, l);
+    }
     updateModulatorUnion(g, used);
     for (int start = 0; start < count; start += chunkSize) {
         const int length = count - start < chunkSize ? count - start : chunkSize;
         lanes.chunkStart = start;
-        for (int l = 0; l < laneCount; ++l) {
-            lanes.sink[l] = lanes.live[l] ? lanes.out[l] + start : lanes.scratch;
-        }
-        kernels.lfo(g, length, laneTables);
+        kernels.lfo(g, lanes.vectors, length, laneTables);
         int t = 0;
         while (t < length) {
             // Run straight up to the first lane that needs an exact step.
@@ -180,7 +202,8 @@ void renderGroup(LaneGroup& g, Lanes& lanes, int used, int count, bool* alive, c
                 return;  // every lane has ended and written its zeros
             }
             if (straight > 0) {
-                run(g, lanes.operatorCount, t, t + static_cast<int>(straight), sine.data(), lanes.sink);
+                run(g, lanes.vectors, lanes.operatorCount, t, t + static_cast<int>(straight), sine.data());
+                emitSamples(g, lanes, used, t, t + static_cast<int>(straight));
                 for (int l = 0; l < used; ++l) {
                     lanes.straight[l] -= straight;
                 }
@@ -193,7 +216,8 @@ void renderGroup(LaneGroup& g, Lanes& lanes, int used, int count, bool* alive, c
                     storeLane(g, lanes, l, start + t);
                 }
             }
-            run(g, lanes.operatorCount, t, t + 1, sine.data(), lanes.sink);
+            run(g, lanes.vectors, lanes.operatorCount, t, t + 1, sine.data());
+            emitSamples(g, lanes, used, t, t + 1);
             bool reloaded = false;
             for (int l = 0; l < used; ++l) {
                 if (!lanes.live[l]) {
@@ -235,7 +259,7 @@ void renderVoiceGroup(FmVoice* const* voices, const VoiceControls* const* contro
 {
     static const Kernels best = chooseKernels();
     const Kernels kernels = kernel == VoiceKernel::Best ? best : Kernels{};
-    LaneGroup group{};
+    LaneGroup group;  // every lane the kernels run is loaded or cleared before use
     for (int first = 0; first < voiceCount; first += laneCount) {
         const int used = voiceCount - first < laneCount ? voiceCount - first : laneCount;
         Lanes lanes;
@@ -251,6 +275,7 @@ void renderVoiceGroup(FmVoice* const* voices, const VoiceControls* const* contro
         for (int l = used; l < laneCount; ++l) {
             lanes.live[l] = false;
         }
+        lanes.vectors = (used + laneVectorWidth - 1) / laneVectorWidth;
         renderGroup(group, lanes, used, count, alive + first, kernels);
     }
 }

@@ -15,88 +15,119 @@ namespace {
 
 using Lanes32 = uint32_t __attribute__((vector_size(4 * laneVectorWidth)));
 using SignedLanes32 = int32_t __attribute__((vector_size(4 * laneVectorWidth)));
-constexpr int halves = laneCount / laneVectorWidth;
 
 #define QUORVA_LOAD(to, from) std::memcpy(&(to), (from), sizeof(Lanes32))
 #define QUORVA_STORE(to, from) std::memcpy((to), &(from), sizeof(Lanes32))
 #define QUORVA_SAR(v, n) ((Lanes32)((SignedLanes32)(v) >> (n)))
 
-// Table lookup of eight indexes; each including file supplies its own (vector or scalar).
+// One operator of one vector of lanes for sample t: envelope, phase, modulation, wave.
+// `output` holds the vector's operator outputs; the older ones are summed first so that
+// the newest (the end of the latency chain) comes in last. Lookup is the table lookup of
+// eight indexes, which each including file supplies (vector or scalar).
 template <int OperatorCount, typename Lookup>
-[[gnu::always_inline]] inline void laneSample(LaneGroup& g, int t, const int32_t* sine, int32_t* const* sink)
+[[gnu::always_inline]] inline void laneOperator(LaneGroup& g, int i, int at, Lanes32 ratio, Lanes32* output,
+                                                uint32_t some, uint32_t every, const int32_t* sine)
 {
-    Lanes32 ratio[halves];
-    Lanes32 output[halves][OperatorCount];
-    for (int h = 0; h < halves; ++h) {
-        const int at = h * laneVectorWidth;
-        QUORVA_LOAD(ratio[h], &g.pitchRatio[t][at]);
-        for (int j = 0; j < OperatorCount; ++j) {
-            QUORVA_LOAD(output[h][j], &g.output[j][at]);
+    Lanes32 modulation = {};
+#pragma GCC unroll 8
+    for (int k = 0; k < OperatorCount; ++k) {
+        const int j = (i + k) % OperatorCount;
+        if (((some >> j) & 1u) == 0) {
+            continue;  // no lane of the group has this modulator
         }
+        if ((every >> j) & 1u) {
+            modulation += output[j];  // every lane has it
+            continue;
+        }
+        Lanes32 bits;
+        QUORVA_LOAD(bits, &g.modulatorBits[i][at]);
+        modulation += output[j] & QUORVA_SAR(bits << (31 - j), 31);  // all ones where j modulates i
     }
+    Lanes32 level, delta, phase, step, modIndex, gain;
+    QUORVA_LOAD(level, &g.level[i][at]);
+    QUORVA_LOAD(delta, &g.delta[i][at]);
+    QUORVA_LOAD(phase, &g.phase[i][at]);
+    QUORVA_LOAD(step, &g.step[i][at]);
+    QUORVA_LOAD(modIndex, &g.modIndex[i][at]);
+    QUORVA_LOAD(gain, &g.gain[i][at]);
+    level += delta;
+    phase += step * ratio;
+    const Lanes32 index = (phase + modIndex * QUORVA_SAR(modulation, 8)) >> 20;
+    const Lanes32 a = (QUORVA_SAR(level, 20) * gain) >> 10;
+    const Lanes32 amplitude = (a * a) >> 12;
+    const Lanes32 wave = Lookup::lookup(sine, index);
+    output[i] = QUORVA_SAR(wave, 14) * amplitude;
+    QUORVA_STORE(&g.level[i][at], level);
+    QUORVA_STORE(&g.phase[i][at], phase);
+}
+
+// Samples [from, to) of the first Vectors vectors of lanes. The operator outputs stay in
+// locals for the whole run; the vectors are independent, so their latencies overlap.
+template <int OperatorCount, int Vectors, typename Lookup>
+[[gnu::always_inline]] inline void laneRunOf(LaneGroup& g, int from, int to, const int32_t* sine)
+{
+    uint32_t some[OperatorCount];
+    uint32_t every[OperatorCount];
+    Lanes32 output[Vectors][OperatorCount];
+#pragma GCC unroll 8
     for (int i = 0; i < OperatorCount; ++i) {
-        for (int h = 0; h < halves; ++h) {  // independent halves: their latencies overlap
-            const int at = h * laneVectorWidth;
-            Lanes32 modulation = {};
-            for (int j = 0; j < OperatorCount; ++j) {
-                if (((g.modulatorUnion[i] >> j) & 1u) == 0) {
-                    continue;  // no lane of the group has this modulator
-                }
-                if ((g.modulatorCommon[i] >> j) & 1u) {
-                    modulation += output[h][j];  // every lane has it
-                    continue;
-                }
-                Lanes32 mask;
-                QUORVA_LOAD(mask, &g.modulates[i][j][at]);
-                modulation += output[h][j] & mask;
-            }
-            Lanes32 level, delta, phase, step, modIndex, gain;
-            QUORVA_LOAD(level, &g.level[i][at]);
-            QUORVA_LOAD(delta, &g.delta[i][at]);
-            QUORVA_LOAD(phase, &g.phase[i][at]);
-            QUORVA_LOAD(step, &g.step[i][at]);
-            QUORVA_LOAD(modIndex, &g.modIndex[i][at]);
-            QUORVA_LOAD(gain, &g.gain[i][at]);
-            level += delta;
-            phase += step * ratio[h];
-            const Lanes32 index = (phase + modIndex * QUORVA_SAR(modulation, 8)) >> 20;
-            const Lanes32 a = (QUORVA_SAR(level, 20) * gain) >> 10;
-            const Lanes32 amplitude = (a * a) >> 12;
-            const Lanes32 wave = Lookup::lookup(sine, index);
-            output[h][i] = QUORVA_SAR(wave, 14) * amplitude;
-            QUORVA_STORE(&g.level[i][at], level);
-            QUORVA_STORE(&g.phase[i][at], phase);
+        some[i] = g.modulatorUnion[i];
+        every[i] = g.modulatorCommon[i];
+#pragma GCC unroll 8
+        for (int v = 0; v < Vectors; ++v) {
+            QUORVA_LOAD(output[v][i], &g.output[i][v * laneVectorWidth]);
         }
     }
-    for (int h = 0; h < halves; ++h) {
-        const int at = h * laneVectorWidth;
-        Lanes32 sum = {};
-        for (int i = 0; i < OperatorCount; ++i) {
-            Lanes32 carrier;
-            QUORVA_LOAD(carrier, &g.carrier[i][at]);
-            sum += output[h][i] & carrier;
-            QUORVA_STORE(&g.output[i][at], output[h][i]);
+    for (int t = from; t < to; ++t) {
+        Lanes32 ratio[Vectors];
+#pragma GCC unroll 8
+        for (int v = 0; v < Vectors; ++v) {
+            QUORVA_LOAD(ratio[v], &g.pitchRatio[t][v * laneVectorWidth]);
         }
-        Lanes32 velocityGain, tremolo, voiceOutput, smoothing;
-        QUORVA_LOAD(velocityGain, &g.velocityGain[at]);
-        QUORVA_LOAD(tremolo, &g.tremolo[t][at]);
-        QUORVA_LOAD(voiceOutput, &g.voiceOutput[at]);
-        QUORVA_LOAD(smoothing, &g.smoothing[at]);
-        const Lanes32 x = QUORVA_SAR(QUORVA_SAR(velocityGain * QUORVA_SAR(sum, 8), 9) * tremolo, 6);
-        voiceOutput += QUORVA_SAR((x - voiceOutput) * smoothing, 4);
-        QUORVA_STORE(&g.voiceOutput[at], voiceOutput);
-        for (int l = 0; l < laneVectorWidth; ++l) {
-            sink[at + l][t] = static_cast<int32_t>(voiceOutput[l]);
+#pragma GCC unroll 8
+        for (int i = 0; i < OperatorCount; ++i) {
+#pragma GCC unroll 8
+            for (int v = 0; v < Vectors; ++v) {
+                laneOperator<OperatorCount, Lookup>(g, i, v * laneVectorWidth, ratio[v], output[v], some[i], every[i],
+                                                    sine);
+            }
+        }
+#pragma GCC unroll 8
+        for (int v = 0; v < Vectors; ++v) {
+            const int at = v * laneVectorWidth;
+            Lanes32 sum = {};
+#pragma GCC unroll 8
+            for (int i = 0; i < OperatorCount; ++i) {
+                Lanes32 carrier;
+                QUORVA_LOAD(carrier, &g.carrier[i][at]);
+                sum += output[v][i] & carrier;
+            }
+            Lanes32 velocityGain, tremolo, voiceOutput, smoothing;
+            QUORVA_LOAD(velocityGain, &g.velocityGain[at]);
+            QUORVA_LOAD(tremolo, &g.tremolo[t][at]);
+            QUORVA_LOAD(voiceOutput, &g.voiceOutput[at]);
+            QUORVA_LOAD(smoothing, &g.smoothing[at]);
+            const Lanes32 x = QUORVA_SAR(QUORVA_SAR(velocityGain * QUORVA_SAR(sum, 8), 9) * tremolo, 6);
+            voiceOutput += QUORVA_SAR((x - voiceOutput) * smoothing, 4);
+            QUORVA_STORE(&g.voiceOutput[at], voiceOutput);
+            QUORVA_STORE(&g.sampleOutput[t][at], voiceOutput);
+        }
+    }
+#pragma GCC unroll 8
+    for (int i = 0; i < OperatorCount; ++i) {
+#pragma GCC unroll 8
+        for (int v = 0; v < Vectors; ++v) {
+            QUORVA_STORE(&g.output[i][v * laneVectorWidth], output[v][i]);
         }
     }
 }
 
 // The LFO step of each lane (see stepLfo, whose arithmetic this repeats lane by lane).
 template <typename Lookup>
-[[gnu::always_inline]] inline void laneLfo(LaneGroup& g, int length, const LaneTables& tables)
+[[gnu::always_inline]] inline void laneLfo(LaneGroup& g, int vectors, int length, const LaneTables& tables)
 {
-    for (int h = 0; h < halves; ++h) {
-        const int at = h * laneVectorWidth;
+    for (int v = 0; v < vectors; ++v) {
+        const int at = v * laneVectorWidth;
         Lanes32 phase, step, state, counter, delay, fade, fadeStep, fadeMax, wheel, position, pitchScale, ampScale;
         QUORVA_LOAD(phase, &g.lfoPhase[at]);
         QUORVA_LOAD(step, &g.lfoStep[at]);
@@ -158,17 +189,27 @@ template <typename Lookup>
     }
 }
 
-template <typename Lookup>
-[[gnu::always_inline]] inline void laneRun(LaneGroup& g, int operatorCount, int from, int to, const int32_t* sine,
-                                           int32_t* const* sink)
+template <int Vectors, typename Lookup>
+[[gnu::always_inline]] inline void laneRunVectors(LaneGroup& g, int operatorCount, int from, int to, const int32_t* sine)
 {
     switch (operatorCount) {
-    case 1: for (int t = from; t < to; ++t) laneSample<1, Lookup>(g, t, sine, sink); break;
-    case 2: for (int t = from; t < to; ++t) laneSample<2, Lookup>(g, t, sine, sink); break;
-    case 3: for (int t = from; t < to; ++t) laneSample<3, Lookup>(g, t, sine, sink); break;
-    case 4: for (int t = from; t < to; ++t) laneSample<4, Lookup>(g, t, sine, sink); break;
-    case 5: for (int t = from; t < to; ++t) laneSample<5, Lookup>(g, t, sine, sink); break;
-    default: for (int t = from; t < to; ++t) laneSample<6, Lookup>(g, t, sine, sink); break;
+    case 1: laneRunOf<1, Vectors, Lookup>(g, from, to, sine); break;
+    case 2: laneRunOf<2, Vectors, Lookup>(g, from, to, sine); break;
+    case 3: laneRunOf<3, Vectors, Lookup>(g, from, to, sine); break;
+    case 4: laneRunOf<4, Vectors, Lookup>(g, from, to, sine); break;
+    case 5: laneRunOf<5, Vectors, Lookup>(g, from, to, sine); break;
+    default: laneRunOf<6, Vectors, Lookup>(g, from, to, sine); break;
+    }
+}
+
+template <typename Lookup>
+[[gnu::always_inline]] inline void laneRun(LaneGroup& g, int vectors, int operatorCount, int from, int to,
+                                           const int32_t* sine)
+{
+    if (vectors == 1) {
+        laneRunVectors<1, Lookup>(g, operatorCount, from, to, sine);
+    } else {
+        laneRunVectors<laneVectorCount, Lookup>(g, operatorCount, from, to, sine);
     }
 }
 

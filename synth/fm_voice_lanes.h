@@ -1,15 +1,17 @@
 #pragma once
-// Sixteen voices side by side, as two vectors of eight whose latency chains overlap: the lane state of the group renderer and its straight-line
-// sample kernels (a portable one and, on x86, an AVX2 one in a file of its own).
+// Up to sixteen voices side by side, as one or two vectors of eight whose latency chains
+// overlap: the lane state of the group renderer and its straight-line sample kernels (a
+// portable one and, on x86, an AVX2 one in a file of its own).
 #include <cstdint>
 
 #include "synth/tone_record.h"
 
 namespace quorva {
 
-inline constexpr int laneCount = 16;
-inline constexpr int laneVectorWidth = 8;  // lanes per vector; two vectors interleave
-inline constexpr int laneChunkSize = 64;
+inline constexpr int laneVectorWidth = 8;  // lanes per vector
+inline constexpr int laneVectorCount = 2;  // vectors of a full group; their chains interleave
+inline constexpr int laneCount = laneVectorWidth * laneVectorCount;
+inline constexpr int laneChunkSize = 32;
 
 struct alignas(64) LaneGroup {
     uint32_t level[toneOperatorCount][laneCount];
@@ -19,9 +21,8 @@ struct alignas(64) LaneGroup {
     uint32_t modIndex[toneOperatorCount][laneCount];  // modIndex >> 8
     uint32_t gain[toneOperatorCount][laneCount];
     uint32_t output[toneOperatorCount][laneCount];
-    uint32_t modulates[toneOperatorCount][toneOperatorCount][laneCount];  // [i][j]: all ones when j modulates i
     uint32_t carrier[toneOperatorCount][laneCount];                       // all ones for a carrier
-    uint8_t modulatorBits[toneOperatorCount][laneCount];  // bit j: j modulates i in this lane
+    uint32_t modulatorBits[toneOperatorCount][laneCount];  // bit j: j modulates i in this lane
     uint32_t modulatorUnion[toneOperatorCount];            // bit j: j modulates i in some lane
     uint32_t modulatorCommon[toneOperatorCount];           // bit j: j modulates i in every lane
     uint32_t voiceOutput[laneCount];
@@ -29,6 +30,7 @@ struct alignas(64) LaneGroup {
     uint32_t smoothing[laneCount];
     uint32_t pitchRatio[laneChunkSize][laneCount];
     uint32_t tremolo[laneChunkSize][laneCount];
+    uint32_t sampleOutput[laneChunkSize][laneCount];  // voice output of each sample of the chunk
     // LFO state and the constants it reads (held here for a whole call).
     uint32_t lfoPhase[laneCount];
     uint32_t lfoStep[laneCount];
@@ -50,17 +52,18 @@ struct LaneTables {
     const int32_t* fine;
 };
 
-// Samples [from, to) of the chunk for every lane, all envelopes on straight segments;
-// lane l's voice output of sample t goes to sink[l][t].
+// The kernels work on the first `vectors` (1..laneVectorCount) vectors of lanes.
 // LFO of every lane for samples [0, length) of a chunk: fills pitchRatio and tremolo.
-void lfoLanesGeneric(LaneGroup& group, int length, const LaneTables& tables);
+void lfoLanesGeneric(LaneGroup& group, int vectors, int length, const LaneTables& tables);
 #if defined(__x86_64__) || defined(__i386__)
-void lfoLanesAvx2(LaneGroup& group, int length, const LaneTables& tables);
+void lfoLanesAvx2(LaneGroup& group, int vectors, int length, const LaneTables& tables);
 #endif
 
-void runLanesGeneric(LaneGroup& group, int operatorCount, int from, int to, const int32_t* sine, int32_t* const* sink);
+// Samples [from, to) of the chunk for every lane, all envelopes on straight segments; lane l's
+// voice output of sample t goes to sampleOutput[t][l].
+void runLanesGeneric(LaneGroup& group, int vectors, int operatorCount, int from, int to, const int32_t* sine);
 #if defined(__x86_64__) || defined(__i386__)
-void runLanesAvx2(LaneGroup& group, int operatorCount, int from, int to, const int32_t* sine, int32_t* const* sink);
+void runLanesAvx2(LaneGroup& group, int vectors, int operatorCount, int from, int to, const int32_t* sine);
 #endif
 
 }  // namespace quorva

@@ -17,14 +17,14 @@ struct ScalarLookup {
 
 }  // namespace
 
-void lfoLanesGeneric(LaneGroup& group, int length, const LaneTables& tables)
+void lfoLanesGeneric(LaneGroup& group, int vectors, int length, const LaneTables& tables)
 {
-    laneLfo<ScalarLookup>(group, length, tables);
+    laneLfo<ScalarLookup>(group, vectors, length, tables);
 }
 
-void runLanesGeneric(LaneGroup& group, int operatorCount, int from, int to, const int32_t* sine, int32_t* const* sink)
+void runLanesGeneric(LaneGroup& group, int vectors, int operatorCount, int from, int to, const int32_t* sine)
 {
-    laneRun<ScalarLookup>(group, operatorCount, from, to, sine, sink);
+    laneRun<ScalarLookup>(group, vectors, operatorCount, from, to, sine);
 }
 
 }  // namespace quorva

@@ -18,7 +18,15 @@ struct GatherLookup {
     {
         __m256i indexes;
         std::memcpy(&indexes, &index, sizeof indexes);
-        const __m256i gathered = _mm256_i32gather_epi32(table, indexes, 4);
+        const __m128i low = _mm256_castsi256_si128(indexes);
+        const __m128i high = _mm256_extracti128_si256(indexes, 1);
+        const auto q0 = static_cast<uint64_t>(_mm_cvtsi128_si64(low));
+        const auto q1 = static_cast<uint64_t>(_mm_extract_epi64(low, 1));
+        const auto q2 = static_cast<uint64_t>(_mm_cvtsi128_si64(high));
+        const auto q3 = static_cast<uint64_t>(_mm_extract_epi64(high, 1));
+        const __m256i gathered = _mm256_setr_epi32(
+            table[static_cast<uint32_t>(q0)], table[q0 >> 32], table[static_cast<uint32_t>(q1)], table[q1 >> 32],
+            table[static_cast<uint32_t>(q2)], table[q2 >> 32], table[static_cast<uint32_t>(q3)], table[q3 >> 32]);
         Lanes32 values;
         std::memcpy(&values, &gathered, sizeof values);
         return values;
@@ -27,14 +35,14 @@ struct GatherLookup {
 
 }  // namespace
 
-void lfoLanesAvx2(LaneGroup& group, int length, const LaneTables& tables)
+void lfoLanesAvx2(LaneGroup& group, int vectors, int length, const LaneTables& tables)
 {
-    laneLfo<GatherLookup>(group, length, tables);
+    laneLfo<GatherLookup>(group, vectors, length, tables);
 }
 
-void runLanesAvx2(LaneGroup& group, int operatorCount, int from, int to, const int32_t* sine, int32_t* const* sink)
+void runLanesAvx2(LaneGroup& group, int vectors, int operatorCount, int from, int to, const int32_t* sine)
 {
-    laneRun<GatherLookup>(group, operatorCount, from, to, sine, sink);
+    laneRun<GatherLookup>(group, vectors, operatorCount, from, to, sine);
 }
 
 }  // namespace quorva
