@@ -41,8 +41,12 @@ void loadLane(LaneGroup& group, Lanes& lanes, int l, int at)
         group.output[i][l] = static_cast<uint32_t>(op.output);
         group.carrier[i][l] = used && op.carrier ? ~0u : 0u;
         group.modulatorBits[i][l] = 0;
+        for (int j = 0; j < ops; ++j) {
+            group.modulates[i][j][l] = 0;
+        }
         for (uint8_t m = 0; used && m < op.modulatorCount; ++m) {
-            group.modulatorBits[i][l] |= 1u << op.modulators[m];
+            group.modulates[i][op.modulators[m]][l] = ~0u;
+            group.modulatorBits[i][l] |= static_cast<uint8_t>(1u << op.modulators[m]);
         }
     }
     group.voiceOutput[l] = static_cast<uint32_t>(voice.output);
@@ -59,6 +63,9 @@ void clearLane(LaneGroup& g, int l)
         g.level[i][l] = g.delta[i][l] = g.phase[i][l] = g.step[i][l] = 0;
         g.modIndex[i][l] = g.gain[i][l] = g.output[i][l] = g.carrier[i][l] = 0;
         g.modulatorBits[i][l] = 0;
+        for (int j = 0; j < ops; ++j) {
+            g.modulates[i][j][l] = 0;
+        }
     }
     g.voiceOutput[l] = g.velocityGain[l] = g.smoothing[l] = 0;
     g.lfoPhase[l] = g.lfoStep[l] = g.lfoState[l] = g.lfoCounter[l] = g.lfoDelay[l] = 0;
@@ -66,17 +73,15 @@ void clearLane(LaneGroup& g, int l)
     g.modulationDepth[l] = g.pitchPosition[l] = g.pitchModScale[l] = g.ampModScale[l] = 0;
 }
 
-// Which modulator sums the kernel has to form at all, and which need no mask (after lanes reload).
-void updateModulatorUnion(LaneGroup& group, int used)
+// Which modulators every lane shares (after lanes reload): when all operators modulate all
+// in every lane, the kernel sums without masks.
+void updateModulatorCommon(LaneGroup& group, int used)
 {
     for (int i = 0; i < ops; ++i) {
-        uint32_t some = 0;
-        uint32_t every = ~0u;  // idle lanes never reach an output, so they need no mask
+        uint32_t every = ~0u;  // idle lanes are silent whatever they sum
         for (int l = 0; l < used; ++l) {
-            some |= group.modulatorBits[i][l];
             every &= group.modulatorBits[i][l];
         }
-        group.modulatorUnion[i] = some;
         group.modulatorCommon[i] = every;
     }
 }
@@ -182,7 +187,7 @@ void renderGroup(LaneGroup& g, Lanes& lanes, int used, int count, bool* alive, c
     for (int l = used; l < lanes.vectors * laneVectorWidth; ++l) {
         clearLane(g, l);
     }
-    updateModulatorUnion(g, used);
+    updateModulatorCommon(g, used);
     for (int start = 0; start < count; start += chunkSize) {
         const int length = count - start < chunkSize ? count - start : chunkSize;
         lanes.chunkStart = start;
@@ -239,7 +244,7 @@ void renderGroup(LaneGroup& g, Lanes& lanes, int used, int count, bool* alive, c
                 reloaded = true;
             }
             if (reloaded) {
-                updateModulatorUnion(g, used);
+                updateModulatorCommon(g, used);
             }
             ++t;
         }

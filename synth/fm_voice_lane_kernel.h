@@ -22,26 +22,24 @@ using SignedLanes32 = int32_t __attribute__((vector_size(4 * laneVectorWidth)));
 
 // One operator of one vector of lanes for sample t: envelope, phase, modulation, wave.
 // `output` holds the vector's operator outputs; the older ones are summed first so that
-// the newest (the end of the latency chain) comes in last. Lookup is the table lookup of
-// eight indexes, which each including file supplies (vector or scalar).
-template <int OperatorCount, typename Lookup>
+// the newest (the end of the latency chain) comes in last. With Dense every operator
+// modulates every other in every lane, so no masks are needed. Lookup is the table lookup
+// of eight indexes, which each including file supplies (vector or scalar).
+template <int OperatorCount, bool Dense, typename Lookup>
 [[gnu::always_inline]] inline void laneOperator(LaneGroup& g, int i, int at, Lanes32 ratio, Lanes32* output,
-                                                uint32_t some, uint32_t every, const int32_t* sine)
+                                                const int32_t* sine)
 {
     Lanes32 modulation = {};
 #pragma GCC unroll 8
-    for (int k = 0; k < OperatorCount; ++k) {
+    for (int k = 1; k <= OperatorCount; ++k) {
         const int j = (i + k) % OperatorCount;
-        if (((some >> j) & 1u) == 0) {
-            continue;  // no lane of the group has this modulator
+        if constexpr (Dense) {
+            modulation += output[j];
+        } else {
+            Lanes32 mask;
+            QUORVA_LOAD(mask, &g.modulates[i][j][at]);
+            modulation += output[j] & mask;
         }
-        if ((every >> j) & 1u) {
-            modulation += output[j];  // every lane has it
-            continue;
-        }
-        Lanes32 bits;
-        QUORVA_LOAD(bits, &g.modulatorBits[i][at]);
-        modulation += output[j] & QUORVA_SAR(bits << (31 - j), 31);  // all ones where j modulates i
     }
     Lanes32 level, delta, phase, step, modIndex, gain;
     QUORVA_LOAD(level, &g.level[i][at]);
@@ -63,16 +61,12 @@ template <int OperatorCount, typename Lookup>
 
 // Samples [from, to) of the first Vectors vectors of lanes. The operator outputs stay in
 // locals for the whole run; the vectors are independent, so their latencies overlap.
-template <int OperatorCount, int Vectors, typename Lookup>
+template <int OperatorCount, int Vectors, bool Dense, typename Lookup>
 [[gnu::always_inline]] inline void laneRunOf(LaneGroup& g, int from, int to, const int32_t* sine)
 {
-    uint32_t some[OperatorCount];
-    uint32_t every[OperatorCount];
     Lanes32 output[Vectors][OperatorCount];
 #pragma GCC unroll 8
     for (int i = 0; i < OperatorCount; ++i) {
-        some[i] = g.modulatorUnion[i];
-        every[i] = g.modulatorCommon[i];
 #pragma GCC unroll 8
         for (int v = 0; v < Vectors; ++v) {
             QUORVA_LOAD(output[v][i], &g.output[i][v * laneVectorWidth]);
@@ -88,8 +82,7 @@ template <int OperatorCount, int Vectors, typename Lookup>
         for (int i = 0; i < OperatorCount; ++i) {
 #pragma GCC unroll 8
             for (int v = 0; v < Vectors; ++v) {
-                laneOperator<OperatorCount, Lookup>(g, i, v * laneVectorWidth, ratio[v], output[v], some[i], every[i],
-                                                    sine);
+                laneOperator<OperatorCount, Dense, Lookup>(g, i, v * laneVectorWidth, ratio[v], output[v], sine);
             }
         }
 #pragma GCC unroll 8
@@ -192,13 +185,29 @@ template <typename Lookup>
 template <int Vectors, typename Lookup>
 [[gnu::always_inline]] inline void laneRunVectors(LaneGroup& g, int operatorCount, int from, int to, const int32_t* sine)
 {
+    const uint32_t all = (1u << operatorCount) - 1;
+    bool dense = true;
+    for (int i = 0; i < operatorCount; ++i) {
+        dense = dense && g.modulatorCommon[i] == all;
+    }
+    if (dense) {
+        switch (operatorCount) {
+        case 1: laneRunOf<1, Vectors, true, Lookup>(g, from, to, sine); break;
+        case 2: laneRunOf<2, Vectors, true, Lookup>(g, from, to, sine); break;
+        case 3: laneRunOf<3, Vectors, true, Lookup>(g, from, to, sine); break;
+        case 4: laneRunOf<4, Vectors, true, Lookup>(g, from, to, sine); break;
+        case 5: laneRunOf<5, Vectors, true, Lookup>(g, from, to, sine); break;
+        default: laneRunOf<6, Vectors, true, Lookup>(g, from, to, sine); break;
+        }
+        return;
+    }
     switch (operatorCount) {
-    case 1: laneRunOf<1, Vectors, Lookup>(g, from, to, sine); break;
-    case 2: laneRunOf<2, Vectors, Lookup>(g, from, to, sine); break;
-    case 3: laneRunOf<3, Vectors, Lookup>(g, from, to, sine); break;
-    case 4: laneRunOf<4, Vectors, Lookup>(g, from, to, sine); break;
-    case 5: laneRunOf<5, Vectors, Lookup>(g, from, to, sine); break;
-    default: laneRunOf<6, Vectors, Lookup>(g, from, to, sine); break;
+    case 1: laneRunOf<1, Vectors, false, Lookup>(g, from, to, sine); break;
+    case 2: laneRunOf<2, Vectors, false, Lookup>(g, from, to, sine); break;
+    case 3: laneRunOf<3, Vectors, false, Lookup>(g, from, to, sine); break;
+    case 4: laneRunOf<4, Vectors, false, Lookup>(g, from, to, sine); break;
+    case 5: laneRunOf<5, Vectors, false, Lookup>(g, from, to, sine); break;
+    default: laneRunOf<6, Vectors, false, Lookup>(g, from, to, sine); break;
     }
 }
 

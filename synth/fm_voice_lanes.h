@@ -22,8 +22,8 @@ struct alignas(64) LaneGroup {
     uint32_t gain[toneOperatorCount][laneCount];
     uint32_t output[toneOperatorCount][laneCount];
     uint32_t carrier[toneOperatorCount][laneCount];                       // all ones for a carrier
-    uint32_t modulatorBits[toneOperatorCount][laneCount];  // bit j: j modulates i in this lane
-    uint32_t modulatorUnion[toneOperatorCount];            // bit j: j modulates i in some lane
+    uint32_t modulates[toneOperatorCount][toneOperatorCount][laneCount];  // [i][j]: all ones when j modulates i
+    uint8_t modulatorBits[toneOperatorCount][laneCount];  // bit j: j modulates i in this lane
     uint32_t modulatorCommon[toneOperatorCount];           // bit j: j modulates i in every lane
     uint32_t voiceOutput[laneCount];
     uint32_t velocityGain[laneCount];
