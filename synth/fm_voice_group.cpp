@@ -86,6 +86,12 @@ void updateModulatorCommon(LaneGroup& group, int used)
     }
 }
 
+// The lane whose LFO values lane l reads.
+int lfoLane(const LaneGroup& g, int l)
+{
+    return static_cast<int>(g.lfoSource[l / laneVectorWidth]) * laneVectorWidth + static_cast<int>(g.lfoSlot[l]);
+}
+
 void storeLane(const LaneGroup& group, Lanes& lanes, int l, int at)
 {
     FmVoice& voice = *lanes.voice[l];
@@ -101,7 +107,7 @@ void storeLane(const LaneGroup& group, Lanes& lanes, int l, int at)
     }
     voice.output = static_cast<int32_t>(group.voiceOutput[l]);
     if (samples > 0 && at - 1 >= lanes.chunkStart) {
-        voice.pitchRatio = static_cast<int32_t>(group.pitchRatio[(at - 1) % chunkSize][l]);
+        voice.pitchRatio = static_cast<int32_t>(group.pitchRatio[(at - 1) % chunkSize][lfoLane(group, l)]);
     }
     lanes.loadedAt[l] = at;
 }
@@ -151,6 +157,81 @@ void storeLfo(const LaneGroup& g, FmVoice& voice, int l)
     voice.lfoFade = static_cast<int32_t>(g.lfoFade[l]);
 }
 
+// Lanes whose LFO state and controls are equal (voices of one tone started together on one
+// channel, as in a chord) give equal LFO values for the whole call. While shared, each such
+// state is held once, in lanes 0..slots-1, and the LFO kernel runs over one vector instead of
+// two; the run kernel and the exact steps read each lane's values through lfoSource/lfoSlot.
+struct LfoSharing {
+    bool shared = false;
+    int slots = 0;
+    int slot[laneCount] = {};  // the slot holding each lane's state
+};
+
+uint32_t* lfoFields(LaneGroup& g, int field)
+{
+    uint32_t* const fields[] = {g.lfoPhase, g.lfoStep,        g.lfoState,      g.lfoCounter,
+                                g.lfoDelay, g.lfoFade,        g.lfoFadeStep,   g.lfoFadeMax,
+                                g.modulationDepth, g.pitchPosition, g.pitchModScale, g.ampModScale};
+    return fields[field];
+}
+constexpr int lfoFieldCount = 12;
+
+bool sameLfo(LaneGroup& g, int a, int b)
+{
+    for (int f = 0; f < lfoFieldCount; ++f) {
+        const uint32_t* field = lfoFields(g, f);
+        if (field[a] != field[b]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Finds the distinct states and, when they fit one vector of a group of two, moves them to
+// the first lanes; sets where each lane reads its LFO values.
+LfoSharing shareLfo(LaneGroup& g, int used, int vectors)
+{
+    LfoSharing sharing;
+    int source[laneCount] = {};  // the first lane of each distinct state, increasing
+    for (int l = 0; l < used; ++l) {
+        int k = 0;
+        while (k < sharing.slots && !sameLfo(g, source[k], l)) {
+            ++k;
+        }
+        if (k == sharing.slots) {
+            source[sharing.slots++] = l;
+        }
+        sharing.slot[l] = k;
+    }
+    sharing.shared = sharing.slots <= laneVectorWidth && vectors > 1;
+    for (int v = 0; v < laneVectorCount; ++v) {
+        g.lfoSource[v] = sharing.shared ? 0 : static_cast<uint32_t>(v);
+    }
+    for (int l = 0; l < laneCount; ++l) {
+        g.lfoSlot[l] = static_cast<uint32_t>(sharing.shared ? sharing.slot[l] : l % laneVectorWidth);
+    }
+    if (sharing.shared) {
+        for (int k = 0; k < sharing.slots; ++k) {  // source[k] >= k, and later sources lie beyond
+            for (int f = 0; f < lfoFieldCount; ++f) {
+                lfoFields(g, f)[k] = lfoFields(g, f)[source[k]];
+            }
+        }
+    }
+    return sharing;  // idle lanes keep slot 0
+}
+
+// Each lane's value from its slot, in the `lanes` first lanes of one field of the LFO state.
+void spreadState(uint32_t* row, const LfoSharing& sharing, int lanes)
+{
+    uint32_t held[laneCount];
+    for (int k = 0; k < sharing.slots; ++k) {
+        held[k] = row[k];
+    }
+    for (int l = 0; l < lanes; ++l) {
+        row[l] = held[sharing.slot[l]];
+    }
+}
+
 void finishLane(Lanes& lanes, int l, int t, int count)
 {
     lanes.out[l][t] = lanes.voice[l]->output;
@@ -188,10 +269,11 @@ void renderGroup(LaneGroup& g, Lanes& lanes, int used, int count, bool* alive, c
         clearLane(g, l);
     }
     updateModulatorCommon(g, used);
+    const LfoSharing sharing = shareLfo(g, used, lanes.vectors);
     for (int start = 0; start < count; start += chunkSize) {
         const int length = count - start < chunkSize ? count - start : chunkSize;
         lanes.chunkStart = start;
-        kernels.lfo(g, lanes.vectors, length, laneTables);
+        kernels.lfo(g, sharing.shared ? 1 : lanes.vectors, length, laneTables);
         int t = 0;
         while (t < length) {
             // Run straight up to the first lane that needs an exact step.
@@ -233,7 +315,8 @@ void renderGroup(LaneGroup& g, Lanes& lanes, int used, int count, bool* alive, c
                     continue;
                 }
                 FmVoice& voice = *lanes.voice[l];
-                if (!exactSample(voice, static_cast<int32_t>(g.pitchRatio[t][l]), static_cast<int32_t>(g.tremolo[t][l]),
+                const int from = lfoLane(g, l);
+                if (!exactSample(voice, static_cast<int32_t>(g.pitchRatio[t][from]), static_cast<int32_t>(g.tremolo[t][from]),
                                  sine)) {
                     finishLane(lanes, l, start + t, count);
                     alive[l] = false;
@@ -247,6 +330,11 @@ void renderGroup(LaneGroup& g, Lanes& lanes, int used, int count, bool* alive, c
                 updateModulatorCommon(g, used);
             }
             ++t;
+        }
+    }
+    if (sharing.shared) {
+        for (int f = 0; f < lfoFieldCount; ++f) {
+            spreadState(lfoFields(g, f), sharing, used);
         }
     }
     for (int l = 0; l < used; ++l) {

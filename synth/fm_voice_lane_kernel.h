@@ -65,6 +65,13 @@ template <int OperatorCount, int Vectors, bool Dense, typename Lookup>
 [[gnu::always_inline]] inline void laneRunOf(LaneGroup& g, int from, int to, const int32_t* sine)
 {
     Lanes32 output[Vectors][OperatorCount];
+    Lanes32 slot[Vectors];
+    int source[Vectors];
+#pragma GCC unroll 8
+    for (int v = 0; v < Vectors; ++v) {
+        QUORVA_LOAD(slot[v], &g.lfoSlot[v * laneVectorWidth]);
+        source[v] = static_cast<int>(g.lfoSource[v]) * laneVectorWidth;
+    }
 #pragma GCC unroll 8
     for (int i = 0; i < OperatorCount; ++i) {
 #pragma GCC unroll 8
@@ -76,7 +83,9 @@ template <int OperatorCount, int Vectors, bool Dense, typename Lookup>
         Lanes32 ratio[Vectors];
 #pragma GCC unroll 8
         for (int v = 0; v < Vectors; ++v) {
-            QUORVA_LOAD(ratio[v], &g.pitchRatio[t][v * laneVectorWidth]);
+            Lanes32 held;
+            QUORVA_LOAD(held, &g.pitchRatio[t][source[v]]);
+            ratio[v] = __builtin_shuffle(held, slot[v]);
         }
 #pragma GCC unroll 8
         for (int i = 0; i < OperatorCount; ++i) {
@@ -97,7 +106,8 @@ template <int OperatorCount, int Vectors, bool Dense, typename Lookup>
             }
             Lanes32 velocityGain, tremolo, voiceOutput, smoothing;
             QUORVA_LOAD(velocityGain, &g.velocityGain[at]);
-            QUORVA_LOAD(tremolo, &g.tremolo[t][at]);
+            QUORVA_LOAD(tremolo, &g.tremolo[t][source[v]]);
+            tremolo = __builtin_shuffle(tremolo, slot[v]);
             QUORVA_LOAD(voiceOutput, &g.voiceOutput[at]);
             QUORVA_LOAD(smoothing, &g.smoothing[at]);
             const Lanes32 x = QUORVA_SAR(QUORVA_SAR(velocityGain * QUORVA_SAR(sum, 8), 9) * tremolo, 6);

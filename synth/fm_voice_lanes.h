@@ -31,6 +31,10 @@ struct alignas(64) LaneGroup {
     uint32_t pitchRatio[laneChunkSize][laneCount];
     uint32_t tremolo[laneChunkSize][laneCount];
     uint32_t sampleOutput[laneChunkSize][laneCount];  // voice output of each sample of the chunk
+    // Where each lane reads its LFO values: lane l of vector v takes pitchRatio[t][8 * lfoSource[v]
+    // + lfoSlot[l]] (and the same of tremolo); lanes with equal LFO states share one.
+    uint32_t lfoSource[laneVectorCount];
+    uint32_t lfoSlot[laneCount];
     // LFO state and the constants it reads (held here for a whole call).
     uint32_t lfoPhase[laneCount];
     uint32_t lfoStep[laneCount];

@@ -202,19 +202,24 @@ TEST_P(VoiceGroupEquivalence, GroupRendererMatchesTheReference)
         const int voiceCount = voiceCounts[round];
         // In rounds 1, 4 and 7 the voices have the full modulation matrix, which the group
         // renderer sums without masks; the last voice of round 7 does not, so its group of
-        // eight mixes the two.
+        // eight mixes the two. In rounds 2 and 8 the voices play chords: three tones, every
+        // voice under the same controls, so that voices of one tone share their LFO values.
+        const bool chords = round == 2 || round == 8;
         std::vector<Tone> tones;
         std::vector<testing::ReferenceVoice> references(voiceCount);
         std::vector<FmVoice> voices(voiceCount);
         std::vector<VoiceControls> controls(voiceCount);
         for (int v = 0; v < voiceCount; ++v) {
             maker.makeDense(round % 3 == 1 && !(round == 7 && v == voiceCount - 1));
-            tones.push_back(maker.make());
+            tones.push_back(chords && v >= 3 ? Tone(tones[static_cast<std::size_t>(v % 3)]) : maker.make());
         }
         maker.makeDense(false);
         for (int v = 0; v < voiceCount; ++v) {
             controls[v].modulation = static_cast<int32_t>(maker.pick(128));
             controls[v].bend = static_cast<int32_t>(maker.pick(4000)) - 2000;
+            if (chords && v > 0) {
+                controls[v] = controls[0];
+            }
             const uint32_t note = maker.pick(128);
             const uint32_t velocity = 1 + maker.pick(127);
             references[v].start(tones[v], static_cast<int>(note), static_cast<int>(velocity), controls[v]);
@@ -264,6 +269,9 @@ TEST_P(VoiceGroupEquivalence, GroupRendererMatchesTheReference)
             for (int v = 0; v < voiceCount; ++v) {
                 controls[v].modulation = maker.chance(2) ? 0 : static_cast<int32_t>(maker.pick(128));
                 controls[v].bend = static_cast<int32_t>(maker.pick(30000)) - 15000;
+                if (chords && v > 0) {
+                    controls[v] = controls[0];
+                }
                 if (maker.chance(4)) {
                     references[v].release();
                     releaseOperators(voices[v]);
