@@ -23,7 +23,7 @@
 //  - renderVoiceGroup renders many voices over the same `count` samples at once (sixteen side
 //    by side, vectorised, with AVX2 where the processor has it). It is the fastest path; its
 //    samples are identical to renderVoiceBlock's for each voice; alive[i] tells whether voice
-//    i still sounds. It keeps about 11 KB of lane state on the stack.
+//    i still sounds. It keeps about 13 KB of lane state on the stack.
 //  - Nothing here allocates or locks; tables are built once by buildTables (thread-safe).
 #include <array>
 #include <cstdint>
