@@ -23,7 +23,7 @@ uint8_t rhythmPartChannel(uint8_t part)
 
 }  // namespace
 
-std::optional<std::array<uint8_t, 4>> classifySysex(const uint8_t* bytes, int32_t length)
+std::optional<std::array<uint8_t, 4>> synthCommandForSysex(const uint8_t* bytes, int32_t length)
 {
     constexpr std::array<uint8_t, 4> reset = {1, 0, 0, 0};
     if (!bytes || length <= 0) {
@@ -90,7 +90,7 @@ void FmSynthPort::sendShort(uint32_t message)
 
 void FmSynthPort::sendLong(const LongMessage& message)
 {
-    if (const auto command = classifySysex(message.data, message.length)) {
+    if (const auto command = synthCommandForSysex(message.data, message.length)) {
         scheduler_.postCommand(clock_.nowMs(), *command);
     }
 }

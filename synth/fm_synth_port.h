@@ -15,7 +15,7 @@ namespace quorva {
 
 // The command a system-exclusive message means to the synthesizer, if any: the resets
 // (GM, GS, XG) and the GS use-for-rhythm-part switch.
-std::optional<std::array<uint8_t, 4>> classifySysex(const uint8_t* bytes, int32_t length);
+std::optional<std::array<uint8_t, 4>> synthCommandForSysex(const uint8_t* bytes, int32_t length);
 
 // The port that plays through the built-in FM synthesizer. Messages are stamped with the
 // system time and played bufferMs + 50 ms later by the audio stream's thread.

@@ -163,7 +163,7 @@ TEST(FmSynthPort, QueueHoldsAThousandMessagesAndDropsTheRest)
 TEST(FmSynthPort, SystemExclusiveBecomesResetOrRhythmCommands)
 {
     using Bytes = std::vector<uint8_t>;
-    auto classify = [](const Bytes& b) { return classifySysex(b.data(), static_cast<int32_t>(b.size())); };
+    auto classify = [](const Bytes& b) { return synthCommandForSysex(b.data(), static_cast<int32_t>(b.size())); };
     const std::array<uint8_t, 4> reset = {1, 0, 0, 0};
     EXPECT_EQ(classify({0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7}), reset);
     EXPECT_EQ(classify({0xF0, 0x43, 0x10, 0x4C, 0x00, 0x00, 0x7E, 0x00, 0xF7}), reset);
@@ -172,7 +172,7 @@ TEST(FmSynthPort, SystemExclusiveBecomesResetOrRhythmCommands)
     EXPECT_EQ(classify({0xF0, 0x41, 0x10, 0x42, 0x12, 0x00, 0x00, 0x7F, 0x01, 0x00, 0xF7}), reset);
     EXPECT_FALSE(classify({0xF0, 0x7E, 0x7F, 0x09, 0x02, 0xF7}));  // GM off is another 6-byte message
     EXPECT_FALSE(classify({0xF0, 0x7E, 0x7F, 0x09, 0x01}));
-    EXPECT_FALSE(classifySysex(nullptr, 6));
+    EXPECT_FALSE(synthCommandForSysex(nullptr, 6));
 
     auto rhythm = [&](uint8_t part, uint8_t value) {
         return classify({0xF0, 0x41, 0x10, 0x42, 0x12, 0x40, part, 0x15, value, 0x33, 0xF7});
