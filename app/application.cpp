@@ -1,6 +1,7 @@
 #include "app/application.h"
 
 #include "app/settings.h"
+#include "app/working_directory.h"
 #include "platform/bitmap_loader.h"
 #include "platform/message_box.h"
 #include "platform/single_instance.h"
@@ -35,6 +36,7 @@ bool Application::fail(const char* text)
 
 bool Application::init()
 {
+    commandLine_ = absoluteSongPath(commandLine_);
     if (parts_.singleInstance.handOff(commandLine_)) {
         return false;
     }

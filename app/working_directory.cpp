@@ -1,5 +1,7 @@
 #include "app/working_directory.h"
 
+#include "song/file_reader.h"
+
 #include <filesystem>
 #include <system_error>
 
@@ -14,6 +16,17 @@ bool enterExecutableDirectory()
     }
     std::filesystem::current_path(executable.parent_path(), error);
     return !error;
+}
+
+std::string absoluteSongPath(const std::string& commandLine)
+{
+    const std::string path = unquotePath(commandLine);
+    if (path.empty()) {
+        return path;
+    }
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    return error ? path : absolute.string();
 }
 
 }  // namespace quorva

@@ -183,7 +183,7 @@ TEST(Application, SecondCopyHandsOverAndEndsSilently)
     Application application = program.make(other);
     application.setCommandLine("song.mid");
     EXPECT_FALSE(application.init());
-    EXPECT_EQ(other.handed, "song.mid");
+    EXPECT_EQ(other.handed, (std::filesystem::current_path() / "song.mid").string());  // valid in any directory
     EXPECT_TRUE(program.messages.shown.empty());
     EXPECT_FALSE(program.platform.created);
 }
@@ -237,7 +237,10 @@ TEST(Application, StartsFromTheSettingsAndPlaysTheCommandLineSong)
     record.systemCursor = 1;
     program.writeSettings(record);
     Application application = program.make();
-    application.setCommandLine("song.mid");
+    // A path relative to where the program was started still names the song after start-up
+    // has moved to the program's own directory.
+    std::filesystem::current_path(program.data.path().parent_path());
+    application.setCommandLine((program.data.path().filename() / "song.mid").string());
     ASSERT_TRUE(application.init());
     EXPECT_TRUE(program.messages.shown.empty());
     EXPECT_EQ(std::filesystem::current_path(), program.data.path());
