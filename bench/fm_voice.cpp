@@ -69,6 +69,17 @@ void startVoices(std::vector<FmVoice>& voices, const Tone& tone, int stagger = 0
     }
 }
 
+// Samples per second as multiples of real time, and the cost of one operator-sample.
+void reportRates(benchmark::State& state, int blockSize, std::size_t voices, int operators)
+{
+    state.SetItemsProcessed(state.iterations() * blockSize);
+    state.counters["realtime_x"] = benchmark::Counter(static_cast<double>(state.iterations()) * blockSize / 44100.0,
+                                                      benchmark::Counter::kIsRate);
+    state.counters["ns_per_op_sample"] = benchmark::Counter(
+        static_cast<double>(state.iterations()) * blockSize * static_cast<double>(voices) * operators,
+        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
 // Blocks of 256 samples per voice, as the channel layer renders between queued events.
 void blockRendering(benchmark::State& state)
 {
@@ -93,12 +104,7 @@ void blockRendering(benchmark::State& state)
             state.ResumeTiming();
         }
     }
-    state.SetItemsProcessed(state.iterations() * blockSize);
-    state.counters["realtime_x"] = benchmark::Counter(static_cast<double>(state.iterations()) * blockSize / 44100.0,
-                                                      benchmark::Counter::kIsRate);
-    state.counters["ns_per_op_sample"] = benchmark::Counter(
-        static_cast<double>(state.iterations()) * blockSize * static_cast<double>(voices.size()) * 6,
-        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    reportRates(state, blockSize, voices.size(), 6);
 }
 
 // All voices together, sixteen side by side (the fastest path).
@@ -132,12 +138,7 @@ void groupRenderingOf(benchmark::State& state, const Tone& tone, int32_t modulat
             state.ResumeTiming();
         }
     }
-    state.SetItemsProcessed(state.iterations() * blockSize);
-    state.counters["realtime_x"] = benchmark::Counter(static_cast<double>(state.iterations()) * blockSize / 44100.0,
-                                                      benchmark::Counter::kIsRate);
-    state.counters["ns_per_op_sample"] = benchmark::Counter(
-        static_cast<double>(state.iterations()) * blockSize * static_cast<double>(count) * operators,
-        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    reportRates(state, blockSize, count, operators);
 }
 
 void groupRendering(benchmark::State& state) { groupRenderingOf(state, fullMatrixTone(), 20, 6); }

@@ -72,13 +72,8 @@ TEST(ChannelMonitor, NoteLevelsAgeThroughTheirPhases)
 
 TEST(ChannelMonitor, KeyShiftWhilePlayingSilencesAndRestrikes)
 {
-    TrackBuilder track;
-    track.event(0, {0x90, 60, 90}).event(0, {0x99, 38, 70}).event(100000, {0x80, 60, 0});
     Player player;
-    ASSERT_TRUE(player.loadBytes(buildSmf(0, 480, {track})));
-    player.sequencer.play();
-    player.ticks(1);
-    player.port().clear();
+    player.playHeldNotes();
     player.monitor.setTranspose(2, player.sequencer);
     EXPECT_EQ(player.sent(), (std::vector<std::string>{"80 3c 00", "89 26 00", "90 3e 5a"}));
 }

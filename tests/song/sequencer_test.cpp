@@ -59,13 +59,8 @@ TEST(Sequencer, GmSystemOnOnlyForSongsWithoutTheirOwnReset)
 
 TEST(Sequencer, PauseResumeAndStop)
 {
-    TrackBuilder track;
-    track.event(0, {0x90, 60, 90}).event(0, {0x99, 38, 70}).event(100000, {0x80, 60, 0});
     Player player;
-    ASSERT_TRUE(player.loadBytes(buildSmf(0, 480, {track})));
-    player.sequencer.play();
-    player.ticks(1);
-    player.port().clear();
+    player.playHeldNotes();
     player.sequencer.pause();
     EXPECT_EQ(player.sequencer.state(), PlayState::Paused);
     EXPECT_EQ(player.sent(), (std::vector<std::string>{"80 3c 00", "89 26 00"}));

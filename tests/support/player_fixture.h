@@ -5,6 +5,7 @@
 #include "song/channel_monitor.h"
 #include "song/sequencer.h"
 #include "song/smf_file.h"
+#include "support/smf_builder.h"
 
 #include <cstdio>
 #include <memory>
@@ -48,6 +49,18 @@ struct Player {
     }
 
     CapturePort& port() { return *factory.last; }
+
+    // Plays a song whose melodic note 60 (channel 0, velocity 90) and drum note 38 (channel
+    // 9, velocity 70) sound from the first tick on, and forgets what was sent so far.
+    void playHeldNotes()
+    {
+        TrackBuilder track;
+        track.event(0, {0x90, 60, 90}).event(0, {0x99, 38, 70}).event(100000, {0x80, 60, 0});
+        loadBytes(buildSmf(0, 480, {track}));
+        sequencer.play();
+        ticks(1);
+        port().clear();
+    }
 
     bool loadBytes(const std::vector<uint8_t>& bytes)
     {
