@@ -54,12 +54,16 @@ public:
     // One timer tick; the timer calls it, and simulated playback calls it directly.
     void tick();
 
-    // The read-outs, each from one consistent readout.
+    // What the last tick published; a display that shows several values reads this once
+    // and computes them all from it.
+    PlayReadout readout() const;
+    // The read-outs (0 while not playing), from a given readout or from a fresh one.
+    uint32_t elapsedMs(const PlayReadout& readout) const;
+    uint32_t currentMeasure(const PlayReadout& readout) const;
+    uint32_t currentBeat(const PlayReadout& readout) const;
     uint32_t elapsedMs() const;
     uint32_t currentMeasure() const;
     uint32_t currentBeat() const;
-    // What the last tick published; a display that shows several values reads this once.
-    PlayReadout readout() const;
 
     PlayState state() const { return state_.load(); }
     bool playing() const { return playing_.load(); }
@@ -84,9 +88,6 @@ private:
     void playDueEvents();
     void updateNotes();
     void publish();
-    uint32_t elapsedMs(const PlayReadout& readout) const;
-    uint32_t currentMeasure(const PlayReadout& readout) const;
-    uint32_t currentBeat(const PlayReadout& readout) const;
 
     SmfFile& song_;
     ChannelMonitor& monitor_;

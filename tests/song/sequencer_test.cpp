@@ -181,7 +181,8 @@ TEST(Sequencer, TheReadoutHoldsTheMeterThatTookEffectLast)
     EXPECT_EQ(readout.meterTick, 1440u);
     EXPECT_EQ(readout.tempo, 300000u);
     EXPECT_EQ(readout.position, player.sequencer.position());
-    EXPECT_EQ(player.sequencer.currentBeat(), 1u);
+    EXPECT_EQ(player.sequencer.currentBeat(readout), 1u);
+    EXPECT_EQ(player.sequencer.currentMeasure(readout), 1u);
 }
 
 // A timer that says it ticks on its own thread but never does, as a timer that died.
