@@ -38,6 +38,7 @@ bool Application::init()
 {
     commandLine_ = absoluteSongPath(commandLine_);
     if (parts_.singleInstance.handOff(commandLine_)) {
+        handedOff_ = true;
         return false;
     }
     parts_.platform.enterDataDirectory();
@@ -171,6 +172,7 @@ void Application::exit()
 int Application::run()
 {
     while (parts_.window.processMessages()) {
+        parts_.platform.serveBetweenFrames();
         idle();
     }
     exit();

@@ -31,6 +31,7 @@ bool isNoteMessage(const MidiEvent& event)
 
 void SmfFile::clear()
 {
+    path.clear();
     title = nullptr;
     notice = nullptr;
     lyric = nullptr;
@@ -51,10 +52,11 @@ bool SmfFile::load(std::string_view path)
 {
     clear();
     const auto bytes = readWholeFile(path);
-    if (!bytes) {
+    if (!bytes || !loadBytes(bytes->data(), bytes->size())) {
         return false;
     }
-    return loadBytes(bytes->data(), bytes->size());
+    this->path = unquotePath(path);
+    return true;
 }
 
 bool SmfFile::loadBytes(const uint8_t* bytes, size_t size)

@@ -4,6 +4,7 @@
 #include "song/relaxed.h"
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -34,6 +35,7 @@ public:
 
     uint32_t division = 0;
     bool loaded = false;
+    std::string path;  // the file the song came from (empty for a song loaded from bytes)
     const char* title = nullptr;
     const char* notice = nullptr;
     Relaxed<const char*> lyric{nullptr};  // written on the timer thread while playing
