@@ -42,7 +42,7 @@ bool Application::init()
         return false;
     }
     parts_.platform.enterDataDirectory();
-    parts_.settings.setLive(readSettings());
+    parts_.settings.readAtStartUp();
     if (!parts_.window.createWindow()) {
         return fail("main window create error");
     }

@@ -43,6 +43,18 @@ bool couldBeVerb(std::string_view prefix)
     return false;
 }
 
+// Names and verbs are printable text; a control byte in one shows binary data at once.
+bool printable(std::string_view name)
+{
+    for (char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 ParsedRequest parseRequest(std::string_view received)
@@ -54,7 +66,7 @@ ParsedRequest parseRequest(std::string_view received)
     while (complete < fieldCount) {
         const size_t end = received.find('\0', start);
         const std::string_view field = received.substr(start, end == std::string_view::npos ? end : end - start);
-        if (field.size() > maxFieldBytes) {
+        if (field.size() > maxFieldBytes || (complete < 3 && !printable(field))) {
             parsed.scan = Scan::Malformed;
             return parsed;
         }

@@ -6,7 +6,8 @@
 // (text: a command such as "stop" or "playfile /path"), "handoff" (text: a second copy's
 // command line) or "status" (text empty), and no field is longer than 255 bytes. The player
 // answers with lines of `name: value`, the first being `result: 0x8000` (acknowledged) or
-// `result: 0x0000` (refused), and closes the connection.
+// `result: 0x0000` (refused), and closes the connection. Service, topic and verb are
+// printable text; the text may hold any bytes but zero.
 #include <cstdint>
 #include <optional>
 #include <string>

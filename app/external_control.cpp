@@ -89,7 +89,7 @@ control::Fields ExternalControl::status() const
     return {
         {"state", stateName(state)},
         {"path", loaded ? song_.path : std::string()},
-        {"title", loaded && song_.title != nullptr ? songTitle() : std::string()},
+        {"title", loaded ? songTitle() : std::string()},
         {"position_ms", std::to_string(loaded ? sequencer_.elapsedMs() : 0)},
         {"length_ms", std::to_string(loaded ? song_.endMs : 0)},
     };
@@ -98,6 +98,9 @@ control::Fields ExternalControl::status() const
 std::string ExternalControl::songTitle() const
 {
     const std::string_view stored = song_.title != nullptr ? std::string_view(song_.title) : std::string_view();
+    if (stored.empty()) {
+        return {};
+    }
     return songText_ ? songText_(stored) : std::string(stored);
 }
 

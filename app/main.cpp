@@ -109,6 +109,7 @@ int runProgram(int argc, char** argv)
     ProgramSettingsEffects settingsEffects(fpsTimer, mouse);
     settingsEffects.muteLevelControl = [&](uint8_t level) { monitor.setMuteLevel(level); };
     SettingsKeeper settings(ports, sequencer, messages, settingsEffects);
+    settings.setLocation(SettingsLocation::fromEnvironment());
     SdlBitmapLoader bitmaps;
     TtfTextRenderer text;
     ControlSocketClient controlClient(controlDirectory());
