@@ -3,3 +3,7 @@ if(QUORVA_PLATFORM)
   add_executable(quorva-ctl ${CMAKE_CURRENT_LIST_DIR}/quorva_ctl.cpp)
   target_link_libraries(quorva-ctl PRIVATE quorva_app quorva_platform_core)
 endif()
+if(QUORVA_PLATFORM)
+  # Beside the player (its link in PREFIX/bin is made with the player's, see app/).
+  install(TARGETS quorva-ctl RUNTIME DESTINATION lib/quorva)
+endif()

@@ -10,44 +10,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// A background process of the test (X server, bus daemon, follower) ended with the test.
-class Helper {
-public:
-    Helper(const ProgramCopy& program, const std::vector<std::string>& arguments, const Environment& environment,
-           const std::string& name)
-        : output_((program.dir() / (name + ".out")).string())
-    {
-        pid_ = spawnProcess(arguments, environment, output_, (program.dir() / (name + ".err")).string());
-    }
-    ~Helper()
-    {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGTERM);
-            if (waitForExit(pid_, 5s) == -1000) {
-                ::kill(pid_, SIGKILL);
-                waitForExit(pid_, 5s);
-            }
-        }
-    }
-    std::string output() const { return readText(output_); }
-    // The first line of its output, once it has written one.
-    std::string firstLine() const
-    {
-        std::string line;
-        eventually([&] {
-            const std::string text = output();
-            const size_t end = text.find('\n');
-            line = end == std::string::npos ? "" : text.substr(0, end);
-            return !line.empty();
-        });
-        return line;
-    }
-
-private:
-    std::string output_;
-    pid_t pid_ = -1;
-};
-
 bool toolsPresent() { return std::system("command -v Xvfb >/dev/null && command -v dbus-daemon >/dev/null && command -v playerctl >/dev/null") == 0; }
 
 TEST(MediaKeys, PlayerctlSeesAndControlsThePlayerOnThePrivateBus)
@@ -59,12 +21,11 @@ TEST(MediaKeys, PlayerctlSeesAndControlsThePlayerOnThePrivateBus)
     const std::string second = program.dir().write("second song.mid", shortSong()).string();
 
     const Environment base = programEnvironment(program);
-    Helper xserver(program, {"/usr/bin/Xvfb", "-displayfd", "1", "-screen", "0", "800x600x24", "-nolisten", "tcp"}, base,
-                   "xvfb");
-    const std::string display = ":" + xserver.firstLine();
+    const VirtualDisplay screen(program);
+    const std::string display = screen.display;
     ASSERT_NE(display, ":");
     const std::string busAddress = "unix:path=" + (program.dir() / "bus").string();
-    Helper bus(program, {"/usr/bin/dbus-daemon", "--session", "--nofork", "--nopidfile", "--print-address=1",
+    BackgroundProcess bus(program, {"/usr/bin/dbus-daemon", "--session", "--nofork", "--nopidfile", "--print-address=1",
                          "--address=" + busAddress}, base, "bus");
     ASSERT_FALSE(bus.firstLine().empty());
 
@@ -86,7 +47,7 @@ TEST(MediaKeys, PlayerctlSeesAndControlsThePlayerOnThePrivateBus)
     EXPECT_EQ(playerctl({"metadata", "mpris:length"}), "3000000");
     EXPECT_EQ(playerctl({"metadata", "xesam:url"}), fileUri(first));
 
-    Helper follower(program, {"/usr/bin/playerctl", "--player=quorva", "--follow", "status"}, environment, "follow");
+    BackgroundProcess follower(program, {"/usr/bin/playerctl", "--player=quorva", "--follow", "status"}, environment, "follow");
     EXPECT_EQ(follower.firstLine(), "Playing");
     playerctl({"pause"});
     EXPECT_EQ(playerctl({"status"}), "Paused");

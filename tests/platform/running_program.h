@@ -230,4 +230,54 @@ inline bool eventually(const std::function<bool()>& condition, std::chrono::mill
     return true;
 }
 
+// A background process of the test (X server, bus daemon, follower) ended with the test.
+class BackgroundProcess {
+public:
+    BackgroundProcess(const ProgramCopy& program, const std::vector<std::string>& arguments, const Environment& environment,
+           const std::string& name)
+        : output_((program.dir() / (name + ".out")).string())
+    {
+        pid_ = spawnProcess(arguments, environment, output_, (program.dir() / (name + ".err")).string());
+    }
+    ~BackgroundProcess()
+    {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGTERM);
+            if (waitForExit(pid_, std::chrono::seconds(5)) == -1000) {
+                ::kill(pid_, SIGKILL);
+                waitForExit(pid_, std::chrono::seconds(5));
+            }
+        }
+    }
+    std::string output() const { return readText(output_); }
+    // The first line of its output, once it has written one.
+    std::string firstLine() const
+    {
+        std::string line;
+        eventually([&] {
+            const std::string text = output();
+            const size_t end = text.find('\n');
+            line = end == std::string::npos ? "" : text.substr(0, end);
+            return !line.empty();
+        });
+        return line;
+    }
+
+private:
+    std::string output_;
+    pid_t pid_ = -1;
+};
+
+// A virtual X server of its own; `display` is its name for DISPLAY (":" when it failed).
+struct VirtualDisplay {
+    explicit VirtualDisplay(const ProgramCopy& program)
+        : server(program, {"/usr/bin/Xvfb", "-displayfd", "1", "-screen", "0", "800x600x24", "-nolisten", "tcp"},
+                 programEnvironment(program), "xvfb"),
+          display(":" + server.firstLine())
+    {
+    }
+    BackgroundProcess server;
+    std::string display;
+};
+
 }  // namespace quorva::testing
