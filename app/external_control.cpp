@@ -85,19 +85,19 @@ uint32_t ExternalControl::execute(std::string_view topic, std::string_view comma
 control::Fields ExternalControl::status() const
 {
     const PlayState state = sequencer_.state();
-    const bool loaded = state != PlayState::Idle && song_.loaded;
+    const bool loaded = state != PlayState::Idle && song_.loaded();
     return {
         {"state", stateName(state)},
-        {"path", loaded ? song_.path : std::string()},
+        {"path", loaded ? song_.path() : std::string()},
         {"title", loaded ? songTitle() : std::string()},
         {"position_ms", std::to_string(loaded ? sequencer_.elapsedMs() : 0)},
-        {"length_ms", std::to_string(loaded ? song_.endMs : 0)},
+        {"length_ms", std::to_string(loaded ? song_.endMs() : 0)},
     };
 }
 
 std::string ExternalControl::songTitle() const
 {
-    const std::string_view stored = song_.title != nullptr ? std::string_view(song_.title) : std::string_view();
+    const std::string_view stored = song_.title() != nullptr ? std::string_view(song_.title()) : std::string_view();
     if (stored.empty()) {
         return {};
     }
@@ -111,16 +111,16 @@ NowPlaying ExternalControl::nowPlaying() const
     now.status = state == PlayState::Playing ? PlaybackStatus::Playing
                  : state == PlayState::Paused ? PlaybackStatus::Paused
                                               : PlaybackStatus::Stopped;
-    now.hasSong = state != PlayState::Idle && song_.loaded;
+    now.hasSong = state != PlayState::Idle && song_.loaded();
     if (!now.hasSong) {
         return now;
     }
-    now.path = song_.path;
+    now.path = song_.path();
     now.title = songTitle();
     if (now.title.empty()) {
-        now.title = std::filesystem::path(song_.path).filename().string();
+        now.title = std::filesystem::path(song_.path()).filename().string();
     }
-    now.lengthUs = int64_t{song_.endMs} * 1000;
+    now.lengthUs = int64_t{song_.endMs()} * 1000;
     now.positionUs = int64_t{sequencer_.elapsedMs()} * 1000;
     return now;
 }

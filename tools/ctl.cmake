@@ -1,6 +1,6 @@
 # quorva-ctl, the command that talks to a running player through its control socket.
 if(QUORVA_PLATFORM)
-  add_executable(quorva-ctl ${CMAKE_CURRENT_LIST_DIR}/quorva_ctl.cpp)
+  quorva_executable(quorva-ctl ${CMAKE_CURRENT_LIST_DIR}/quorva_ctl.cpp)
   target_link_libraries(quorva-ctl PRIVATE quorva_app quorva_platform_core)
 endif()
 if(QUORVA_PLATFORM)

@@ -1,6 +1,6 @@
 # The desktop icon, drawn at build time by icongen, at the two sizes the desktop entry uses.
 file(GLOB icongen_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/icongen/*.cpp)
-add_executable(quorva_icongen ${icongen_sources})
+quorva_executable(quorva_icongen ${icongen_sources})
 set_target_properties(quorva_icongen PROPERTIES OUTPUT_NAME icongen)
 set(QUORVA_ICON_DIR ${CMAKE_BINARY_DIR}/icons)
 set(icons "")

@@ -62,7 +62,7 @@ TEST(ExternalControl, PlayfileStopsLoadsAndPlaysAtOnceAndStopStops)
     EXPECT_EQ(c.player.sequencer.state(), PlayState::Playing);
     EXPECT_EQ(c.field("title"), "<Second>");
     EXPECT_EQ(c.field("position_ms"), "0");
-    EXPECT_EQ(c.field("length_ms"), std::to_string(c.player.song.endMs));
+    EXPECT_EQ(c.field("length_ms"), std::to_string(c.player.song.endMs()));
     c.player.ticks(40);
     EXPECT_EQ(c.field("state"), "playing");
     EXPECT_EQ(c.field("position_ms"), std::to_string(c.player.sequencer.elapsedMs()));
@@ -138,7 +138,7 @@ TEST(ExternalControl, MediaControlsPauseResumeAndRestart)
     NowPlaying now = c.control.nowPlaying();
     EXPECT_EQ(now.status, PlaybackStatus::Playing);
     EXPECT_EQ(now.title, "plain.mid");  // no title text: the file name
-    EXPECT_EQ(now.lengthUs, int64_t{c.player.song.endMs} * 1000);
+    EXPECT_EQ(now.lengthUs, int64_t{c.player.song.endMs()} * 1000);
     c.control.playPause();
     EXPECT_EQ(c.control.nowPlaying().status, PlaybackStatus::Paused);
     c.control.pause();
