@@ -166,5 +166,25 @@ TEST(ControlProgram, StaleSocketIsReplacedAndAnOpenDirectoryRefused)
     EXPECT_EQ(runCommand(setup.program, {(setup.program.dir() / "quorva-ctl").string(), "status"}, environment).exitCode, 2);
 }
 
+TEST(ControlProgram, DroppedFilesPlayTheFirstOfTheDrop)
+{
+    PlayerSetup setup;
+    const VirtualDisplay screen(setup.program);
+    ASSERT_NE(screen.display, ":");
+    const Environment environment =
+        programEnvironment(setup.program, {{"DISPLAY", screen.display}, {"SDL_VIDEODRIVER", "x11"}});
+    RunningProgram player(setup.program, {}, environment);
+    ASSERT_TRUE(player.waitUntilServing());
+    const std::string third = setup.program.dir().write("third.mid", shortSong()).string();
+    ASSERT_TRUE(dropFiles(setup.program, environment, {setup.second, setup.first, third}));
+    EXPECT_TRUE(eventually([&] { return player.status("path") == setup.second; }));
+    EXPECT_EQ(player.status("state"), "playing");
+    // A dropped file that is not a song leaves the player idle, without a message.
+    ASSERT_TRUE(dropFiles(setup.program, environment, {(setup.program.dir() / "setting.dat").string()}));
+    EXPECT_TRUE(eventually([&] { return player.status("state") == "idle"; }));
+    EXPECT_EQ(player.stop(), 0);
+    EXPECT_EQ(player.errors(), "");
+}
+
 }  // namespace
 }  // namespace quorva::testing

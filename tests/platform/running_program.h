@@ -280,4 +280,12 @@ struct VirtualDisplay {
     std::string display;
 };
 
+// Drops the files onto the player's window, as a file manager does; true when the window took them.
+inline bool dropFiles(const ProgramCopy& program, const Environment& environment, const std::vector<std::string>& files)
+{
+    std::vector<std::string> arguments = {(binDirectory() / "xdnd-drop").string(), "quorva 0.70 [velnoxa ver.]"};
+    arguments.insert(arguments.end(), files.begin(), files.end());
+    return runCommand(program, arguments, environment).exitCode == 0;
+}
+
 }  // namespace quorva::testing

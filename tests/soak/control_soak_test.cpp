@@ -1,6 +1,6 @@
 // Soak: a running player under a virtual X server takes 1000 playfile requests over songs of
-// every size, with stops, second copies handing songs over, and clients that drop their
-// connection half-way, mixed in. It must keep answering and its memory must not grow.
+// every size, with stops, second copies handing songs over, files dropped on the window and
+// clients that drop their connection half-way, mixed in. It must keep answering and its memory must not grow.
 // Run it with: ctest --test-dir build -L soak --output-on-failure
 #include "platform/posix_control_socket.h"
 #include "platform/running_program.h"
@@ -75,7 +75,7 @@ TEST(ControlSoak, ThousandSongsThroughTheSocketKeepThePlayerAnsweringAndItsMemor
     const std::string socketPath = (program.dir() / "run" / "quorva" / "TMIDI").string();
     long tenth = 0;
     long last = 0;
-    int stops = 0, handOffs = 0, drops = 0;
+    int stops = 0, handOffs = 0, drops = 0, droppedFiles = 0;
     const auto started = std::chrono::steady_clock::now();
     for (int request = 0; request < 1000; ++request) {
         const std::string& song = songs[request % songs.size()];
@@ -99,6 +99,11 @@ TEST(ControlSoak, ThousandSongsThroughTheSocketKeepThePlayerAnsweringAndItsMemor
                 ++drops;
             }
         }
+        if (request % 13 == 6) {
+            // Files dropped on the window: the first of them plays on the next frame.
+            ASSERT_TRUE(dropFiles(program, environment, {songs[(request + 2) % songs.size()], song}));
+            ++droppedFiles;
+        }
         if (request % 50 == 25) {
             const CommandResult second =
                 runCommand(program, {(program.dir() / "quorva").string(), songs[(request + 1) % songs.size()]}, environment);
@@ -114,9 +119,9 @@ TEST(ControlSoak, ThousandSongsThroughTheSocketKeepThePlayerAnsweringAndItsMemor
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     EXPECT_TRUE(player.alive());
     EXPECT_EQ(player.status("path"), songs[999 % songs.size()]);
-    std::printf("soak: 1000 playfile, %d stop, %d hand-offs, %d dropped connections in %.1f s; "
+    std::printf("soak: 1000 playfile, %d stop, %d hand-offs, %d file drops, %d dropped connections in %.1f s; "
                 "RSS after the 10th song %ld KiB, after the last %ld KiB, growth %ld KiB\n",
-                stops, handOffs, drops, seconds, tenth, last, last - tenth);
+                stops, handOffs, droppedFiles, drops, seconds, tenth, last, last - tenth);
     RecordProperty("rss_tenth_kib", std::to_string(tenth));
     RecordProperty("rss_last_kib", std::to_string(last));
     EXPECT_GT(tenth, 0);
