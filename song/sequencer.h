@@ -26,6 +26,7 @@ struct PlayReadout {
     uint8_t meterDenominatorPower = 2;
     const TempoEvent* nextTempo = nullptr;
     const TimeSignatureEvent* nextTimeSignature = nullptr;
+    size_t cursor = 0;  // index of the next event to play; the display reads ahead from it
 };
 
 // Plays the loaded song in real time: every tick (5 ms, on the timer's thread) advances the
