@@ -73,9 +73,11 @@ void Sequencer::playDueEvents()
 {
     const auto& events = song_.events();
     const double position = position_.load(std::memory_order_relaxed);
-    while (cursor_ < events.size() && events[cursor_]->tick <= position) {
-        events[cursor_]->play(context_);
-        ++cursor_;
+    size_t cursor = cursor_.load(std::memory_order_relaxed);
+    while (cursor < events.size() && events[cursor]->tick <= position) {
+        events[cursor]->play(context_);
+        ++cursor;
+        cursor_.store(cursor, std::memory_order_relaxed);
     }
 }
 
@@ -92,7 +94,7 @@ void Sequencer::play()
     if (playing_.load()) {
         stop();
     }
-    cursor_ = 0;
+    cursor_.store(0, std::memory_order_relaxed);
     nextTempo_.store(song_.firstTempo(), std::memory_order_relaxed);
     nextTimeSignature_.store(song_.firstTimeSignature(), std::memory_order_relaxed);
     tempo_.store(500000, std::memory_order_relaxed);

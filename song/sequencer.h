@@ -52,6 +52,10 @@ public:
     double position() const { return position_.load(std::memory_order_relaxed); }
     uint8_t meterNumerator() const { return meterNumerator_.load(std::memory_order_relaxed); }
     uint8_t meterDenominatorPower() const { return meterDenominatorPower_.load(std::memory_order_relaxed); }
+    // Index of the next event to play; the display reads ahead from it.
+    size_t cursor() const { return cursor_.load(std::memory_order_relaxed); }
+    uint32_t meterTick() const { return meterTick_.load(std::memory_order_relaxed); }
+    const TimeSignatureEvent* nextTimeSignature() const { return nextTimeSignature_.load(std::memory_order_relaxed); }
 
     // The sounding notes; take lock() around every use.
     std::mutex& lock() { return lock_; }
@@ -77,7 +81,7 @@ private:
     std::atomic<bool> playing_{false};
     std::atomic<bool> stopRequest_{false};
     bool timerRunning_ = false;
-    size_t cursor_ = 0;
+    std::atomic<size_t> cursor_{0};
     // The tempo and meter read-outs read these on the main thread while the tick moves them.
     std::atomic<const TempoEvent*> nextTempo_{nullptr};
     std::atomic<const TimeSignatureEvent*> nextTimeSignature_{nullptr};

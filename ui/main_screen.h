@@ -1,4 +1,5 @@
 #pragma once
+#include "app/application.h"
 #include "gfx/surface.h"
 #include "ui/channel_buttons.h"
 #include "ui/controls.h"
@@ -27,7 +28,7 @@ struct PlayerCopy {
 // The one picture the program shows. It owns the widget lists and runs the two passes: the
 // fixed panels, the channel rows, the tabs, knobs and transport buttons, then the current
 // page (mode 1..6) through its nodes and the two hooks.
-class MainScreen {
+class MainScreen final : public FrameScreen {
 public:
     static constexpr int pageCount = 6;
     static constexpr Rect viewRect{212, 64, 632, 384};
@@ -41,11 +42,11 @@ public:
     // panel background in the page body.
     void registerPage(uint8_t mode, View& page);
     // Cuts the shared widget sprites from the skin (start-up, before build).
-    void cutSprites();
+    void cutSprites() override;
     // Joins every fixed widget to the lists, prepares the pages and shows mode 1.
-    void build();
-    void update();
-    void draw();
+    void build() override;
+    void update() override;
+    void draw() override;
 
     // Switches to the page of the mode; the same mode again does nothing. Modes outside
     // 1..6 are stored but change nothing else.
@@ -90,6 +91,7 @@ private:
     void drawSongTexts();
     void drawLamps();
     void drawChannelPanel();
+    void drawChannelRow(int channel, int32_t peak);
 
     ScreenContext context_;
     uint8_t mode_ = 0;
@@ -106,6 +108,8 @@ private:
     std::array<Sprite, 6> stripC_;
     std::array<Sprite, 3> lampsOn_;
     std::array<Sprite, 3> lampsOff_;
+    std::array<Pixel, 16> meterRamp_{};   // skin row 0 from x 64: meters and plain bars
+    std::array<Pixel, 16> centredRamp_{};  // skin row 1 from x 64: pan and pitch-bend bars
     PlayerCopy player_;
 
     PanelPage panelPage_{*this};
