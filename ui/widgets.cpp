@@ -181,6 +181,8 @@ void Knob::setIndex(int32_t value)
     defaultIndex_ = value;
 }
 
+void Knob::moveTo(int32_t value) { index_ = std::clamp(value, 0, maxIndex); }
+
 bool Knob::pointerInside() const
 {
     const MouseState& mouse = context_->mouse;

@@ -170,6 +170,8 @@ public:
               CallbackList& updateList, CallbackList& drawList);
     // Sets both the index and the default index.
     void setIndex(int32_t value);
+    // Turns the knob to the index (clamped to 0..12) as a drag would; the default stays.
+    void moveTo(int32_t value);
     virtual void update() = 0;
     virtual void draw() = 0;
 
