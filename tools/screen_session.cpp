@@ -149,6 +149,8 @@ bool ScreenSession::open(std::string& error)
     fpsTimer.setLimit(0);
     fpsTimer.start();
     mainScreen.cutSprites();
+    pages.registerWith(mainScreen);
+    settingsEffects.screen = &mainScreen;
     mainScreen.build();
     window.clearFrameInput();
     return true;
