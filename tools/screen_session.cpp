@@ -127,6 +127,8 @@ bool ScreenSession::open(std::string& error)
     if (!window.createWindow()) {
         return fail("cannot make the window");
     }
+    // Until a script moves it, the pointer is off the picture, over no widget.
+    platform.pointerPosition = {-1, -1, false};
     if (!screen.mainSurface.create(ScreenResources::width, ScreenResources::height)) {
         return fail("cannot make the main surface");
     }
