@@ -114,6 +114,9 @@ ScreenSession::ScreenSession(std::string dataDirectory, TextRenderer* text)
                   text, sequencer, song, monitor, instruments, settings, window, clock, fpsTimer}),
       dataDirectory_(std::move(dataDirectory))
 {
+    // The player's pages; a test may register pages of its own over them before open().
+    pages.registerWith(mainScreen);
+    settingsEffects.screen = &mainScreen;
 }
 
 bool ScreenSession::open(std::string& error)
@@ -151,8 +154,6 @@ bool ScreenSession::open(std::string& error)
     fpsTimer.setLimit(0);
     fpsTimer.start();
     mainScreen.cutSprites();
-    pages.registerWith(mainScreen);
-    settingsEffects.screen = &mainScreen;
     mainScreen.build();
     window.clearFrameInput();
     return true;
