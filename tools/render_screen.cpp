@@ -1,6 +1,6 @@
 #include "tools/render_screen.h"
 
-#include "song/file_reader.h"
+#include "base/file_reader.h"
 #include "tools/render_session.h"
 #include "tools/screen_session.h"
 

@@ -1,7 +1,7 @@
 #include "tools/screen_session.h"
 
 #include "platform/fake/bmp_bitmap_loader.h"
-#include "song/file_reader.h"
+#include "base/file_reader.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -120,15 +120,15 @@ void MainScreen::drawPositionPanel()
     const Sequencer& sequencer = context_.sequencer;
     const SmfFile& song = context_.song;
     const BitmapFont& font = context_.fonts.txnm;
-    const uint32_t elapsed = sequencer.elapsedMs();
+    const uint32_t elapsed = sequencer.elapsedMs(readout_);
     char text[64];
-    formatTime(text, sizeof text, elapsed, song.endMs);
+    formatTime(text, sizeof text, elapsed, song.endMs());
     font.drawText(surface, 3, 392, text);
-    std::snprintf(text, sizeof text, "%04u/%04u", sequencer.currentMeasure(), song.measureCount);
+    std::snprintf(text, sizeof text, "%04u/%04u", sequencer.currentMeasure(readout_), song.measureCount());
     font.drawText(surface, 3, 408, text);
-    std::snprintf(text, sizeof text, "%02u/%02u", sequencer.currentBeat(), unsigned{player_.meterNumerator});
+    std::snprintf(text, sizeof text, "%02u/%02u", sequencer.currentBeat(readout_), unsigned{player_.meterNumerator});
     font.drawText(surface, 67, 408, text);
-    const uint32_t division = song.division;
+    const uint32_t division = song.division();
     const uint32_t tick = player_.playing && division != 0 ? player_.position % division : 0;
     std::snprintf(text, sizeof text, "%04u/%04u", tick, division);
     font.drawText(surface, 108, 408, text);
@@ -136,7 +136,7 @@ void MainScreen::drawPositionPanel()
     // The done part ends at x 164 when the position reaches the song's length; a position a
     // little past the length (the stop comes on the tick after the end) must not overshoot it.
     const int64_t p = player_.playing ? elapsed : 0;
-    const int64_t length = player_.playing && song.endMs != 0 ? song.endMs : 1;
+    const int64_t length = player_.playing && song.endMs() != 0 ? song.endMs() : 1;
     const int32_t m = static_cast<int32_t>(std::clamp<int64_t>(p * 160 / length + 4, 4, 164));
     surface.fillRect({4, 430, m, 434}, progressDone);
     surface.fillRect({m, 430, 164, 434}, progressToGo);
@@ -153,7 +153,7 @@ void MainScreen::drawTempoPanel()
     blitKeyedUnclipped(surface, stripC_[5], 237, 386);
 
     const BitmapFont& font = context_.fonts.txnm;
-    const uint32_t tempo = context_.sequencer.tempo();
+    const uint32_t tempo = readout_.tempo;
     // Whole beats per minute, as the integer quotient; a tempo of 0 (a broken song) shows 0.0.
     const uint32_t beatsPerMinute = player_.playing && tempo != 0 ? 60000000u / tempo : 0;
     char text[32];
@@ -193,7 +193,7 @@ void MainScreen::drawSongTexts()
     Surface& surface = context_.surface;
     const TextTarget target{surface.pixels(), surface.width(), surface.height(), surface.pitch()};
     const SmfFile& song = context_.song;
-    const std::array<const char*, 4> texts = {song.title, song.notice, song.lyric, song.text};
+    const std::array<const char*, 4> texts = {song.title(), song.notice(), song.lyric(), song.text()};
     for (size_t i = 0; i < texts.size(); ++i) {
         if (texts[i] != nullptr && texts[i][0] != '\0') {
             renderer->drawText(target, 318, 392 + rowHeight * static_cast<int32_t>(i), texts[i]);

@@ -57,13 +57,14 @@ void MainScreen::copyPlayerState()
 {
     const Sequencer& sequencer = context_.sequencer;
     player_.playing = sequencer.playing();
-    const double position = sequencer.position();
+    readout_ = sequencer.readout();
+    const double position = readout_.position;
     player_.position = player_.playing && position > 0 ? static_cast<uint32_t>(std::min(position, 4294967295.0)) : 0;
-    player_.cursor = sequencer.cursor();
-    player_.meterTick = sequencer.meterTick();
-    player_.nextTimeSignature = sequencer.nextTimeSignature();
-    player_.meterNumerator = sequencer.meterNumerator();
-    player_.meterDenominatorPower = sequencer.meterDenominatorPower();
+    player_.cursor = readout_.cursor;
+    player_.meterTick = readout_.meterTick;
+    player_.nextTimeSignature = readout_.nextTimeSignature;
+    player_.meterNumerator = readout_.meterNumerator;
+    player_.meterDenominatorPower = readout_.meterDenominatorPower;
 }
 
 void MainScreen::draw()

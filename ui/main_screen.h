@@ -1,6 +1,7 @@
 #pragma once
 #include "app/application.h"
 #include "gfx/surface.h"
+#include "song/sequencer.h"
 #include "ui/channel_buttons.h"
 #include "ui/controls.h"
 #include "ui/screen_context.h"
@@ -111,6 +112,7 @@ private:
     std::array<Pixel, 16> meterRamp_{};   // skin row 0 from x 64: meters and plain bars
     std::array<Pixel, 16> centredRamp_{};  // skin row 1 from x 64: pan and pitch-bend bars
     PlayerCopy player_;
+    PlayReadout readout_;  // the player's readout of this frame, which player_ is taken from
 
     PanelPage panelPage_{*this};
     std::array<View*, pageCount> pages_{};

@@ -97,7 +97,7 @@ TEST(PlaybackPanel, ProgressBarReachesTheEndExactly)
     TrackBuilder track;
     track.event(0, {0x90, 60, 100}).event(16, {0x80, 60, 0});
     screen.play(testing::songOf(track, 200));
-    ASSERT_EQ(screen.session.song.endMs, 1040u);
+    ASSERT_EQ(screen.session.song.endMs(), 1040u);
     screen.runUntil(528);  // the last tick before this frame is at 525 ms
     EXPECT_TRUE(screen.showsText(3, 392, "00'00\"52 / 00'01\"04"));
     EXPECT_EQ(progressEnd(screen), 525 * 160 / 1040 + 4);
@@ -123,11 +123,10 @@ protected:
     // A sounding note of the level on the channel, straight into the player's list.
     void sound(uint8_t c, float level)
     {
-        auto note = std::make_unique<SoundingNote>();
+        std::lock_guard guard(screen.session.sequencer.lock());
+        SoundingNote* note = screen.session.sequencer.notes().add();
         note->channel = c;
         note->level = level;
-        std::lock_guard guard(screen.session.sequencer.lock());
-        screen.session.sequencer.notes().append(std::move(note));
     }
 
     // The x where the run of the colour starting at `from` on row y ends.

@@ -30,7 +30,11 @@ struct Recorder {
 TEST(CallbackList, WalksInOrderAndSurvivesANodeUnlinkingItself)
 {
     std::vector<std::string> calls;
-    std::array<Recorder, 3> recorders = {Recorder{&calls, "a"}, Recorder{&calls, "b"}, Recorder{&calls, "c"}};
+    std::array<Recorder, 3> recorders;
+    for (size_t i = 0; i < recorders.size(); ++i) {
+        recorders[i].calls = &calls;
+        recorders[i].name = std::string(1, static_cast<char>('a' + i));
+    }
     CallbackList list;
     EXPECT_TRUE(list.empty());
     for (Recorder& recorder : recorders) {
