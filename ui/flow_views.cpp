@@ -42,8 +42,8 @@ GridStart gridStartOf(const MainScreen& screen)
     start.numerator = player.meterNumerator;
     start.denominatorPower = player.meterDenominatorPower;
     start.nextChange = player.nextTimeSignature;
-    start.division = song.division;
-    start.pixelsPerTick = pixelsPerTick(screen.context().monitor.flowScale.load(), song.division);
+    start.division = song.division();
+    start.pixelsPerTick = pixelsPerTick(screen.context().monitor.flowScale.load(), song.division());
     return start;
 }
 
@@ -147,7 +147,7 @@ void KeyboardFlowView::drawComingNotes(int32_t offset, int32_t shift)
     const SmfFile& song = screen_.context().song;
     const PlayerCopy& player = screen_.player();
     const auto shown = selectedChannels(screen_.context().monitor, &ChannelState::keyboardShown);
-    const double scale = pixelsPerTick(screen_.context().monitor.flowScale.load(), song.division);
+    const double scale = pixelsPerTick(screen_.context().monitor.flowScale.load(), song.division());
     forEachComingNote(song.events(), player.cursor, player.position, scale, [&](int32_t channel, int32_t note, int32_t y) {
         const int32_t n = note + shift;
         if (shown[channel] && n > 0) {
@@ -192,7 +192,7 @@ void DrumFlowView::draw()
     }
     const SmfFile& song = screen_.context().song;
     const PlayerCopy& player = screen_.player();
-    const double scale = pixelsPerTick(screen_.context().monitor.flowScale.load(), song.division);
+    const double scale = pixelsPerTick(screen_.context().monitor.flowScale.load(), song.division());
     forEachComingNote(song.events(), player.cursor, player.position, scale, [&](int32_t channel, int32_t note, int32_t y) {
         const int32_t lane = drumLaneOf(note);
         if (shown[channel] && lane >= 0) {
