@@ -1,5 +1,5 @@
 # quorva-render: the offline renderer (events, song values, the main screen's picture, and WAV
-# when the synth is built).
+# through the FM synthesizer).
 file(GLOB render_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/quorva_render.cpp
      ${CMAKE_CURRENT_SOURCE_DIR}/render_*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/wav_*.cpp
      ${CMAKE_CURRENT_SOURCE_DIR}/screen_session.cpp)
