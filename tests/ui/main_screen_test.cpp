@@ -238,7 +238,7 @@ TEST(ChannelButtons, MuteSoloAndUnmuteAll)
     EXPECT_TRUE(monitor.channels[0].muted);
     screen.frame();
     // Muted: the label in dark grey.
-    EXPECT_NE(screen.ink(3, 69, 18, 8, kInkDarkGrey).find('#'), std::string::npos);
+    EXPECT_NE(screen.ink(3, 69, 18, 8, inkDarkGrey).find('#'), std::string::npos);
     screen.click(21, 79);  // bottom-right pixel: unmutes
     EXPECT_FALSE(monitor.channels[0].muted);
     screen.click(22, 79);  // outside
@@ -263,10 +263,10 @@ TEST(ChannelButtons, MuteSoloAndUnmuteAll)
     // The label is light grey, white under the pointer.
     screen.moveTo(100, 100);
     screen.frame();
-    EXPECT_NE(screen.ink(3, 69, 18, 8, kInkLightGrey).find('#'), std::string::npos);
+    EXPECT_NE(screen.ink(3, 69, 18, 8, inkLightGrey).find('#'), std::string::npos);
     screen.moveTo(5, 70);
     screen.frame();
-    EXPECT_NE(screen.ink(3, 69, 18, 8, kWhite).find('#'), std::string::npos);
+    EXPECT_NE(screen.ink(3, 69, 18, 8, white).find('#'), std::string::npos);
 }
 
 TEST(ChannelButtons, KeyboardAndDrumSelection)

@@ -88,8 +88,8 @@ public:
     {
         const BitmapFont& font = small ? session.screen.fonts.txsm : session.screen.fonts.txnm;
         const int32_t width = font.textWidth(text);
-        const std::string expected = inkOfText(font, text, width, font.cellHeight, kInkLightGrey);
-        const std::string actual = ink(x, y, width, font.cellHeight, kInkLightGrey);
+        const std::string expected = inkOfText(font, text, width, font.cellHeight, inkLightGrey);
+        const std::string actual = ink(x, y, width, font.cellHeight, inkLightGrey);
         if (expected == actual) {
             return ::testing::AssertionSuccess();
         }
