@@ -26,7 +26,7 @@ struct ScreenContext {
     const Surface& skin;
     const FontSet& fonts;
     PanelDrawer& panelDrawer;
-    const ScrollBarDrawer* scrollBarDrawer;  // null when it could not be made
+    const ScrollBarDrawer* scrollBarDrawer;  // draws nothing while it has not been made
     TextRenderer* text;                      // the song texts' font; null draws no song texts
     Sequencer& sequencer;
     SmfFile& song;

@@ -297,7 +297,8 @@ void ScrollBar::update()
 
 void ScrollBar::draw()
 {
-    if (context->scrollBarDrawer == nullptr) {
+    // Start-up goes on without the drawer when it cannot be made; the bar is then not shown.
+    if (context->scrollBarDrawer == nullptr || context->scrollBarDrawer->bands().empty()) {
         return;
     }
     const MouseState& mouse = context->mouse;
