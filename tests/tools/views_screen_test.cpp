@@ -107,6 +107,32 @@ TEST(ViewScreens, ViewShiftMovesEveryKeySixSemitones)
     EXPECT_EQ(half.region(464, 64, 7, 20), litKey(64, 8, 126, 28, 42, 7, 20));
 }
 
+TEST(ViewScreens, NotesPastTheRightEdgeStayInsideTheBody)
+{
+    TempDir dir;
+    // Notes 120 and 127 (shifted up to 126 and 133) would place their octave at x 632 or
+    // beyond; nothing may reach the panel right of the body. Note 0 has no key.
+    TrackBuilder high;
+    high.event(0, {0x90, 120, 100}).event(0, {0x90, 127, 100}).event(0, {0x91, 0, 100}).event(0, {0x90, 119, 100});
+    const std::string shift = "0 move 144 30\n16 press left\n32 move 204 30\n48 release left\n100 move 700 500\n";
+    // KB.HALF scrolled to its right end, where the tenth octave ends at the body's edge.
+    const std::string rightEnd = "0 move 400 60\n16 press left\n32 move 700 60\n48 release left\n100 move 700 500\n";
+    for (int mode = 1; mode <= 4; ++mode) {
+        for (const std::string& script : {std::string(), shift, mode == 1 ? shift : rightEnd}) {
+            const ScreenShot lit = renderScreen(dir, song(high), 400, mode, script, "lit");
+            const ScreenShot plain = renderScreen(dir, song(TrackBuilder()), 400, mode, script, "plain");
+            ASSERT_EQ(lit.status, 0) << lit.output;
+            EXPECT_EQ(lit.region(632, 44, 8, 340), plain.region(632, 44, 8, 340)) << mode << script;
+            EXPECT_EQ(lit.region(0, 0, 640, 44), plain.region(0, 0, 640, 44)) << mode << script;
+        }
+    }
+    // Note 119 lights the last B of KB.FULL, flush with the body's edge; note 0 on channel 2
+    // lights nothing.
+    const ScreenShot full = renderScreen(dir, song(high), 400, 1);
+    EXPECT_EQ(full.region(626, 64, 6, 20), litKey(0, 8, 56, 28, 36, 6, 20));
+    EXPECT_EQ(full.region(212, 84, 6, 20), octavePart(0, 8, 0, 6, 20));
+}
+
 TEST(ViewScreens, FlowKeyboardsPlaceMiddleCAt422AndHeldNotesKeepTheirGlow)
 {
     TempDir dir;
