@@ -32,10 +32,11 @@ bool Application::init()
 {
     commandLine_ = absoluteSongPath(commandLine_);
     if (parts_.singleInstance.handOff(commandLine_)) {
+        handedOff_ = true;
         return false;
     }
     parts_.platform.enterDataDirectory();
-    parts_.settings.setLive(readSettings());
+    parts_.settings.readAtStartUp();
     if (!parts_.window.createWindow()) {
         return fail("main window create error");
     }
@@ -153,6 +154,7 @@ void Application::exit()
 int Application::run()
 {
     while (parts_.window.processMessages()) {
+        parts_.platform.serveBetweenFrames();
         idle();
     }
     exit();

@@ -27,6 +27,9 @@ public:
     // The control server through which other programs send commands.
     virtual bool startControlServer() = 0;
     virtual void stopControlServer() = 0;
+    // Answers what arrived through the control server (and the desktop's media controls)
+    // since the last frame, without waiting for anything.
+    virtual void serveBetweenFrames() {}
     // The operating-system font for the song texts.
     virtual bool createTextFont() = 0;
 };
@@ -70,8 +73,10 @@ public:
     // The screen that start-up builds and every frame updates and draws.
     void setScreen(FrameScreen& screen) { screen_ = &screen; }
 
-    // Start-up. False (after at most one fatal message) means the program must end with -1.
+    // Start-up. False (after at most one fatal message) means the program must end: with -1,
+    // or with 0 when another running copy took over.
     bool init();
+    bool handedOff() const { return handedOff_; }
     // One frame.
     void idle();
     // Shutdown: the sequencer, the port, the control server.
@@ -90,6 +95,7 @@ private:
 
     Parts parts_;
     std::string commandLine_;
+    bool handedOff_ = false;
     FrameScreen* screen_ = nullptr;
     bool screenBuilt_ = false;
 };

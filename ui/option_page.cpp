@@ -187,8 +187,11 @@ void OptionPage::apply() { screen_.context().settings.apply(collectSettings()); 
 void OptionPage::save()
 {
     // A record that cannot be written changes nothing and is not reported.
+    const Settings record = collectSettings();
     if (saver_) {
-        saver_(collectSettings());
+        saver_(record);
+    } else {
+        screen_.context().settings.save(record);
     }
 }
 

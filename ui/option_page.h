@@ -87,9 +87,10 @@ public:
     Settings collectSettings() const;
     // APPLY: the collected record through the settings' apply path.
     void apply();
-    // SAVE: the collected record to setting.dat; the running settings stay as they are.
+    // SAVE: the collected record to setting.dat through the settings' save (where the next
+    // start-up reads it); the running settings stay as they are.
     void save();
-    // Where SAVE writes (the program writes setting.dat beside itself).
+    // Replaces the settings' save, for tests.
     void setSaver(std::function<bool(const Settings&)> saver) { saver_ = std::move(saver); }
 
     const ChoiceRow& row(int index) const { return rows_[index]; }
@@ -107,7 +108,7 @@ private:
     std::array<ChoiceRow, rowCount> rows_;
     OptionButton applyButton_;
     OptionButton saveButton_;
-    std::function<bool(const Settings&)> saver_ = [](const Settings& settings) { return writeSettings(settings); };
+    std::function<bool(const Settings&)> saver_;
 };
 
 }  // namespace quorva
