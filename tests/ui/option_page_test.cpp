@@ -190,10 +190,14 @@ TEST_F(OptionPageTest, SaveWritesTheCollectedRecordOnlyAndNothingElse)
     EXPECT_EQ(factory.made, portsBefore);
     EXPECT_EQ(effects.applied, 0);
     EXPECT_TRUE(messages.shown.empty());
-    // The program's saver writes the 11 bytes through the atomic write.
+    // Without a saver of its own the page saves through the settings, where the next start
+    // reads: the 11 bytes, written whole.
     testing::TempDir dir;
     const std::string path = (dir / "setting.dat").string();
-    pages.options.setSaver([&](const Settings& record) { return writeSettings(record, path); });
+    pages.options.setSaver(nullptr);
+    SettingsLocation location;
+    location.besideExecutable = path;
+    settings.setLocation(location);
     click(saveX, buttonY);
     EXPECT_EQ(readSettings(path).toBytes(), (std::array<uint8_t, 11>{0, 1, 0, 2, 4, 2, 3, 0, 1, 2, 0}));
 }
