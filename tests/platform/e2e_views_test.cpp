@@ -73,8 +73,10 @@ TEST(EndToEnd, TabsShowTheSixPagesAndApplyAndSaveTakeANewSetting)
     dir.write("setting.dat", nullPortSettings());
     dir.write("song.mid", chordSong());
     const std::string d = dir.path().string();
-    std::string session = "cd / && env -u SDL_VIDEODRIVER SDL_AUDIODRIVER=dummy '" + d + "/quorva' '" + d +
-                          "/song.mid' 2>'" + d + "/stderr.txt' & pid=$!; sleep 2; ";
+    // A runtime and config directory of its own: no other running copy, no user settings.
+    std::string session = "cd / && env -u SDL_VIDEODRIVER -u DBUS_SESSION_BUS_ADDRESS " + program.privateEnvironment() +
+                          " SDL_AUDIODRIVER=dummy '" + d + "/quorva' '" + d + "/song.mid' 2>'" + d +
+                          "/stderr.txt' & pid=$!; sleep 2; ";
     const std::array<const char*, 6> pages = {"full", "half", "flow7", "flow12", "drum", "option"};
     for (int k = 0; k < 6; ++k) {
         session += click(64 * k + 32, 8) + "import -window root '" + d + "/" + pages[k] + ".png'; ";
