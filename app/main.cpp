@@ -12,6 +12,7 @@
 #include "app/sleeper.h"
 #include "app/window_mode_switch.h"
 #include "app/working_directory.h"
+#include "platform/fluid_sample_synth.h"
 #include "platform/posix_clock.h"
 #include "platform/rtmidi_port.h"
 #include "platform/sdl_audio.h"
@@ -20,7 +21,9 @@
 #include "platform/sdl_window.h"
 #include "platform/single_instance.h"
 #include "platform/ttf_text.h"
+#include "ports/midi_mapper.h"
 #include "ports/port_selector.h"
+#include "ports/soft_synth_port.h"
 #include "song/channel_monitor.h"
 #include "song/sequencer.h"
 #include "song/smf_file.h"
@@ -66,7 +69,11 @@ int runProgram(int argc, char** argv)
     SdlMessageBox messages;
     SdlAudioDevice audio;
     ProgramPortFactory portFactory;
-    portFactory.midiOut = [] { return std::make_unique<RtMidiOutPort>(); };
+    portFactory.midiOut = [&] {
+        return std::make_unique<MidiMapperPort>(std::make_unique<RtMidiOutPort>(),
+                                                std::make_unique<ImmediateSynthPort>(makeGeneralMidiSynth(clock)));
+    };
+    portFactory.softSynth = [&] { return std::make_unique<SoftSynthPort>(makeGeneralMidiSynth(clock)); };
     portFactory.fmSynth = [&] { return std::make_unique<FmSynthPort>(audio, clock, std::make_unique<FmSynth>()); };
     PortSelector ports(portFactory);
     ChannelMonitor monitor(ports);
