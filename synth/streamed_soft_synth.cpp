@@ -109,7 +109,8 @@ bool StreamedSoftSynth::fillHalf(uint8_t* bytes, uint32_t count)
         std::lock_guard guard(clockLock_);
         blockStartMs_ = originMs_ + static_cast<uint32_t>(framesRendered_ * 1000 / rate_);
         blockSystemMs_ = clock_.nowMs();
-        blockMs_ = static_cast<uint32_t>(uint64_t{frames} * 1000 / rate_);
+        // Taken from the frame times at both ends, so the blocks' lengths add up exactly.
+        blockMs_ = static_cast<uint32_t>((framesRendered_ + frames) * 1000 / rate_ - framesRendered_ * 1000 / rate_);
     }
     auto* out = reinterpret_cast<int16_t*>(bytes);
     uint32_t done = 0;

@@ -49,6 +49,8 @@ public:
     // Frames in one rendered block: about 12 ms at every rate.
     static uint32_t blockFrames(int32_t sampleRate);
     uint32_t pendingCount() const { return queue_.size(); }
+    // The time of the next frame to render (for a caller that drives the device itself).
+    uint32_t renderedUntilMs() const { return originMs_ + static_cast<uint32_t>(framesRendered_ * 1000 / rate_); }
     AudioDevice& device() { return *device_; }
 
 private:
