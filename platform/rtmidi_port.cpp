@@ -4,7 +4,7 @@
 #include <jack/jack.h>
 #include <rtmidi/RtMidi.h>
 
-#include "ports/soft_synth.h"
+#include "ports/midi_port.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -195,7 +195,7 @@ void RtMidiOutPort::sendShort(uint32_t message)
     std::lock_guard guard(mutex_);
     if (out_ && status >= 0x80) {
         try {
-            out_->sendMessage(bytes, static_cast<size_t>(shortLength(message)));
+            out_->sendMessage(bytes, static_cast<size_t>(shortMessageLength(message)));
         } catch (const RtMidiError&) {
         }
     }

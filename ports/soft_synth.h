@@ -28,12 +28,4 @@ public:
     virtual void playLong(uint32_t stampMs, const uint8_t* bytes, uint32_t length) = 0;
 };
 
-// Length in bytes of a packed short message's status: 2 for program change and channel
-// pressure, 3 for the other channel messages.
-inline int shortLength(uint32_t message)
-{
-    const uint32_t kind = message & 0xF0;
-    return kind == 0xC0 || kind == 0xD0 ? 2 : 3;
-}
-
 }  // namespace quorva

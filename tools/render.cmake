@@ -3,9 +3,9 @@ file(GLOB render_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/quorva_re
      ${CMAKE_CURRENT_SOURCE_DIR}/render_*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/wav_*.cpp)
 # The General MIDI synthesizer and the system MIDI out need the real platform.
 list(FILTER render_sources EXCLUDE REGEX ".*/render_soft_synth\\.cpp$")
-add_executable(quorva-render ${render_sources})
-target_link_libraries(quorva-render PRIVATE quorva_song quorva_synth quorva_ports quorva_platform_fake quorva_platform_core)
-if(TARGET quorva_platform_real AND QUORVA_PLATFORM)
+quorva_executable(quorva-render ${render_sources})
+target_link_libraries(quorva-render PRIVATE quorva_song quorva_synth quorva_ports quorva_platform_core)
+if(QUORVA_PLATFORM)
   target_sources(quorva-render PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/render_soft_synth.cpp)
   target_compile_definitions(quorva-render PRIVATE QUORVA_HAS_SOFT_SYNTH=1)
   target_link_libraries(quorva-render PRIVATE quorva_platform_real)

@@ -113,7 +113,7 @@ public:
     {
         const uint8_t bytes[3] = {static_cast<uint8_t>(message), static_cast<uint8_t>(message >> 8),
                                   static_cast<uint8_t>(message >> 16)};
-        print(stampMs, 1, bytes, static_cast<uint32_t>(shortLength(message)));
+        print(stampMs, 1, bytes, static_cast<uint32_t>(shortMessageLength(message)));
     }
     void playLong(uint32_t stampMs, const uint8_t* bytes, uint32_t length) override { print(stampMs, 0, bytes, length); }
 

@@ -24,7 +24,7 @@ public:
     void playShort(uint32_t stamp, uint32_t message) override
     {
         const uint8_t bytes[3] = {uint8_t(message), uint8_t(message >> 8), uint8_t(message >> 16)};
-        record(stamp, 1, bytes, static_cast<uint32_t>(shortLength(message)));
+        record(stamp, 1, bytes, static_cast<uint32_t>(shortMessageLength(message)));
     }
     void playLong(uint32_t stamp, const uint8_t* bytes, uint32_t length) override { record(stamp, 0, bytes, length); }
 

@@ -1,7 +1,7 @@
 #include "synth/streamed_soft_synth.h"
 
 #include "platform/fake/fake_audio.h"
-#include "platform/fake/manual_clock.h"
+#include "platform/manual_clock.h"
 #include "ports/midi_port.h"
 
 #include <gtest/gtest.h>
