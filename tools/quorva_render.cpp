@@ -111,7 +111,7 @@ int usage()
     return 1;
 }
 
-int unavailable(const char* what)
+[[maybe_unused]] int unavailable(const char* what)
 {
     std::fprintf(stderr, "quorva-render: this build has no %s\n", what);
     return 1;
