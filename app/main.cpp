@@ -23,7 +23,7 @@
 #include "platform/ttf_text.h"
 #include "ports/midi_mapper.h"
 #include "ports/port_selector.h"
-#include "ports/soft_synth_port.h"
+#include "ports/direct_music_port.h"
 #include "song/channel_monitor.h"
 #include "song/sequencer.h"
 #include "song/smf_file.h"
@@ -73,7 +73,7 @@ int runProgram(int argc, char** argv)
         return std::make_unique<MidiMapperPort>(std::make_unique<RtMidiOutPort>(),
                                                 std::make_unique<ImmediateSynthPort>(makeGeneralMidiSynth(clock)));
     };
-    portFactory.softSynth = [&] { return std::make_unique<SoftSynthPort>(makeGeneralMidiSynth(clock)); };
+    portFactory.softSynth = [&] { return std::make_unique<DirectMusicPort>(makeGeneralMidiSynth(clock)); };
     portFactory.fmSynth = [&] { return std::make_unique<FmSynthPort>(audio, clock, std::make_unique<FmSynth>()); };
     PortSelector ports(portFactory);
     ChannelMonitor monitor(ports);

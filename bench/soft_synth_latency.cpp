@@ -8,7 +8,7 @@
 #include "platform/posix_clock.h"
 #include "platform/sdl_audio.h"
 #include "ports/midi_mapper.h"
-#include "ports/soft_synth_port.h"
+#include "ports/direct_music_port.h"
 
 #include <algorithm>
 #include <atomic>
@@ -122,7 +122,7 @@ int run(int notes)
             port = std::make_unique<ImmediateSynthPort>(std::move(synth));
             opened = port->open();
         } else {
-            port = std::make_unique<SoftSynthPort>(std::move(synth));
+            port = std::make_unique<DirectMusicPort>(std::move(synth));
             opened = port->openSoftSynth(44100, false);
         }
         if (!opened) {

@@ -4,7 +4,7 @@
 #include "platform/posix_clock.h"
 #include "platform/rtmidi_port.h"
 #include "ports/midi_mapper.h"
-#include "ports/soft_synth_port.h"
+#include "ports/direct_music_port.h"
 #include "tools/render_session.h"
 #include "tools/wav_writer.h"
 
@@ -197,7 +197,7 @@ int renderSoftSynthWav(const std::vector<std::string>& args, bool mapper)
     if (mapper) {
         factory.midiOut = [&] { return std::make_unique<ImmediateSynthPort>(std::move(synth)); };
     } else {
-        factory.softSynth = [&] { return std::make_unique<SoftSynthPort>(std::move(synth)); };
+        factory.softSynth = [&] { return std::make_unique<DirectMusicPort>(std::move(synth)); };
     }
     if (!playback.load(options->songPath, error)) {
         return fail(error);
@@ -234,7 +234,7 @@ int printPortLog(const std::vector<std::string>& args)
     OneKindFactory factory;
     SimulatedPlayback playback(factory, 0);
     factory.softSynth = [&] {
-        return std::make_unique<SoftSynthPort>(std::make_unique<LoggingSoftSynth>(playback.clock, soundFontPath()));
+        return std::make_unique<DirectMusicPort>(std::make_unique<LoggingSoftSynth>(playback.clock, soundFontPath()));
     };
     if (!playback.load(options->songPath, error)) {
         return fail(error);

@@ -16,7 +16,8 @@ struct RecentNote {
     uint32_t time = 0;
 };
 
-// The "[MS-SS]" port: plays the song on a General MIDI software synthesizer, every message
+// The "[MS-SS]" port (output kind DirectMusicOut): plays the song on a General MIDI software
+// synthesizer (FluidSynth in the program), every message
 // stamped `latencyMs` ahead of the synthesizer's latency clock. On the way it
 //  - stamps a note-off 1 ms later when its note-on went out in the same or the previous
 //    millisecond (so the two never meet in one instant),
@@ -26,13 +27,13 @@ struct RecentNote {
 //    collection lacks into the standard kit,
 //  - replaces every GM, GS or XG reset by the GS reset followed by a pitch-bend range of
 //    2 semitones on all 16 channels.
-class SoftSynthPort final : public MidiPort {
+class DirectMusicPort final : public MidiPort {
 public:
     static constexpr uint32_t latencyMs = 50;
     static constexpr uint32_t RecentNoteCount = 16;
 
-    explicit SoftSynthPort(std::unique_ptr<SoftSynth> synth);
-    ~SoftSynthPort() override;
+    explicit DirectMusicPort(std::unique_ptr<SoftSynth> synth);
+    ~DirectMusicPort() override;
 
     bool open() override { return true; }
     void close() override;

@@ -1,4 +1,4 @@
-#include "ports/soft_synth_port.h"
+#include "ports/direct_music_port.h"
 
 #include <gtest/gtest.h>
 
@@ -51,7 +51,7 @@ public:
 
 struct Rig {
     RecordingSoftSynth* synth = nullptr;
-    std::unique_ptr<SoftSynthPort> port;
+    std::unique_ptr<DirectMusicPort> port;
 
     Rig()
     {
@@ -59,7 +59,7 @@ struct Rig {
         synth = owned.get();
         // Program 0 in banks 0 and 8, program 1 in bank 0 only, program 2 nowhere; kits 0 and 25.
         synth->collection = {{0, 0, false}, {8, 0, false}, {0, 1, false}, {0, 0, true}, {0, 25, true}};
-        port = std::make_unique<SoftSynthPort>(std::move(owned));
+        port = std::make_unique<DirectMusicPort>(std::move(owned));
     }
     std::vector<std::string> take()
     {
@@ -71,7 +71,7 @@ struct Rig {
 
 using Lines = std::vector<std::string>;
 
-TEST(SoftSynthPort, OpensWithTheSettingsAndListsTheCollection)
+TEST(DirectMusicPort, OpensWithTheSettingsAndListsTheCollection)
 {
     Rig rig;
     ASSERT_TRUE(rig.port->openSoftSynth(11025, true));
@@ -89,7 +89,7 @@ TEST(SoftSynthPort, OpensWithTheSettingsAndListsTheCollection)
     EXPECT_FALSE(failing.port->openSoftSynth(22050, false));
 }
 
-TEST(SoftSynthPort, StampsFiftyMsAheadAndANoteOffOneMsLaterWithinAMillisecondOfItsNoteOn)
+TEST(DirectMusicPort, StampsFiftyMsAheadAndANoteOffOneMsLaterWithinAMillisecondOfItsNoteOn)
 {
     Rig rig;
     ASSERT_TRUE(rig.port->openSoftSynth(22050, false));
@@ -105,7 +105,7 @@ TEST(SoftSynthPort, StampsFiftyMsAheadAndANoteOffOneMsLaterWithinAMillisecondOfI
                                  "1052 1 91 3c 00", "1052 1 81 3c 00"}));
 }
 
-TEST(SoftSynthPort, SeventeenNoteOnsInOneMillisecondReuseTheOldestRecord)
+TEST(DirectMusicPort, SeventeenNoteOnsInOneMillisecondReuseTheOldestRecord)
 {
     Rig rig;
     ASSERT_TRUE(rig.port->openSoftSynth(22050, false));
@@ -119,7 +119,7 @@ TEST(SoftSynthPort, SeventeenNoteOnsInOneMillisecondReuseTheOldestRecord)
     EXPECT_EQ(rig.take(), (Lines{"1050 1 80 00 00", "1051 1 80 01 00", "1051 1 80 10 00"}));
 }
 
-TEST(SoftSynthPort, BankRulesDropLsbAndFallBackToBankZero)
+TEST(DirectMusicPort, BankRulesDropLsbAndFallBackToBankZero)
 {
     Rig rig;
     ASSERT_TRUE(rig.port->openSoftSynth(22050, false));
@@ -133,7 +133,7 @@ TEST(SoftSynthPort, BankRulesDropLsbAndFallBackToBankZero)
                                  "1050 1 b1 00 00", "1050 1 c1 02"}));
 }
 
-TEST(SoftSynthPort, DrumChannelKeepsKitsTheCollectionHasAndElseTakesTheStandardKit)
+TEST(DirectMusicPort, DrumChannelKeepsKitsTheCollectionHasAndElseTakesTheStandardKit)
 {
     Rig rig;
     ASSERT_TRUE(rig.port->openSoftSynth(22050, false));
@@ -151,7 +151,7 @@ TEST(SoftSynthPort, DrumChannelKeepsKitsTheCollectionHasAndElseTakesTheStandardK
     EXPECT_EQ(rig.take(), (Lines{"1050 1 c1 00", "1050 1 b9 00 00", "1050 1 c9 01"}));
 }
 
-TEST(SoftSynthPort, EveryResetBecomesTheGsResetAndAPitchBendRangeOfTwoOnAllChannels)
+TEST(DirectMusicPort, EveryResetBecomesTheGsResetAndAPitchBendRangeOfTwoOnAllChannels)
 {
     const uint8_t gmOn[] = {0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7};
     for (SysexKind kind : {sysex::GmSystemOn, sysex::GsReset, sysex::XgSystemOn}) {

@@ -1,4 +1,4 @@
-#include "ports/soft_synth_port.h"
+#include "ports/direct_music_port.h"
 
 #include <algorithm>
 
@@ -17,17 +17,17 @@ bool isReset(SysexKind kind)
 
 // Channel 9 starts as the General MIDI drum channel; GS use-for-rhythm-part messages move
 // the flags, and resets bring back the start.
-SoftSynthPort::SoftSynthPort(std::unique_ptr<SoftSynth> synth) : synth_(std::move(synth))
+DirectMusicPort::DirectMusicPort(std::unique_ptr<SoftSynth> synth) : synth_(std::move(synth))
 {
     resetRhythmChannels();
 }
 
-SoftSynthPort::~SoftSynthPort()
+DirectMusicPort::~DirectMusicPort()
 {
     close();
 }
 
-bool SoftSynthPort::openSoftSynth(int32_t sampleRate, bool effects)
+bool DirectMusicPort::openSoftSynth(int32_t sampleRate, bool effects)
 {
     close();
     if (!synth_->open(sampleRate, effects)) {
@@ -45,7 +45,7 @@ bool SoftSynthPort::openSoftSynth(int32_t sampleRate, bool effects)
     return true;
 }
 
-void SoftSynthPort::close()
+void DirectMusicPort::close()
 {
     synth_->close();
     for (auto& banks : banksByProgram_) {
@@ -54,25 +54,25 @@ void SoftSynthPort::close()
     drumKits_.clear();
 }
 
-bool SoftSynthPort::hasBank(uint8_t program, uint8_t bankMsb) const
+bool DirectMusicPort::hasBank(uint8_t program, uint8_t bankMsb) const
 {
     const auto& banks = banksByProgram_[program & 0x7F];
     return std::find(banks.begin(), banks.end(), bankMsb) != banks.end();
 }
 
-bool SoftSynthPort::hasDrumKit(uint8_t program) const
+bool DirectMusicPort::hasDrumKit(uint8_t program) const
 {
     return std::find(drumKits_.begin(), drumKits_.end(), program) != drumKits_.end();
 }
 
-void SoftSynthPort::resetRhythmChannels()
+void DirectMusicPort::resetRhythmChannels()
 {
     for (uint8_t channel = 0; channel < 16; ++channel) {
         channels_[channel].rhythm = channel == DrumChannel;
     }
 }
 
-uint32_t SoftSynthPort::extraForRecentNotes(uint32_t message, uint32_t nowMs)
+uint32_t DirectMusicPort::extraForRecentNotes(uint32_t message, uint32_t nowMs)
 {
     const uint8_t kind = message & 0xF0;
     const uint8_t channel = message & 0x0F;
@@ -98,13 +98,13 @@ uint32_t SoftSynthPort::extraForRecentNotes(uint32_t message, uint32_t nowMs)
     return 0;
 }
 
-void SoftSynthPort::sendShort(uint32_t message)
+void DirectMusicPort::sendShort(uint32_t message)
 {
     std::lock_guard guard(lock_);
     sendShortLocked(message);
 }
 
-void SoftSynthPort::sendShortLocked(uint32_t message)
+void DirectMusicPort::sendShortLocked(uint32_t message)
 {
     const uint32_t nowMs = synth_->latencyClockMs();
     const uint32_t stamp = nowMs + latencyMs + extraForRecentNotes(message, nowMs);
@@ -128,7 +128,7 @@ void SoftSynthPort::sendShortLocked(uint32_t message)
     synth_->playShort(stamp, message);
 }
 
-void SoftSynthPort::sendLong(const LongMessage& message)
+void DirectMusicPort::sendLong(const LongMessage& message)
 {
     if (!message.data || message.length <= 0) {
         return;
