@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 namespace quorva {
 namespace {
 
@@ -110,6 +113,36 @@ TEST(StreamedSoftSynth, LatencyClockFollowsTheAudioAndEventsLandOnTheirFrame)
     EXPECT_EQ(rig.engine->applied.back().frame, 256u * 10);
     const auto samples = rig.device->samples();
     EXPECT_EQ(samples.back(), 100);
+}
+
+// The audio thread renders while two threads send and read the latency clock.
+TEST(StreamedSoftSynth, SendersAndTheAudioThreadMeetOnlyInTheQueueAndTheClock)
+{
+    Rig rig;
+    ASSERT_TRUE(rig.synth->open(44100, false));
+    std::atomic<bool> done{false};
+    std::thread audio([&] {
+        while (!done.load()) {
+            rig.device->pump(1);
+        }
+    });
+    auto send = [&](uint8_t channel) {
+        for (int i = 0; i < 500; ++i) {
+            rig.synth->playShort(rig.synth->latencyClockMs(), packShort(static_cast<uint8_t>(0x90 | channel), 60, 1));
+            const uint8_t sysex[] = {0xF0, channel, 0xF7};
+            rig.synth->playLong(rig.synth->latencyClockMs(), sysex, 3);
+        }
+    };
+    std::thread other(send, 1);
+    send(2);
+    other.join();
+    while (rig.synth->pendingCount() > 0) {
+        std::this_thread::yield();
+    }
+    done.store(true);
+    audio.join();
+    rig.synth->close();
+    EXPECT_EQ(rig.engine->applied.size(), 2000u);
 }
 
 }  // namespace
