@@ -12,7 +12,8 @@ namespace quorva {
 constexpr const char* MidiOutVariable = "QUORVA_MIDI_OUT";
 constexpr const char* SoundFontVariable = "QUORVA_SOUNDFONT";
 
-// The name every MIDI client of this program carries; its own ports are never a destination.
+// The name every MIDI client of this program carries; its own ports ("quorva:...") are never
+// a destination.
 constexpr const char* OwnClientName = "quorva";
 
 // A MIDI destination the system offers, with the service it lives on ("alsa" or "jack").

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -146,11 +147,22 @@ TEST(SystemMidiOut, DeliversEverySongMessageToAJackDestination)
     const auto song = dir.write("song.mid", testing::buildSmf(0, 96, {track}));
 
     setenv("JACK_DEFAULT_SERVER", jack.server().c_str(), 1);
+    setenv("QUORVA_MIDI_OUT", "no-such-destination", 1);
+    const auto unmatched = testing::runTool("quorva-render", "--list-midi-out");
+    unsetenv("QUORVA_MIDI_OUT");
+    const auto unnamed = testing::runTool("quorva-render", "--list-midi-out");
     setenv("QUORVA_MIDI_OUT", jack.client().c_str(), 1);
     const auto listed = testing::runTool("quorva-render", "--list-midi-out");
     const auto played = testing::runTool("quorva-render", song.string() + " --output mm-out");
     unsetenv("QUORVA_MIDI_OUT");
     unsetenv("JACK_DEFAULT_SERVER");
+    EXPECT_NE(unmatched.out.find("QUORVA_MIDI_OUT=\"no-such-destination\" matches no destination"), std::string::npos)
+        << unmatched.out;
+    EXPECT_NE(listed.out.find("jack: " + jack.client() + ":input\n"), std::string::npos) << listed.out;
+    if (!std::filesystem::exists("/dev/snd/seq")) {
+        // Without the ALSA sequencer the first real JACK destination is chosen unasked.
+        EXPECT_NE(unnamed.out.find("chosen: jack: " + jack.client() + ":input"), std::string::npos) << unnamed.out;
+    }
     EXPECT_NE(listed.out.find("chosen: jack: " + jack.client() + ":input"), std::string::npos) << listed.out;
     ASSERT_EQ(played.status, 0) << played.out;
     EXPECT_EQ(played.out, "");

@@ -21,6 +21,7 @@ TEST(MidiMapper, ChoosesTheNamedDestinationElseTheFirstRealOne)
     EXPECT_EQ(chooseDestination(list, "Roland", found), 2);  // no match: the rule goes on
     EXPECT_FALSE(found);
     EXPECT_EQ(chooseDestination({list[0], list[1]}, "", found), -1);
+    EXPECT_EQ(chooseDestination({list[1], {"jack", "quorva-dump:input"}}, "", found), 1);  // another client
     EXPECT_EQ(chooseDestination({}, "x", found), -1);
 }
 
