@@ -25,7 +25,7 @@ void silenceFluidLog()
 
 std::string soundFontPath()
 {
-    if (const char* named = std::getenv(SoundFontVariable); named && *named) {
+    if (const char* named = std::getenv(soundFontVariable); named && *named) {
         return named;
     }
     for (const char* path : {"/usr/share/sounds/sf2/default-GM.sf2", "/usr/share/sounds/sf2/default-GM.sf3"}) {

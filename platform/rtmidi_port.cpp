@@ -44,7 +44,7 @@ bool serviceAvailable(RtMidi::Api api)
         return true;
     }
     jack_status_t status{};
-    jack_client_t* client = jack_client_open(OwnClientName, JackNoStartServer, &status);
+    jack_client_t* client = jack_client_open(ownClientName, JackNoStartServer, &status);
     if (!client) {
         return false;
     }
@@ -60,7 +60,7 @@ const char* serviceName(RtMidi::Api api)
 std::unique_ptr<RtMidiOut> makeOutput(RtMidi::Api api)
 {
     silenceLibraries();
-    auto out = std::make_unique<RtMidiOut>(api, OwnClientName);
+    auto out = std::make_unique<RtMidiOut>(api, ownClientName);
     out->setErrorCallback(&ignoreErrors, nullptr);
     return out;
 }
@@ -118,7 +118,7 @@ std::vector<MidiDestination> listMidiDestinations(bool includeJack)
 
 std::optional<MidiDestination> chosenMidiDestination(std::string& wanted, bool& wantedFound)
 {
-    const char* variable = std::getenv(MidiOutVariable);
+    const char* variable = std::getenv(midiOutVariable);
     wanted = variable ? variable : "";
     wantedFound = false;
     if (!wanted.empty()) {
@@ -152,7 +152,7 @@ bool RtMidiOutPort::open()
     if (!wanted.empty() && !wantedFound) {
         static bool reported = false;
         if (!reported) {
-            std::fprintf(stderr, "quorva: no MIDI destination matches %s=\"%s\"\n", MidiOutVariable, wanted.c_str());
+            std::fprintf(stderr, "quorva: no MIDI destination matches %s=\"%s\"\n", midiOutVariable, wanted.c_str());
             reported = true;
         }
     }

@@ -5,8 +5,8 @@
 namespace quorva {
 namespace {
 
-constexpr uint8_t GsReset[] = {0xF0, 0x41, 0x10, 0x42, 0x12, 0x40, 0x00, 0x7F, 0x00, 0x41, 0xF7};
-constexpr uint8_t DrumChannel = 9;
+constexpr uint8_t gsResetBytes[] = {0xF0, 0x41, 0x10, 0x42, 0x12, 0x40, 0x00, 0x7F, 0x00, 0x41, 0xF7};
+constexpr uint8_t drumChannel = 9;
 
 bool isReset(SysexKind kind)
 {
@@ -68,7 +68,7 @@ bool DirectMusicPort::hasDrumKit(uint8_t program) const
 void DirectMusicPort::resetRhythmChannels()
 {
     for (uint8_t channel = 0; channel < 16; ++channel) {
-        channels_[channel].rhythm = channel == DrumChannel;
+        channels_[channel].rhythm = channel == drumChannel;
     }
 }
 
@@ -83,7 +83,7 @@ uint32_t DirectMusicPort::extraForRecentNotes(uint32_t message, uint32_t nowMs)
     const auto kept = std::remove_if(recent_.begin(), recent_.begin() + recentCount_, expired);
     recentCount_ = static_cast<uint32_t>(kept - recent_.begin());
     if (kind == 0x90 && velocity > 0) {
-        if (recentCount_ == RecentNoteCount) {
+        if (recentCount_ == recentNoteCount) {
             // No record free: the oldest one is taken.
             std::move(recent_.begin() + 1, recent_.end(), recent_.begin());
             --recentCount_;
@@ -137,7 +137,7 @@ void DirectMusicPort::sendLong(const LongMessage& message)
     const bool reset = isReset(message.kind);
     const uint32_t stamp = synth_->latencyClockMs() + latencyMs;
     if (reset) {
-        synth_->playLong(stamp, GsReset, sizeof GsReset);
+        synth_->playLong(stamp, gsResetBytes, sizeof gsResetBytes);
         resetRhythmChannels();
     } else {
         synth_->playLong(stamp, message.data, static_cast<uint32_t>(message.length));

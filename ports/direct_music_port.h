@@ -30,7 +30,7 @@ struct RecentNote {
 class DirectMusicPort final : public MidiPort {
 public:
     static constexpr uint32_t latencyMs = 50;
-    static constexpr uint32_t RecentNoteCount = 16;
+    static constexpr uint32_t recentNoteCount = 16;
 
     explicit DirectMusicPort(std::unique_ptr<SoftSynth> synth);
     ~DirectMusicPort() override;
@@ -57,7 +57,7 @@ private:
 
     std::unique_ptr<SoftSynth> synth_;
     std::mutex lock_;  // one send at a time: the recent notes, the channel table, the order of stamps
-    std::array<RecentNote, RecentNoteCount> recent_{};  // oldest first
+    std::array<RecentNote, recentNoteCount> recent_{};  // oldest first
     uint32_t recentCount_ = 0;
     std::array<ChannelBank, 16> channels_{};
     std::array<std::vector<uint8_t>, 128> banksByProgram_;

@@ -16,7 +16,7 @@ int chooseDestination(const std::vector<MidiDestination>& destinations, const st
     }
     for (size_t i = 0; i < destinations.size(); ++i) {
         const std::string& name = destinations[i].name;
-        const bool own = name.rfind(std::string(OwnClientName) + ":", 0) == 0;
+        const bool own = name.rfind(std::string(ownClientName) + ":", 0) == 0;
         if (name.find("Through") == std::string::npos && !own) {
             return static_cast<int>(i);
         }

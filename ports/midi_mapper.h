@@ -9,12 +9,12 @@
 namespace quorva {
 
 // The environment variables the mapper and the software synthesizer read.
-constexpr const char* MidiOutVariable = "QUORVA_MIDI_OUT";
-constexpr const char* SoundFontVariable = "QUORVA_SOUNDFONT";
+constexpr const char* midiOutVariable = "QUORVA_MIDI_OUT";
+constexpr const char* soundFontVariable = "QUORVA_SOUNDFONT";
 
 // The name every MIDI client of this program carries; its own ports ("quorva:...") are never
 // a destination.
-constexpr const char* OwnClientName = "quorva";
+constexpr const char* ownClientName = "quorva";
 
 // A MIDI destination the system offers, with the service it lives on ("alsa" or "jack").
 struct MidiDestination {
@@ -35,12 +35,12 @@ class ImmediateSynthPort final : public MidiPort {
 public:
     explicit ImmediateSynthPort(std::unique_ptr<SoftSynth> synth) : synth_(std::move(synth)) {}
     ~ImmediateSynthPort() override { close(); }
-    bool open() override { return synth_->open(SampleRate, true); }
+    bool open() override { return synth_->open(sampleRate, true); }
     void close() override { synth_->close(); }
     void sendShort(uint32_t message) override;
     void sendLong(const LongMessage& message) override;
 
-    static constexpr int32_t SampleRate = 44100;
+    static constexpr int32_t sampleRate = 44100;
 
 private:
     std::unique_ptr<SoftSynth> synth_;

@@ -37,7 +37,7 @@ bool StreamedSoftSynth::open(int32_t sampleRate, bool effects)
         close();
         return false;
     }
-    sysex_.assign(SysexBytes, 0);
+    sysex_.assign(sysexBytes, 0);
     framesRendered_ = 0;
     originMs_ = clock_.nowMs();
     {
@@ -45,7 +45,7 @@ bool StreamedSoftSynth::open(int32_t sampleRate, bool effects)
         blockStartMs_ = blockSystemMs_ = originMs_;
         blockMs_ = 0;
     }
-    queue_.open(QueueCapacity, SysexBytes);
+    queue_.open(queueCapacity, sysexBytes);
     if (!output_->start(*this)) {
         close();
         return false;

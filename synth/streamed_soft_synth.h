@@ -33,8 +33,8 @@ public:
 // and each event is applied just before the first frame whose time reaches its stamp.
 class StreamedSoftSynth final : public SoftSynth, private AudioFeeder {
 public:
-    static constexpr uint32_t QueueCapacity = 4096;
-    static constexpr uint32_t SysexBytes = 1 << 16;
+    static constexpr uint32_t queueCapacity = 4096;
+    static constexpr uint32_t sysexBytes = 1 << 16;
 
     StreamedSoftSynth(std::unique_ptr<SampleSynth> synth, std::unique_ptr<AudioDevice> device, Clock& clock);
     ~StreamedSoftSynth() override;

@@ -69,7 +69,7 @@ bool SynthScheduler::open(uint32_t bufferMs, uint32_t voices, uint32_t levelShif
     if (!stream_->open(bufferMs) || !engine_.open(voices, toneFilePath)) {
         return false;
     }
-    queue_.open(QueueCapacity);
+    queue_.open(queueCapacity);
     stream_->start();
     return true;
 }

@@ -42,7 +42,7 @@ private:
 // whose time reaches the stamp. Senders and the rendering thread share only the queue.
 class SynthScheduler {
 public:
-    static constexpr uint32_t QueueCapacity = 1000;
+    static constexpr uint32_t queueCapacity = 1000;
 
     SynthScheduler(AudioDevice& device, Clock& clock, SynthEngine& engine)
         : device_(device), clock_(clock), engine_(engine), renderer_(queue_, engine)

@@ -16,10 +16,10 @@ namespace quorva {
 namespace {
 
 // Simulated time at which the port opens and the song starts in a WAV render.
-constexpr uint32_t StartMs = 1000000;
-// After the song, the render goes on until this much silence, or at most TailLimitMs.
-constexpr uint32_t SilenceMs = 500;
-constexpr uint32_t TailLimitMs = 10000;
+constexpr uint32_t startMs = 1000000;
+// After the song, the render goes on until this much silence, or at most tailLimitMs.
+constexpr uint32_t silenceMs = 500;
+constexpr uint32_t tailLimitMs = 10000;
 
 int fail(const std::string& message)
 {
@@ -136,7 +136,7 @@ std::string noSoundFont()
 {
     const std::string path = soundFontPath();
     return path.empty() ? "no General MIDI SoundFont (install fluid-soundfont-gm or set " +
-                              std::string(SoundFontVariable) + ")"
+                              std::string(soundFontVariable) + ")"
                         : "cannot open the SoundFont " + path;
 }
 
@@ -144,7 +144,7 @@ std::string noSoundFont()
 // has stopped, its messages have played and the sound has died away.
 bool pumpSong(SimulatedPlayback& playback, StreamedSoftSynth& synth, WavAudioDevice& device)
 {
-    uint32_t nextTick = StartMs + Sequencer::tickPeriodMs;
+    uint32_t nextTick = startMs + Sequencer::tickPeriodMs;
     uint32_t stopMs = 0;
     uint32_t silentSince = 0;
     bool stopped = false;
@@ -168,7 +168,7 @@ bool pumpSong(SimulatedPlayback& playback, StreamedSoftSynth& synth, WavAudioDev
         }
         silentSince = device.lastHalfSilent() ? (silentSince ? silentSince : end) : 0;
         const uint32_t now = synth.renderedUntilMs();
-        if ((silentSince && now - silentSince >= SilenceMs) || now - stopMs > TailLimitMs) {
+        if ((silentSince && now - silentSince >= silenceMs) || now - stopMs > tailLimitMs) {
             return true;
         }
     }
@@ -190,7 +190,7 @@ int renderSoftSynthWav(const std::vector<std::string>& args, bool mapper)
     auto ownedDevice = std::make_unique<WavAudioDevice>(writer);
     WavAudioDevice& device = *ownedDevice;
     OneKindFactory factory;
-    SimulatedPlayback playback(factory, StartMs);
+    SimulatedPlayback playback(factory, startMs);
     auto synth = std::make_unique<StreamedSoftSynth>(std::make_unique<FluidSampleSynth>(soundFontPath()),
                                                      std::move(ownedDevice), playback.clock);
     StreamedSoftSynth& stream = *synth;
@@ -205,7 +205,7 @@ int renderSoftSynthWav(const std::vector<std::string>& args, bool mapper)
     if (!writer.open(options->wavPath)) {
         return fail("cannot write " + options->wavPath);
     }
-    playback.clock.set(StartMs);
+    playback.clock.set(startMs);
     const bool opened = mapper ? playback.ports.selectMidiOut()
                                : playback.ports.selectDirectMusic(options->sampleRate, options->effects);
     if (!opened) {
@@ -304,7 +304,7 @@ int listMidiOut()
     bool wantedFound = false;
     const auto chosen = chosenMidiDestination(wanted, wantedFound);
     if (!wanted.empty() && !wantedFound) {
-        std::printf("%s=\"%s\" matches no destination\n", MidiOutVariable, wanted.c_str());
+        std::printf("%s=\"%s\" matches no destination\n", midiOutVariable, wanted.c_str());
     }
     if (chosen) {
         std::printf("chosen: %s: %s\n", chosen->service.c_str(), chosen->name.c_str());

@@ -1,6 +1,5 @@
 #include "tools/wav_writer.h"
 
-#include <algorithm>
 #include <cstring>
 #include <vector>
 
