@@ -32,6 +32,7 @@ bool StreamedSoftSynth::open(int32_t sampleRate, bool effects)
         close();
         return false;
     }
+    presets_ = synth_->presets();  // before the audio thread plays the engine
     output_ = device_->createOutput(blockFrames(sampleRate) * 4);
     if (!output_) {
         close();
@@ -65,12 +66,13 @@ void StreamedSoftSynth::close()
     }
     synth_->close();
     device_->close();
+    presets_.clear();
     open_ = false;
 }
 
 std::vector<SoftSynthPreset> StreamedSoftSynth::presets() const
 {
-    return synth_->presets();
+    return presets_;
 }
 
 uint32_t StreamedSoftSynth::latencyClockMs()

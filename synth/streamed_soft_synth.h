@@ -11,8 +11,8 @@
 
 namespace quorva {
 
-// A sample-producing General MIDI synthesizer engine (the platform's, or a test's). Touched
-// only by the audio thread between open and close, apart from `presets`.
+// A sample-producing General MIDI synthesizer engine (the platform's, or a test's). Once
+// open (and its presets listed) it is touched only by the audio thread until close.
 class SampleSynth {
 public:
     virtual ~SampleSynth() = default;
@@ -63,6 +63,7 @@ private:
     Clock& clock_;
     TimedEventQueue queue_;
     std::unique_ptr<AudioOutput> output_;
+    std::vector<SoftSynthPreset> presets_;  // the collection, listed at open
     bool open_ = false;
     uint32_t rate_ = 44100;
     uint32_t originMs_ = 0;
