@@ -56,5 +56,21 @@ TEST(DefaultOutput, PlaysTheDemoSongThroughTheBuiltInSynthesizerWithNoSettings)
     EXPECT_GT(levels[1], 200.0);
 }
 
+// Without a destination and without a SoundFont the default output cannot open: one message,
+// and the player goes on with the NULL output.
+TEST(DefaultOutput, WithoutDestinationOrSoundFontSaysMidiportCreateError)
+{
+    ProgramCopy program({"bmp.dat", "fnm.dat", "fsm.dat", "inst.dat"});
+    const ProgramRun run = program.run("",
+                                       "SDL_VIDEODRIVER=dummy XDG_CONFIG_HOME='" + program.dir().path().string() +
+                                           "' JACK_DEFAULT_SERVER=quorva-none QUORVA_MIDI_OUT= QUORVA_SOUNDFONT='" +
+                                           (program.dir() / "none.sf2").string() + "'",
+                                       1.5);
+    EXPECT_EQ(run.exitCode, 0);
+    if (!std::filesystem::exists("/dev/snd/seq")) {
+        EXPECT_EQ(run.errors, "midiport create error\n");
+    }
+}
+
 }  // namespace
 }  // namespace quorva::testing
