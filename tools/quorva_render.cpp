@@ -1,5 +1,6 @@
 // quorva-render: plays a song through the real sequencer in simulated time and prints what
 // it sends, the song's values, or (with --wav) what the FM synthesizer makes of it.
+#include "tools/render_screen.h"
 #include "tools/render_session.h"
 
 #if __has_include("tools/render_wav.h")
@@ -101,6 +102,7 @@ int usage()
 {
     std::fprintf(stderr,
                  "usage: quorva-render SONG (--info | --events) [--speed X] [--transpose N]\n"
+<<<<<<< HEAD
                  "       quorva-render (SONG | --events-in LOG) --wav OUT.wav [--output fm] [--tones FILE] [--voices N]\n"
                  "                     [--level-shift S] [--buffer-ms M] [--speed X] [--transpose N]\n"
                  "       quorva-render SONG --output ms-ss --wav OUT.wav [--sample-rate 11025|22050|44100]\n"
@@ -108,6 +110,12 @@ int usage()
                  "       quorva-render SONG --output ms-ss --port-log [--speed X] [--transpose N]\n"
                  "       quorva-render SONG --output mm-out [--wav OUT.wav] [--speed X] [--transpose N]\n"
                  "       quorva-render --list-midi-out\n");
+=======
+                 "       quorva-render (SONG | --events-in LOG) --wav OUT.wav [--tones FILE] [--voices N]\n"
+                 "                     [--level-shift S] [--buffer-ms M] [--speed X] [--transpose N]\n"
+                 "       quorva-render SONG --screen OUT.bmp --at MS [--mode N] [--input SCRIPT] [--speed X]\n"
+                 "                     [--transpose N]\n");
+>>>>>>> main
     return 1;
 }
 
@@ -133,10 +141,20 @@ std::string takeOutput(std::vector<std::string>& args)
 
 int run(std::vector<std::string> args)
 {
+<<<<<<< HEAD
     const auto has = [&](const char* flag) { return std::find(args.begin(), args.end(), flag) != args.end(); };
     if (has("--list-midi-out")) {
 #ifdef QUORVA_HAS_SOFT_SYNTH
         return args.size() == 1 ? listMidiOut() : usage();
+=======
+    for (const std::string& arg : args) {
+        if (arg == "--screen") {
+            return renderScreen(args);
+        }
+        if (arg == "--wav") {
+#ifdef QUORVA_HAS_WAV
+            return renderWav(args);
+>>>>>>> main
 #else
         return unavailable("MIDI out");
 #endif
