@@ -102,20 +102,15 @@ int usage()
 {
     std::fprintf(stderr,
                  "usage: quorva-render SONG (--info | --events) [--speed X] [--transpose N]\n"
-<<<<<<< HEAD
                  "       quorva-render (SONG | --events-in LOG) --wav OUT.wav [--output fm] [--tones FILE] [--voices N]\n"
                  "                     [--level-shift S] [--buffer-ms M] [--speed X] [--transpose N]\n"
                  "       quorva-render SONG --output ms-ss --wav OUT.wav [--sample-rate 11025|22050|44100]\n"
                  "                     [--effects 0|1] [--speed X] [--transpose N]\n"
                  "       quorva-render SONG --output ms-ss --port-log [--speed X] [--transpose N]\n"
                  "       quorva-render SONG --output mm-out [--wav OUT.wav] [--speed X] [--transpose N]\n"
-                 "       quorva-render --list-midi-out\n");
-=======
-                 "       quorva-render (SONG | --events-in LOG) --wav OUT.wav [--tones FILE] [--voices N]\n"
-                 "                     [--level-shift S] [--buffer-ms M] [--speed X] [--transpose N]\n"
+                 "       quorva-render --list-midi-out\n"
                  "       quorva-render SONG --screen OUT.bmp --at MS [--mode N] [--input SCRIPT] [--speed X]\n"
                  "                     [--transpose N]\n");
->>>>>>> main
     return 1;
 }
 
@@ -141,20 +136,13 @@ std::string takeOutput(std::vector<std::string>& args)
 
 int run(std::vector<std::string> args)
 {
-<<<<<<< HEAD
     const auto has = [&](const char* flag) { return std::find(args.begin(), args.end(), flag) != args.end(); };
+    if (has("--screen")) {
+        return renderScreen(args);
+    }
     if (has("--list-midi-out")) {
 #ifdef QUORVA_HAS_SOFT_SYNTH
         return args.size() == 1 ? listMidiOut() : usage();
-=======
-    for (const std::string& arg : args) {
-        if (arg == "--screen") {
-            return renderScreen(args);
-        }
-        if (arg == "--wav") {
-#ifdef QUORVA_HAS_WAV
-            return renderWav(args);
->>>>>>> main
 #else
         return unavailable("MIDI out");
 #endif
