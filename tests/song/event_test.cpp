@@ -108,14 +108,14 @@ TEST(EventPlay, SystemExclusiveResetsRhythmPartsAndTexts)
         .sysex(10, {0xF0, 0x41, 0x10, 0x42, 0x12, 0x40, 0x00, 0x7F, 0x00, 0x41, 0xF7});
     Player player;
     ASSERT_TRUE(player.loadBytes(buildSmf(0, 480, {track})));
-    EXPECT_TRUE(player.song.hasResetSysex);
+    EXPECT_TRUE(player.song.hasResetSysex());
     player.monitor.channels[9].rhythm = false;
     player.sequencer.play();
     player.ticks(1);
     EXPECT_TRUE(player.monitor.channels[9].rhythm);
     EXPECT_FALSE(player.monitor.channels[0].rhythm);
-    EXPECT_STREQ(player.song.text, "hello");
-    EXPECT_STREQ(player.song.lyric, "sing");
+    EXPECT_STREQ(player.song.text(), "hello");
+    EXPECT_STREQ(player.song.lyric(), "sing");
     EXPECT_EQ(player.monitor.channels[2].volume, 10);
     player.ticks(2);
     EXPECT_TRUE(player.monitor.gsSeen);
