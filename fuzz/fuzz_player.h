@@ -2,7 +2,8 @@
 // The pieces the fuzz targets share: a player on a manual timer whose ports are capture
 // ports, a message box that only counts, and a scratch file for readers that take a path.
 #include "platform/fake/capture_port.h"
-#include "platform/fake/manual_clock.h"
+#include "platform/manual_clock.h"
+#include "platform/message_box.h"
 #include "ports/port_selector.h"
 #include "song/channel_monitor.h"
 #include "song/sequencer.h"

@@ -33,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const uint8_t speedByte = data[1];
     Player player;
     if (!player.loadBytes(data + 2, size - 2)) {
-        if (player.song.loaded || player.sequencer.state() != PlayState::Idle) {
+        if (player.song.loaded() || player.sequencer.state() != PlayState::Idle) {
             quorva::fuzz::fail("a refused song left something loaded");
         }
         player.sequencer.play();  // must do nothing
