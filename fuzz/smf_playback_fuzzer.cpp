@@ -17,8 +17,8 @@ using quorva::fuzz::Player;
 constexpr std::array<float, 13> speeds = {0.4f, 0.5f, 0.6f, 0.7f, 0.8f, 0.9f, 1.0f, 1.2f, 1.5f, 2.0f, 3.0f, 5.0f, 8.0f};
 constexpr int keyShiftChoices = 13;  // -6 .. +6
 
-// At most this many 5 ms ticks are played (20 s of simulated time).
-constexpr int maxTicks = 4000;
+// At most this many 5 ms ticks are played (5 s of simulated time, up to 40 s of the song).
+constexpr int maxTicks = 1000;
 
 int8_t keyShift(uint8_t choice) { return static_cast<int8_t>(choice % keyShiftChoices - 6); }
 
