@@ -38,6 +38,25 @@ TEST(Sequencer, AdvancesThroughTheTempoMapAtTheChosenSpeed)
     EXPECT_NEAR(player.sequencer.position(), 4.8, 1e-9);
 }
 
+TEST(Sequencer, ATempoChangeTakesEffectInTheTickThatReachesItsTickExactly)
+{
+    // 200 ticks a quarter at 500000: exactly 2 song ticks a timer tick.
+    TrackBuilder track;
+    track.tempo(4, 250000).tempo(4, 125000).event(10000, {0x90, 60, 1});
+    Player player;
+    ASSERT_TRUE(player.loadBytes(buildSmf(0, 200, {track})));
+    player.sequencer.play();
+    player.ticks(1);
+    EXPECT_EQ(player.sequencer.position(), 2.0);
+    EXPECT_EQ(player.sequencer.tempo(), 500000u);
+    player.ticks(1);
+    EXPECT_EQ(player.sequencer.position(), 4.0);
+    EXPECT_EQ(player.sequencer.tempo(), 250000u);
+    player.ticks(1);  // 4 song ticks at 250000: 8 reaches the second change exactly
+    EXPECT_EQ(player.sequencer.position(), 8.0);
+    EXPECT_EQ(player.sequencer.tempo(), 125000u);
+}
+
 TEST(Sequencer, GmSystemOnOnlyForSongsWithoutTheirOwnReset)
 {
     TrackBuilder plain;

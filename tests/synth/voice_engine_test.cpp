@@ -4,6 +4,7 @@
 #include <string>
 
 #include "reference_voice.h"
+#include "synth/fm_envelope.h"
 #include "synth/fm_voice.h"
 #include "synth/tone_bank.h"
 
@@ -113,6 +114,39 @@ TEST(VoiceEnvelope, KeyOffChoosesTheReleaseState)
     op.state = EnvelopeState::Off;
     keyOffOperator(op);
     EXPECT_EQ(op.state, EnvelopeState::Off);
+}
+
+TEST(VoiceEnvelope, KeyOffAndRelease1AtTheirBoundaries)
+{
+    FmOperator op{};
+    op.state = EnvelopeState::Decay1;
+    op.decay1Level = 800;
+    op.decay2Level = 600;
+    op.releaseLevel = 100;
+    op.decay1Rate = 50;
+    op.decay2Rate = 10;  // as fast as the release: no Release2
+    op.releaseRate = 10;
+    op.level = 700;
+    keyOffOperator(op);
+    EXPECT_EQ(op.state, EnvelopeState::Release3);
+    EXPECT_EQ(afterRelease1(op), EnvelopeState::Release3);
+    op.decay2Rate = 11;
+    EXPECT_EQ(afterRelease1(op), EnvelopeState::Release2);
+    op.level = 800;  // at decay1Level, not above it
+    keyOffOperator(op);
+    EXPECT_EQ(op.state, EnvelopeState::Release2);
+    op.level = 801;
+    keyOffOperator(op);
+    EXPECT_EQ(op.state, EnvelopeState::Release1);
+    op.level = 600;  // at decay2Level
+    keyOffOperator(op);
+    EXPECT_EQ(op.state, EnvelopeState::Release3);
+    op.level = 100;  // at releaseLevel
+    keyOffOperator(op);
+    EXPECT_EQ(op.state, EnvelopeState::Release4);
+    op.level = 101;
+    keyOffOperator(op);
+    EXPECT_EQ(op.state, EnvelopeState::Release3);
 }
 
 TEST(VoiceEngine, LevelCheck)
