@@ -20,10 +20,11 @@ using quorva::packShort;
 constexpr uint32_t voices = 16;
 constexpr uint32_t heldFrames = 192;
 constexpr uint32_t releasedFrames = 192;
+constexpr uint8_t rhythmChannel = 9;
 // Every channel but the rhythm channel takes one tone per round.
-constexpr uint32_t melodicChannels = FmSynth::ChannelCount - 1;
+constexpr uint32_t melodicChannels = 15;
 
-uint8_t melodicChannel(uint32_t index) { return static_cast<uint8_t>(index < FmSynth::RhythmChannel ? index : index + 1); }
+uint8_t melodicChannel(uint32_t index) { return static_cast<uint8_t>(index < rhythmChannel ? index : index + 1); }
 
 void mix(FmSynth& synth, uint32_t frames)
 {
@@ -73,7 +74,7 @@ void playRound(FmSynth& synth, const std::vector<const Tone*>& tones, size_t fir
 // Plays the first keys of a drum set that have a tone, two by two, on the rhythm channel.
 void playDrumSet(FmSynth& synth, int program, const DrumSet& set)
 {
-    constexpr uint8_t rhythm = FmSynth::RhythmChannel;
+    constexpr uint8_t rhythm = rhythmChannel;
     send(synth, 0xC0 | rhythm, static_cast<uint8_t>(program));
     int played = 0;
     for (uint8_t key = 0; key < 128 && played < 8; ++key) {

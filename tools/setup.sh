@@ -10,7 +10,7 @@ packages=(
   librtmidi-dev libasound2-dev alsa-utils
   libfluidsynth-dev fluid-soundfont-gm
   xvfb xauth x11-utils imagemagick
-  clang-14 libclang-rt-14-dev python3
+  libclang-rt-14-dev python3
 )
 
 missing=()
