@@ -138,7 +138,7 @@ void Sequencer::stop()
     }
     if (timerRunning_ && timer_.ticksOnOwnThread()) {
         // The timer thread acknowledges within one tick; a timer that died must not hang the
-        // program, so the wait gives up after a second.
+        // program, so the wait gives up after a second and withdraws the request.
         std::unique_lock guard(stopLock_);
         stopRequest_.store(true);
         stopAcknowledged_.wait_for(guard, std::chrono::seconds(1), [this] { return !stopRequest_.load(); });

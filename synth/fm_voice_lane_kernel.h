@@ -127,7 +127,7 @@ template <int OperatorCount, int Vectors, bool Dense, typename Lookup>
     }
 }
 
-// The LFO step of each lane (see stepLfo, whose arithmetic this repeats lane by lane).
+// The LFO step of each lane (FmLfo::step, whose arithmetic this repeats lane by lane).
 template <typename Lookup>
 [[gnu::always_inline]] inline void laneLfo(LaneGroup& g, int vectors, int length, const LaneTables& tables)
 {

@@ -206,6 +206,18 @@ TEST(SmfLoader, TempoAndMeterListsAndTexts)
     EXPECT_EQ(song.lastTimeSignature(), meter->next);
 }
 
+TEST(SmfLoader, TheFirstTitleAndNoticeAreTheSongs)
+{
+    TrackBuilder track;
+    track.text(0, 3, "first title").text(0, 2, "first notice").text(0, 3, "second title").text(0, 2, "second notice")
+        .event(0, {0x90, 60, 1});
+    SmfFile song;
+    const auto bytes = buildSmf(0, 480, {track});
+    ASSERT_TRUE(song.loadBytes(bytes.data(), bytes.size()));
+    EXPECT_STREQ(song.title(), "first title");
+    EXPECT_STREQ(song.notice(), "first notice");
+}
+
 TEST(SmfLoader, DegenerateMetersAndTemposNeitherDivideByZeroNorHang)
 {
     for (const auto& [numerator, power] : std::vector<std::pair<uint8_t, uint8_t>>{{0, 2}, {4, 255}, {1, 40}, {255, 0}}) {
