@@ -15,7 +15,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-60}
 shift || true
 dir=${QUORVA_FUZZ_DIR:-build-fuzz}
-all_targets=(smf_playback_fuzzer tone_fuzzer settings_fuzzer event_log_fuzzer)
+all_targets=(smf_playback_fuzzer tone_fuzzer settings_fuzzer event_log_fuzzer control_request_fuzzer)
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=("${all_targets[@]}")
 
@@ -35,6 +35,7 @@ options_for() {
     tone_fuzzer) echo "-max_len=8192 -dict=fuzz/tone.dict" ;;
     settings_fuzzer) echo "-max_len=256" ;;
     event_log_fuzzer) echo "-max_len=4096" ;;
+    control_request_fuzzer) echo "-max_len=2048 -dict=fuzz/control.dict" ;;
   esac
 }
 

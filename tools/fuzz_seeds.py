@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """Writes the seed corpora of the fuzz targets into OUT/<target>/: songs (the shipped demo
 and small songs that reach every event kind, meter, tempo and refusal of the loader), tone
-files (the shipped bank, its tones one by one and the format's edge cases), settings records
-and --events-in logs.
+files (the shipped bank, its tones one by one and the format's edge cases), settings records,
+--events-in logs and control-socket requests.
 
 usage: fuzz_seeds.py OUT
 """
@@ -209,6 +209,22 @@ def event_seeds():
     yield "bad-time", b"-1 90 40 40\n"
 
 
+def control_seeds():
+    def request(verb, text, service=b"TMIDI", topic=b"TMIDI"):
+        return b"\0".join([service, topic, verb, text]) + b"\0"
+    yield "stop", request(b"execute", b"stop")
+    yield "playfile", request(b"execute", b"playfile /nonexistent/song.mid")
+    yield "playfile-quoted", request(b"execute", b'playfile "/tmp/no such.mid"')
+    yield "capital-stop", request(b"execute", b"Stop")
+    yield "handoff", request(b"handoff", b'"/tmp/a song.mid"')
+    yield "status", request(b"status", b"")
+    yield "other-topic", request(b"execute", b"stop", topic=b"OTHER")
+    yield "long-text", request(b"handoff", b"x" * 300)
+    yield "unfinished", b"TMIDI\0TMIDI\0exec"
+    yield "trailing", request(b"status", b"") + b"more"
+    yield "reply", b"result: 0x8000\nstate: playing\ntitle: a \\n b\\\\\n"
+
+
 def write(out, target, seeds):
     directory = os.path.join(out, target)
     os.makedirs(directory, exist_ok=True)
@@ -226,6 +242,7 @@ def main():
     write(out, "tone_fuzzer", tone_seeds())
     write(out, "settings_fuzzer", settings_seeds())
     write(out, "event_log_fuzzer", event_seeds())
+    write(out, "control_request_fuzzer", control_seeds())
 
 
 if __name__ == "__main__":
