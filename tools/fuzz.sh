@@ -60,7 +60,7 @@ for target in "${targets[@]}"; do
     -max_total_time="$seconds" -timeout=1 -rss_limit_mb=512 -malloc_limit_mb=512 \
     -print_final_stats=1 -artifact_prefix="$findings/" ${QUORVA_FUZZ_ARGS:-} >"$log" 2>&1 || status=$?
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
-  edges=$(grep -o 'cov: [0-9]*' "$log" | tail -1 | cut -d' ' -f2)
+  edges=$( (grep -o 'cov: [0-9]*' "$log" || true) | tail -1 | cut -d' ' -f2)
   artifacts=$(find "$findings" -type f -newer "$started" | wc -l)
   if [ "$status" -ne 0 ] || [ "$artifacts" -gt 0 ]; then
     found=1
