@@ -15,7 +15,8 @@ cd "$(dirname "$0")/.."
 seconds=${1:-60}
 shift || true
 dir=${QUORVA_FUZZ_DIR:-build-fuzz}
-all_targets=(smf_playback_fuzzer tone_fuzzer settings_fuzzer event_log_fuzzer control_request_fuzzer)
+all_targets=(smf_playback_fuzzer tone_fuzzer settings_fuzzer event_log_fuzzer control_request_fuzzer
+  screen_script_fuzzer)
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=("${all_targets[@]}")
 
@@ -36,6 +37,7 @@ options_for() {
     settings_fuzzer) echo "-max_len=256" ;;
     event_log_fuzzer) echo "-max_len=4096" ;;
     control_request_fuzzer) echo "-max_len=2048 -dict=fuzz/control.dict" ;;
+    screen_script_fuzzer) echo "-max_len=2048" ;;
   esac
 }
 

@@ -2,7 +2,7 @@
 """Writes the seed corpora of the fuzz targets into OUT/<target>/: songs (the shipped demo
 and small songs that reach every event kind, meter, tempo and refusal of the loader), tone
 files (the shipped bank, its tones one by one and the format's edge cases), settings records,
---events-in logs and control-socket requests.
+--events-in logs, control-socket requests and --screen input scripts.
 
 usage: fuzz_seeds.py OUT
 """
@@ -225,6 +225,12 @@ def control_seeds():
     yield "reply", b"result: 0x8000\nstate: playing\ntitle: a \\n b\\\\\n"
 
 
+def screen_seeds():
+    yield "clicks", b"0 move 320 240\n16 press left\n32 release left\n48 double\n64 press right\n80 release right\n"
+    yield "drop", b"100 drop /tmp/a song.mid\r\n\r\n200 move -5 100000\n"
+    yield "bad", b"0 jump 1 2\n"
+
+
 def write(out, target, seeds):
     directory = os.path.join(out, target)
     os.makedirs(directory, exist_ok=True)
@@ -243,6 +249,7 @@ def main():
     write(out, "settings_fuzzer", settings_seeds())
     write(out, "event_log_fuzzer", event_seeds())
     write(out, "control_request_fuzzer", control_seeds())
+    write(out, "screen_script_fuzzer", screen_seeds())
 
 
 if __name__ == "__main__":
