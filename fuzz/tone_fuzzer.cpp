@@ -121,7 +121,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             playDrumSet(synth, program, *set);
         }
     }
-    synth.handleCommand(quorva::SynthCommand{quorva::synth_command::ResetAll, 0, 0, 0});
+    synth.handleCommand(quorva::SynthCommand{quorva::SynthCommandKind::ResetAll, 0, 0, 0});
     if (synth.sounding()) {
         quorva::fuzz::fail("a voice still sounds after the reset");
     }
