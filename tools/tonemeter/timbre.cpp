@@ -22,6 +22,7 @@ namespace quorva::tonemeter {
 namespace {
 
 constexpr uint8_t Velocity = 100;
+constexpr double FmSilentDb = -90.0;  // an FM note this quiet where the reference sounds counts as silent
 constexpr int RhythmChannel = 9;
 constexpr double NoteSeconds = NoteStartSeconds + static_cast<double>(NoteWindow) / SampleRate + 0.01;
 constexpr double DrumHoldSeconds = 0.1;
@@ -137,7 +138,7 @@ Misses judgeNote(const Comparison& note, int program, int key)
     if (!note.compared()) {
         return misses;
     }
-    if (note.fm.silent()) {
+    if (note.fm.silent() || toDb(note.fm.rms * 32768.0) < FmSilentDb) {
         misses.silent = true;
         return misses;
     }
@@ -159,7 +160,7 @@ Misses judgeDrum(const Comparison& hit)
     if (!hit.compared()) {
         return misses;
     }
-    if (hit.fm.silent()) {
+    if (hit.fm.silent() || toDb(hit.fm.rms * 32768.0) < FmSilentDb) {
         misses.silent = true;
         return misses;
     }
@@ -291,7 +292,7 @@ bool writeTimbreReport(const TimbreResults& results, std::string& out)
                  "8-15 and 112-114). ! marks a miss; - a key the reference does not sound.\n",
             NoteHoldSeconds, NoteStartSeconds, NoteWindow, DcLimitDb, 100 * Above16kLimit, 100 * Above12kLimit,
             CentroidLow, CentroidHigh, TonalLimit, LastPitchedProgram);
-    appendf(out, "  prg key     dc   >16k    >12k       cent FM/ref      ratio  tonal  partial       result\n");
+    appendf(out, "  prg key     dc   >16k    >12k       cent FM/ref      ratio  tonal  partial          FM/ref dBFS  result\n");
     bool pass = true;
     std::array<int, 8> counts{};
     std::vector<int> failing;
@@ -312,11 +313,11 @@ bool writeTimbreReport(const TimbreResults& results, std::string& out)
                 std::snprintf(tonal, sizeof tonal, "%4.2f", note.fm.peakShare);
                 std::snprintf(partial, sizeof partial, "%7.1f x%5.2f", note.fm.strongestHz, note.fm.strongestHz / keyHz(key));
             }
-            appendf(out, "  %3zu %3d %6.1f%s %s%s %s%s %6.0f/%-6.0f %5.2f%s %s%s %s%s  %s\n", program, key, note.fm.dcDb,
+            appendf(out, "  %3zu %3d %6.1f%s %s%s %s%s %6.0f/%-6.0f %5.2f%s %s%s %s%s  %5.1f/%5.1f  %s\n", program, key, note.fm.dcDb,
                     mark(misses.dc), percent(note.fm.above16k).c_str(), mark(misses.above16k),
                     percent(note.fm.above12k).c_str(), mark(misses.above12k), note.fm.centroidHz, note.reference.centroidHz,
                     note.centroidRatio(), mark(misses.centroid), tonal, mark(misses.tonal), partial, mark(misses.partial),
-                    misses.silent ? "FAIL (silent)" : (misses.any() ? "FAIL" : "pass"));
+                    toDb(note.fm.rms * 32768.0), toDb(note.reference.rms * 32768.0), misses.silent ? "FAIL (silent)" : (misses.any() ? "FAIL" : "pass"));
             counts[0] += misses.silent, counts[1] += misses.dc, counts[2] += misses.above16k, counts[3] += misses.above12k;
             counts[4] += misses.centroid, counts[5] += misses.tonal, counts[6] += misses.partial;
             programPass = programPass && !misses.any();

@@ -3,6 +3,7 @@
 #include "tools/tonemeter/spectrum.h"
 
 #include <array>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -28,7 +29,9 @@ constexpr double LastPitchedProgram = 114;
 struct Comparison {
     Spectrum fm;
     Spectrum reference;
-    bool compared() const { return !reference.silent(); }  // a silent reference is no target
+    // A reference note quieter than this over the measured stretch has rung out: no target.
+    static constexpr double ReferenceSoundsDb = -60.0;
+    bool compared() const { return !reference.silent() && 20.0 * std::log10(reference.rms) >= ReferenceSoundsDb; }
     double centroidRatio() const { return reference.centroidHz > 0.0 ? fm.centroidHz / reference.centroidHz : 0.0; }
 };
 
