@@ -88,10 +88,12 @@ def round_once(meter):
                 factors[i] = fit_index(factors[i], notes[(program, key)])
         if any(abs(f - 1.0) > 1e-9 for f in factors):
             fit[program] = factors
+    # The pitch moves by at most an octave a round and two in all: far above, a dense
+    # spectrum folds back under half the sample rate and the centroid stops following.
     for (kit, key), ratio in hits.items():
         if ratio > 0 and (ratio < 0.45 or ratio > 2.4):
-            shift = notes_fit.get((kit, key), 0) + round(-12 * math.log2(ratio) * 0.8)
-            notes_fit[(kit, key)] = max(-48, min(48, shift))
+            step = max(-12, min(12, round(-12 * math.log2(ratio) * 0.7)))
+            notes_fit[(kit, key)] = max(-24, min(24, notes_fit.get((kit, key), 0) + step))
     source = open(GENERATOR).read()
     match, _ = table(source, "PROGRAM_INDEX_FIT")
     source = source[:match.start()] + format_table("PROGRAM_INDEX_FIT", fit, 100).replace("{\n    \n}", "{\n}") + source[match.end():]

@@ -69,7 +69,7 @@ CARRIERS = []
 # late shifts the sideband at 0 Hz away from zero phase and leaves an offset. No pitched tone
 # uses self-feedback: it adds DC, and from a loop gain of about 0.3 it whistles at half the
 # sample rate.
-def two_op(name, car, mod, ratio=(1, 1), index=1.0, feedback=False, lfo=None, lpf=None, extra="", level=0.9, det=0.0):
+def two_op(name, car, mod, ratio=(1, 1), index=1.0, feedback=False, lfo=None, lpf=None, extra="", level=0.9, det=0.0, phase=0.0, mod_phase=0.0):
     lines = ["  on(2) con(2)"]
     if lpf is not None:
         lines.append("  lpf(%s)" % num(lpf))
@@ -78,8 +78,8 @@ def two_op(name, car, mod, ratio=(1, 1), index=1.0, feedback=False, lfo=None, lp
     m = dict(mod)
     m.pop("ml", None)
     m.pop("con", None)
-    lines.append(op(0, mul=ratio[1], det=det, **m))
-    lines.append(op(1, con=1, mul=ratio[0], det=det, ml=index, **scaled(car, level)))
+    lines.append(op(0, mul=ratio[1], det=det, ph=mod_phase, **m))
+    lines.append(op(1, con=1, mul=ratio[0], det=det, ph=phase, ml=index, **scaled(car, level)))
     if extra:
         lines.append(extra)
     CARRIERS[:] = [1]
@@ -172,8 +172,8 @@ SLOWVIB = "dly(.4) dpt(.25) spd(5)"
 def program_tone(p):
     if p < 8:      # pianos
         t = [
-            two_op("", env("perc"), modulator(0.75, 0.8, 1.0, 0.45), (1, 1)),
-            two_op("", env("perc"), modulator(0.85, 1.0, 1.0, 0.5), (1, 1)),
+            two_op("", env("perc"), modulator(0.55, 0.8, 1.0, 0.45), (1, 1)),
+            two_op("", env("perc"), modulator(0.6, 1.0, 1.0, 0.5), (1, 1)),
             two_op("", env("perc", 1.2), modulator(0.7, 0.7, 1.0, 0.45), (1, 2)),
             two_stacks(env("perc"), modulator(0.7, 0.8, 1.0, 0.45), (1, 1, 1, 1), 0.18),
             two_op("", env("perc", 1.5), modulator(0.6, 0.5, 0.3, 0.15), (1, 14), lfo="dpt(.1) spd(4)"),
@@ -363,12 +363,16 @@ def hit_env(scale):
 def noise(ml, scale, level=0.8, mul=4, lpf=1.0):
     """Noise-like hits (hi-hats, cymbals, shakers): a dense inharmonic spectrum around the
     carrier, as wide as the index makes it."""
-    return metal(hit_env(scale), mul, (mul * 1.41, mul * 2.23), 0.8, level, index=ml / 3.0, lpf=lpf)
+    # Modulators below the carrier and an index that spreads the sidebands about as wide as
+    # the carrier's frequency: little folds back under half the sample rate.
+    return metal(hit_env(scale), mul, (mul * 0.31, mul * 0.47), 0.8, level, index=0.45 * ml / 6.0, lpf=lpf)
 
-def drum_body(ratio, index, scale, level=0.9):
-    # A slow first decay: a sine that falls fast in its first cycles leaves a DC offset.
+def drum_body(ratio, index, scale, level=0.9, mod_phase=0.0):
+    # The carrier starts a quarter cycle in: a low sine that falls fast in its first cycles
+    # leaves a DC offset when it starts at zero phase, far less when it starts at its peak.
+    # Kicks start their modulator there too; it measures lower still.
     return two_op("", dict(at=0.002, tl=1.0, dt1=0.12 * scale, dl=0.5, dt=0.3 * scale, sl=0, rt=0.1 * scale),
-                  modulator(0.8, index, 0.02 * scale, 0.0), ratio, level=level)
+                  modulator(0.8, index, 0.02 * scale, 0.0), ratio, level=level, phase=0.25, mod_phase=mod_phase)
 
 def snare(scale, body=0.62, wires=0.58, lpf=1.0):
     """A drum head (operator 1 modulated by 0) and snare wires (operator 4, a dense spectrum
@@ -376,14 +380,14 @@ def snare(scale, body=0.62, wires=0.58, lpf=1.0):
     wire_mod = dict(at=0.0005, tl=0.8, dl=0.8, sl=0.8, rt=0.3)
     return ["  on(5) con(18)", "  lpf(%s)" % num(lpf),
             op(0, mul=1.6, tl=0.6, at=0.0005, dt1=0.02, dl=0, sl=0),
-            op(1, con=1, mul=1, **scaled(dict(at=0.0005, tl=1.0, dt1=0.04 * scale, dl=0.43, dt=0.15 * scale, sl=0, rt=0.05), body)),
-            op(2, mul=7.05, **wire_mod), op(3, mul=11.15, **wire_mod),
-            op(4, con=12, mul=5, ml=1.5, **scaled(dict(at=0.0005, tl=1.0, dt1=0.03 * scale, dl=0.46, dt=0.2 * scale, sl=0, rt=0.05), wires))]
+            op(1, con=1, mul=1, ph=0.25, **scaled(dict(at=0.0005, tl=1.0, dt1=0.04 * scale, dl=0.43, dt=0.15 * scale, sl=0, rt=0.05), body)),
+            op(2, mul=1.86, **wire_mod), op(3, mul=2.82, **wire_mod),
+            op(4, con=12, mul=6, ml=0.45, **scaled(dict(at=0.0005, tl=1.0, dt1=0.03 * scale, dl=0.46, dt=0.2 * scale, sl=0, rt=0.05), wires))]
 
 def boom(decay, index, ratio=(1, 1), level=1.0):
     """A long sine drum, its attack coloured by a fast-falling modulator (analog kick, timpani)."""
-    return two_op("", dict(at=0.0005, tl=1.0, dt1=0.08, dl=0.7, dt=decay, sl=0, rt=0.2),
-                  modulator(0.8, index, 0.03, 0.05), ratio, level=level)
+    return two_op("", dict(at=0.002, tl=1.0, dt1=0.08, dl=0.7, dt=decay, sl=0, rt=0.2),
+                  modulator(0.8, index, 0.03, 0.05), ratio, level=level, phase=0.25, mod_phase=0.25)
 
 def swirl(level):
     """A brush stirred on the head: soft noise that swells and fades."""
@@ -399,45 +403,45 @@ def two_bells(ratios, scale, level):
 DRUM_TRIM_DB = 6.0
 TRIM["db"] = DRUM_TRIM_DB
 DRUM_TONES = {
-    "kick": drum_body((1, 1), 1.2, 0.8),
-    "kick2": drum_body((1, 1), 1.6, 0.6),
+    "kick": drum_body((1, 1.5), 1.2, 0.8, mod_phase=0.25),
+    "kick2": drum_body((1, 1.5), 1.6, 0.6, mod_phase=0.25),
     "stick": noise(3.0, 0.2, mul=6),
     "snare": snare(1.0),
-    "clap": noise(5.0, 0.5, mul=3),
+    "clap": noise(5.0, 0.5, mul=10),
     "snare2": snare(0.7),
     "tom": drum_body((1, 1.5), 0.8, 1.2),
-    "hatc": noise(6.0, 0.15, level=0.75, mul=30),
-    "hatp": noise(6.0, 0.2, level=0.7, mul=30),
-    "hato": noise(6.0, 1.2, level=0.7, mul=30),
+    "hatc": noise(6.0, 0.15, level=0.85, mul=28),
+    "hatp": noise(6.0, 0.2, level=0.8, mul=28),
+    "hato": noise(6.0, 1.2, level=0.8, mul=28),
     "crash": noise(7.0, 4.0, level=0.7, mul=7),
-    "ride": two_op("", dict(at=0.0005, tl=1.0, dt1=0.1, dl=0.6, dt=3.0, sl=0, rt=0.3), modulator(0.7, 2.0, 1.0, 0.4), (2, 5.9), feedback=True, level=0.6),
-    "china": noise(8.0, 3.0, level=0.7, mul=5),
+    "ride": metal(dict(at=0.0005, tl=1.0, dt1=0.1, dl=0.6, dt=3.0, sl=0, rt=0.3), 16, (16 * 1.41, 16 * 2.23), 0.7, 0.65, index=1.2),
+    "china": noise(8.0, 3.0, level=0.7, mul=10),
     "bell": two_op("", env("perc", 0.8), modulator(0.6, 1.0, 0.3, 0.1), (1, 3.5), level=0.7),
-    "tamb": noise(6.0, 0.4, level=0.6, mul=11),
+    "tamb": noise(6.0, 0.4, level=0.6, mul=30),
     "cowbell": two_op("", env("short", 0.4), modulator(0.5, 0.6, 0.1, 0.1), (1, 1.48), level=0.7),
-    "vibra": noise(4.0, 1.0, level=0.6, mul=2),
+    "vibra": noise(4.0, 1.0, level=0.6, mul=16),
     "bongo": drum_body((1, 1.5), 0.6, 0.5, 0.8),
     "conga": drum_body((1, 1.1), 0.5, 0.7, 0.8),
     "timbale": drum_body((1, 2.3), 0.9, 0.6, 0.8),
     "agogo": two_op("", env("short", 0.5), modulator(0.5, 0.8, 0.1, 0.05), (1, 2.7), level=0.7),
-    "shaker": noise(6.0, 0.15, level=0.7, mul=12),
+    "shaker": noise(6.0, 0.15, level=0.7, mul=30),
     # Drum notes ignore note-off, so every drum envelope must fall to silence by itself.
     "whistle_s": two_op("", dict(at=0.02, tl=1.0, dt1=0.1, dl=0.8, dt=0.25, sl=0, rt=0.1), modulator(0.2, 0.3), (1, 1),
                         lfo="dpt(.5) spd(18)", level=0.6),
     "whistle_l": two_op("", dict(at=0.02, tl=1.0, dt1=0.3, dl=0.85, dt=1.2, sl=0, rt=0.1), modulator(0.2, 0.3), (1, 1),
                         lfo="dpt(.5) spd(18)", level=0.6),
-    "guiro": noise(3.0, 0.6, level=0.7, mul=1, lpf=0.6),
+    "guiro": noise(3.0, 0.6, level=0.7, mul=12),
     "clave": two_op("", env("short", 0.2), modulator(0.4, 0.4, 0.05, 0.0), (1, 2.5), level=0.8),
     "block": two_op("", env("short", 0.25), modulator(0.5, 0.6, 0.05, 0.0), (1, 1.7), level=0.8),
     "cuica": two_op("", env("short", 0.5), modulator(0.6, 0.5, 0.1, 0.2), (1, 1), lfo="dpt(.8) spd(9)", level=0.7),
-    "triangle": two_op("", env("perc", 0.8), modulator(0.4, 0.6, 0.3, 0.1), (1, 4.1), level=0.6),
-    "trianglem": two_op("", env("short", 0.15), modulator(0.4, 0.6, 0.1, 0.0), (1, 4.1), level=0.6),
+    "triangle": two_op("", env("perc", 0.8), modulator(0.4, 0.6, 0.3, 0.1), (6, 8.2), level=0.6),
+    "trianglem": two_op("", env("short", 0.15), modulator(0.4, 0.6, 0.1, 0.0), (6, 8.2), level=0.6),
     # Room: the standard drums with more ring.
-    "kick_room": drum_body((1, 1), 1.2, 1.3),
+    "kick_room": drum_body((1, 1.5), 1.2, 1.3, mod_phase=0.25),
     "snare_room": snare(1.6),
     "tom_room": drum_body((1, 1.5), 0.8, 1.9),
     # Power: heavier heads, louder wires.
-    "kick_power": drum_body((1, 1), 1.8, 1.1, 1.0),
+    "kick_power": drum_body((1, 1.5), 1.8, 1.1, 1.0, mod_phase=0.25),
     "snare_power": snare(1.4, body=0.64, wires=0.62),
     "tom_power": drum_body((1, 1.5), 1.1, 1.6, 1.0),
     # Electronic: plain sines and bright noise.
@@ -448,17 +452,17 @@ DRUM_TONES = {
     "kick808": boom(1.4, 0.4, level=1.0),
     "snare808": snare(0.8, body=0.6, wires=0.62, lpf=0.7),
     "tom808": boom(0.9, 0.15, (1, 1), 0.9),
-    "hat808c": noise(8.0, 0.12, level=0.75, mul=30),
-    "hat808p": noise(8.0, 0.16, level=0.7, mul=30),
-    "hat808o": noise(8.0, 0.9, level=0.7, mul=30),
-    "clap808": noise(5.0, 0.7, level=0.85, mul=3, lpf=0.8),
+    "hat808c": noise(8.0, 0.12, level=0.85, mul=28),
+    "hat808p": noise(8.0, 0.16, level=0.8, mul=28),
+    "hat808o": noise(8.0, 0.9, level=0.8, mul=28),
+    "clap808": noise(5.0, 0.7, level=0.85, mul=10),
     "cowbell808": two_bells((1, 1.48), 0.5, 0.6),
     "conga808": boom(0.35, 0.1, (1, 1), 0.85),
     "clave808": two_op("", env("short", 0.12), modulator(0.2, 0.2, 0.05, 0.0), (1, 1), level=0.8),
-    "maracas808": noise(6.0, 0.1, level=0.7, mul=12),
+    "maracas808": noise(6.0, 0.1, level=0.7, mul=30),
     "cymbal808": noise(7.5, 3.0, level=0.7, mul=9),
     # Jazz and brushes: lighter heads.
-    "kick_jazz": drum_body((1, 1), 0.9, 0.7, 0.8),
+    "kick_jazz": drum_body((1, 1.5), 0.9, 0.7, 0.8, mod_phase=0.25),
     "snare_jazz": snare(0.6, body=0.6, wires=0.55),
     "brush_tap": noise(2.5, 0.5, level=0.8, mul=6, lpf=0.5),
     "brush_slap": noise(3.0, 0.8, level=0.85, mul=5, lpf=0.6),
@@ -511,19 +515,19 @@ PROGRAM_INDEX_FIT = {
     8: [0.66, 0.66, 0.66, 0.66, 0.66], 9: [2.37, 2.428, 2.488, 2.247, 1.0],
     10: [1.0, 0.667, 0.581, 0.519, 0.473], 11: [0.63, 0.667, 0.625, 0.625, 0.628],
     12: [0.708, 0.708, 0.712, 0.708, 1.0], 14: [1.861, 1.714, 1.815, 1.321, 0.472],
-    15: [1.929, 1.861, 1.546, 1.0, 0.768], 16: [1.0, 0.146, 0.1, 0.067, 1.0],
-    17: [4.0, 1.0, 1.0, 4.0, 4.0], 18: [4.0, 1.0, 4.0, 4.0, 4.0], 19: [4.0, 1.0, 1.0, 0.366, 0.355],
-    21: [2.851, 2.539, 3.601, 1.0, 1.0], 22: [1.255, 1.216, 1.449, 1.15, 1.272],
+    15: [1.929, 1.861, 1.546, 1.0, 0.768], 16: [1.0, 0.084, 0.052, 0.031, 1.0],
+    17: [4.0, 1.0, 1.0, 4.0, 4.0], 18: [4.0, 1.0, 4.0, 4.0, 4.0], 19: [4.0, 1.0, 1.0, 0.187, 0.18],
+    21: [2.851, 2.539, 3.601, 1.0, 1.0], 22: [1.255, 1.216, 1.447, 1.15, 1.272],
     23: [2.431, 2.692, 2.539, 2.857, 1.0], 24: [1.0, 1.411, 1.0, 1.0, 1.0],
-    25: [2.306, 1.923, 1.226, 0.203, 0.02], 26: [1.272, 1.0, 4.0, 1.799, 1.0],
+    25: [2.306, 1.932, 1.226, 0.332, 0.02], 26: [1.272, 1.0, 4.0, 1.799, 1.0],
     27: [1.662, 1.361, 2.37, 1.546, 1.0], 29: [1.687, 1.346, 1.964, 1.0, 0.6],
-    30: [1.301, 1.0, 1.315, 1.0, 0.309], 31: [4.0, 1.769, 1.272, 1.272, 0.549],
+    30: [1.301, 1.0, 1.315, 1.0, 0.309], 31: [4.0, 1.769, 1.272, 1.272, 0.556],
     33: [2.375, 1.732, 1.0, 1.0, 1.0], 34: [3.533, 3.97, 3.889, 3.458, 3.176],
     35: [1.0, 0.764, 0.657, 0.579, 0.568], 36: [1.568, 1.0, 1.0, 1.0, 1.0],
     37: [3.626, 1.929, 1.829, 1.662, 1.568], 39: [1.97, 1.0, 1.0, 1.0, 1.0],
     40: [1.654, 1.876, 1.731, 1.0, 1.0], 41: [2.091, 2.086, 1.0, 1.475, 1.0],
     42: [1.799, 2.046, 1.0, 1.711, 1.0], 43: [1.0, 0.513, 1.0, 1.0, 1.0],
-    44: [2.081, 1.0, 0.547, 1.0, 1.0], 45: [1.0, 1.0, 1.514, 1.0, 1.0],
+    44: [2.081, 1.0, 0.547, 1.0, 1.0], 45: [1.0, 1.0, 1.112, 1.0, 1.0],
     46: [3.985, 2.735, 1.0, 1.0, 0.02], 47: [2.106, 2.086, 1.0, 1.0, 1.0],
     48: [3.798, 1.0, 0.712, 1.0, 0.747], 49: [3.798, 1.0, 0.708, 1.0, 0.743],
     50: [1.0, 1.0, 0.515, 0.484, 0.475], 51: [0.491, 0.604, 0.489, 0.479, 0.501],
@@ -544,8 +548,8 @@ PROGRAM_INDEX_FIT = {
     88: [0.47, 0.735, 0.464, 0.431, 0.412], 89: [1.0, 1.0, 0.676, 0.67, 0.743],
     90: [0.751, 1.0, 1.33, 1.0, 1.0], 91: [0.719, 1.0, 0.619, 0.563, 0.548],
     92: [1.0, 1.0, 0.617, 0.591, 0.563], 93: [0.35, 0.633, 0.47, 0.517, 0.491],
-    94: [2.163, 0.56, 0.622, 0.503, 0.439], 95: [1.603, 1.151, 1.0, 1.0, 0.68],
-    96: [0.265, 0.365, 0.168, 0.147, 0.114], 97: [0.419, 0.401, 0.339, 0.356, 0.349],
+    94: [1.352, 0.563, 0.8, 0.503, 0.439], 95: [2.108, 1.514, 1.0, 1.0, 0.68],
+    96: [0.265, 0.175, 0.168, 0.147, 0.114], 97: [0.419, 0.401, 0.339, 0.356, 0.349],
     98: [0.258, 0.341, 0.176, 0.159, 0.114], 99: [0.675, 0.404, 0.32, 0.341, 0.308],
     100: [0.267, 0.433, 0.298, 0.217, 0.207], 101: [0.481, 0.3, 0.344, 0.313, 0.18],
     102: [0.519, 0.386, 0.364, 0.349, 0.187], 103: [0.403, 0.3, 0.223, 0.264, 0.149],
@@ -554,44 +558,17 @@ PROGRAM_INDEX_FIT = {
     108: [0.69, 1.0, 1.0, 0.345, 1.0], 109: [2.85, 2.769, 1.662, 1.525, 1.429],
     110: [1.654, 1.876, 1.711, 1.0, 1.0], 111: [2.215, 2.169, 1.964, 1.0, 1.0],
     113: [2.692, 1.0, 1.0, 1.0, 1.0], 114: [3.475, 3.873, 2.201, 0.122, 1.0],
-    116: [1.0, 1.0, 0.072, 0.126, 1.0], 117: [2.29, 1.33, 1.0, 1.0, 1.0],
-    118: [4.0, 1.773, 1.0, 0.59, 0.03], 119: [2.488, 1.637, 1.0, 0.529, 0.21],
+    116: [1.0, 1.0, 0.035, 0.126, 1.0], 117: [2.29, 1.33, 1.0, 1.0, 1.0],
+    118: [4.0, 1.773, 1.0, 0.59, 0.02], 119: [2.488, 1.637, 1.0, 0.527, 0.206],
     120: [1.0, 0.366, 1.0, 1.0, 1.0], 121: [2.316, 1.0, 0.159, 0.02, 1.0],
-    122: [1.687, 1.0, 0.735, 0.482, 0.199], 123: [1.0, 1.0, 1.0, 2.615, 3.408],
+    122: [1.687, 1.0, 0.735, 0.482, 0.199], 123: [1.0, 1.0, 1.0, 4.0, 4.0],
     125: [1.0, 0.719, 0.431, 0.193, 0.02], 126: [2.215, 1.315, 0.782, 0.47, 0.216],
-    127: [2.552, 1.687, 0.491, 0.316, 0.083]
+    127: [2.552, 0.869, 0.914, 0.316, 0.083]
 }
 
 # Pitch shifts in semitones per (drum set, key), fitted to the reference kits' centroids by
 # fit_timbre.py.
 DRUM_NOTE_FIT = {
-    (0, 35): 11, (0, 36): 12, (0, 39): -18, (0, 40): 28, (0, 42): 48, (0, 44): 48, (0, 51): 20,
-    (0, 53): 13, (0, 56): 11, (0, 59): 21, (0, 60): 31, (0, 61): 25, (0, 62): 42, (0, 65): 12,
-    (0, 66): 17, (0, 70): 48, (0, 71): 16, (0, 72): 18, (0, 73): 17, (0, 74): 25, (0, 75): 14,
-    (0, 80): 31, (0, 81): 28, (8, 39): -18, (8, 40): -15, (8, 42): 48, (8, 44): 48, (8, 50): 33,
-    (8, 51): 20, (8, 53): 13, (8, 56): 21, (8, 59): 21, (8, 60): 31, (8, 61): 14, (8, 62): 18,
-    (8, 65): 12, (8, 66): 17, (8, 70): 48, (8, 71): 16, (8, 72): 18, (8, 73): 17, (8, 74): 25,
-    (8, 75): 14, (8, 80): 31, (8, 81): 28, (16, 39): -18, (16, 42): 48, (16, 50): 18, (16, 51): 20,
-    (16, 53): 13, (16, 56): 17, (16, 59): 23, (16, 60): 15, (16, 61): 18, (16, 62): 33, (16, 65): 12,
-    (16, 66): 17, (16, 70): 48, (16, 71): 16, (16, 72): 18, (16, 73): 17, (16, 74): 25, (16, 75): 14,
-    (16, 80): 31, (16, 81): 28, (24, 36): 12, (24, 38): -27, (24, 39): -15, (24, 40): -29, (24, 41): 13,
-    (24, 42): 44, (24, 43): 12, (24, 45): 12, (24, 47): 13, (24, 48): 15, (24, 50): 44, (24, 51): 20,
-    (24, 53): 13, (24, 56): 18, (24, 59): 23, (24, 60): 28, (24, 61): 13, (24, 62): 40, (24, 65): 12,
-    (24, 66): 17, (24, 67): 15, (24, 70): 48, (24, 71): 16, (24, 72): 18, (24, 73): 17, (24, 74): 25,
-    (24, 75): 14, (24, 80): 31, (24, 81): 28, (25, 37): 41, (25, 38): 35, (25, 39): -20, (25, 40): 31,
-    (25, 42): 48, (25, 44): 48, (25, 48): 13, (25, 50): 15, (25, 51): 25, (25, 53): 13, (25, 59): 23,
-    (25, 60): 27, (25, 61): 18, (25, 62): 9, (25, 70): 48, (25, 71): 16, (25, 72): 18, (25, 73): 17,
-    (25, 74): 25, (25, 75): 17, (25, 80): 31, (25, 81): 28, (32, 38): 5, (32, 39): -18, (32, 40): 2,
-    (32, 42): 44, (32, 50): 34, (32, 51): 20, (32, 53): 12, (32, 56): 21, (32, 59): 21, (32, 60): 31,
-    (32, 61): 27, (32, 62): 39, (32, 65): 12, (32, 66): 17, (32, 70): 48, (32, 71): 16, (32, 72): 18,
-    (32, 73): 17, (32, 74): 25, (32, 75): 14, (32, 80): 31, (32, 81): 28, (40, 38): -13, (40, 42): 48,
-    (40, 44): 36, (40, 50): 33, (40, 51): 20, (40, 53): 12, (40, 56): 5, (40, 59): 23, (40, 60): 28,
-    (40, 61): 14, (40, 62): 28, (40, 65): 12, (40, 66): 17, (40, 70): 48, (40, 71): 16, (40, 72): 18,
-    (40, 73): 17, (40, 74): 25, (40, 75): 14, (40, 80): 31, (40, 81): 28, (48, 38): -24, (48, 39): 31,
-    (48, 40): -26, (48, 43): 13, (48, 44): 13, (48, 45): 13, (48, 46): 13, (48, 47): 13, (48, 48): 12,
-    (48, 49): 12, (48, 50): 12, (48, 51): 11, (48, 52): 11, (48, 56): 14, (48, 57): -28, (48, 60): 26,
-    (48, 61): 36, (48, 62): 35, (48, 65): 12, (48, 66): 17, (48, 70): 48, (48, 71): 16, (48, 72): 18,
-    (48, 73): 17, (48, 74): 25, (48, 75): 14, (48, 80): 31, (48, 81): 28
 }
 
 def keep(key, tone):

@@ -42,11 +42,14 @@ void fft(std::vector<std::complex<double>>& data)
 }
 
 // Power per bin 0..length/2 of a Hann-windowed stretch with its mean removed.
-std::vector<double> powerSpectrum(const float* samples, size_t length, double mean)
+std::vector<double> powerSpectrum(const float* samples, size_t length, double mean, Window shape = Window::Hann)
 {
     std::vector<std::complex<double>> data(length);
     for (size_t i = 0; i < length; ++i) {
-        const double window = 0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * static_cast<double>(i) / static_cast<double>(length));
+        const double window =
+            shape == Window::Rectangular
+                ? 1.0
+                : 0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * static_cast<double>(i) / static_cast<double>(length));
         data[i] = (samples[i] - mean) * window;
     }
     fft(data);
@@ -89,7 +92,7 @@ double keyHz(int key)
     return 440.0 * std::pow(2.0, (key - 69) / 12.0);
 }
 
-Spectrum analyseNote(const std::vector<float>& samples, size_t start, size_t length)
+Spectrum analyseNote(const std::vector<float>& samples, size_t start, size_t length, Window window)
 {
     Spectrum result;
     if (start + length > samples.size()) {
@@ -108,7 +111,7 @@ Spectrum analyseNote(const std::vector<float>& samples, size_t start, size_t len
         return result;
     }
     result.dcDb = std::fabs(mean) > 0.0 ? 20.0 * std::log10(std::fabs(mean) / result.rms) : -200.0;
-    const std::vector<double> power = powerSpectrum(stretch, length, mean);
+    const std::vector<double> power = powerSpectrum(stretch, length, mean, window);
     shares(power, length, result);
 
     // Tonality: the band's strongest 1 % of bins against the whole band.

@@ -20,8 +20,13 @@ struct Spectrum {
 constexpr size_t NoteWindow = 32768;  // 0.74 s at 44100 Hz
 constexpr size_t SongSegment = 4096;
 
-// Analyses `length` samples from `start` (a power of two up to NoteWindow) with one Hann window.
-Spectrum analyseNote(const std::vector<float>& samples, size_t start, size_t length = NoteWindow);
+enum class Window { Hann, Rectangular };
+
+// Analyses `length` samples from `start` (a power of two up to NoteWindow) with one window:
+// Hann for a held note cut out of its middle; rectangular for a hit that starts with the
+// stretch and dies away in it, which a Hann window would all but erase at its start.
+Spectrum analyseNote(const std::vector<float>& samples, size_t start, size_t length = NoteWindow,
+                     Window window = Window::Hann);
 
 // Analyses a whole song: energy shares and centroid averaged over Hann-windowed segments.
 Spectrum analyseSong(const std::vector<float>& samples);

@@ -224,8 +224,10 @@ bool measureTimbre(const TimbreOptions& options, TimbreResults& results, std::st
             const int key = FirstDrumKey + static_cast<int>((index - notes) % DrumKeyCount);
             Comparison& hit = results.kits[kit][key - FirstDrumKey];
             const int program = KitPrograms[kit].program;
-            hit.fm = analyseNote(fmNote(render, RhythmChannel, program, key, DrumHoldSeconds, HitSeconds), 0);
-            hit.reference = analyseNote(reference.note(RhythmChannel, program, key, Velocity, DrumHoldSeconds, HitSeconds), 0);
+            hit.fm = analyseNote(fmNote(render, RhythmChannel, program, key, DrumHoldSeconds, HitSeconds), 0, NoteWindow,
+                                 Window::Rectangular);
+            hit.reference = analyseNote(reference.note(RhythmChannel, program, key, Velocity, DrumHoldSeconds, HitSeconds), 0,
+                                        NoteWindow, Window::Rectangular);
         },
         error);
     if (!rendered) {
@@ -340,7 +342,8 @@ bool writeTimbreReport(const TimbreResults& results, std::string& out)
     }
 
     appendf(out, "\nDrum kits against the reference kits: one hit per key, velocity 100, measured from the hit over "
-                 "%zu samples;\ndc below %.0f dB, centroid ratio FM/reference %.2f-%.0f.\n",
+                 "%zu samples\n(no window taper);"
+                 " dc below %.0f dB, centroid ratio FM/reference %.2f-%.0f.\n",
             NoteWindow, DrumDcLimitDb, DrumCentroidLow, DrumCentroidHigh);
     bool drumsPass = true;
     for (size_t kit = 0; kit < results.kits.size(); ++kit) {
