@@ -19,7 +19,7 @@ GENERATOR = os.path.join(HERE, "gen_fmstone.py")
 FIT_KEYS = (36, 48, 60, 72, 84)
 NOTE = re.compile(r"^\s+(\d+)\s+(\d+)\s+(-?[\d.]+)[! ]\s+([\d.]+)%[! ]\s+([\d.]+)%[! ]\s+(\d+)/(\d+)\s+([\d.]+)")
 KIT = re.compile(r"^\s+program\s+(\d+) ")
-HIT = re.compile(r"(\d+)\s+(-?[\d.]+)[! ]/\s*([\d.]+)")
+HIT = re.compile(r"(\d+)\s+(-?[\d.]+)[! ]/\s*([\d.]+)[! ]/")
 
 
 def table(source, name):
@@ -55,7 +55,7 @@ def fit_index(factors, figures):
     above16k, above12k, ratio = figures
     factor = factors
     if ratio > 0 and (ratio < 0.75 or ratio > 1.35):
-        factor *= ratio ** -0.8
+        factor *= ratio ** -0.6
     if above12k >= 0.012 or above16k >= 0.006:
         factor = min(factor, factors * 0.6)
     return round(max(0.02, min(4.0, factor)), 3)

@@ -145,8 +145,12 @@ Misses judgeNote(const Comparison& note, int program, int key)
     misses.dc = note.fm.dcDb >= DcLimitDb;
     misses.above16k = note.fm.above16k >= Above16kLimit;
     misses.above12k = note.fm.above12k >= Above12kLimit;
+    // A reference whose centroid lies below half the key's frequency (a sample that has died
+    // down to its body's resonance or to a low rumble) is out of reach of any tone that
+    // sounds the key: its centroid is no target there.
     const double ratio = note.centroidRatio();
-    misses.centroid = ratio < CentroidLow || ratio > CentroidHigh;
+    misses.referenceOffKey = program <= LastPitchedProgram && note.reference.centroidHz * CentroidHigh < keyHz(key);
+    misses.centroid = !misses.referenceOffKey && (ratio < CentroidLow || ratio > CentroidHigh);
     if (program <= LastPitchedProgram) {
         misses.tonal = note.fm.peakShare < TonalLimit;
         misses.partial = !onPartial(note.fm.strongestHz, keyHz(key), isBellProgram(program));
@@ -291,12 +295,13 @@ bool writeTimbreReport(const TimbreResults& results, std::string& out)
                  ">16k, >12k: energy shares (below %.0f%%, %.0f%%);\ncent: spectral centroid, FM/reference Hz and ratio "
                  "(%.1f-%.1f); tonal: strongest 1%% of 30 Hz-8 kHz bins' share (at least %.2f, programs 0-%.0f);\n"
                  "partial: strongest below 2 kHz, Hz and its ratio to the key (a harmonic, or a bell's partial for "
-                 "8-15 and 112-114). ! marks a miss; - a key the reference does not sound.\n",
+                 "8-15 and 112-114). ! marks a miss; - a key the reference does not sound (below %.0f dBFS).\n",
             NoteHoldSeconds, NoteStartSeconds, NoteWindow, DcLimitDb, 100 * Above16kLimit, 100 * Above12kLimit,
-            CentroidLow, CentroidHigh, TonalLimit, LastPitchedProgram);
+            CentroidLow, CentroidHigh, TonalLimit, LastPitchedProgram, Comparison::ReferenceSoundsDb);
     appendf(out, "  prg key     dc   >16k    >12k       cent FM/ref      ratio  tonal  partial          FM/ref dBFS  result\n");
     bool pass = true;
     std::array<int, 8> counts{};
+    int offKey = 0;
     std::vector<int> failing;
     for (size_t program = 0; program < results.programs.size(); ++program) {
         bool programPass = true;
@@ -319,7 +324,15 @@ bool writeTimbreReport(const TimbreResults& results, std::string& out)
                     mark(misses.dc), percent(note.fm.above16k).c_str(), mark(misses.above16k),
                     percent(note.fm.above12k).c_str(), mark(misses.above12k), note.fm.centroidHz, note.reference.centroidHz,
                     note.centroidRatio(), mark(misses.centroid), tonal, mark(misses.tonal), partial, mark(misses.partial),
-                    toDb(note.fm.rms * 32768.0), toDb(note.reference.rms * 32768.0), misses.silent ? "FAIL (silent)" : (misses.any() ? "FAIL" : "pass"));
+                    toDb(note.fm.rms * 32768.0), toDb(note.reference.rms * 32768.0),
+                    misses.silent ? "FAIL (silent)" : (misses.any() ? "FAIL" : "pass"));
+            if (misses.referenceOffKey) {
+                out.pop_back();
+                appendf(out, " (reference centroid below half the key's %.0f Hz, its strongest partial %.0f Hz: "
+                             "centroid out of reach)\n",
+                        keyHz(key), note.reference.strongestHz);
+                ++offKey;
+            }
             counts[0] += misses.silent, counts[1] += misses.dc, counts[2] += misses.above16k, counts[3] += misses.above12k;
             counts[4] += misses.centroid, counts[5] += misses.tonal, counts[6] += misses.partial;
             programPass = programPass && !misses.any();
@@ -331,6 +344,7 @@ bool writeTimbreReport(const TimbreResults& results, std::string& out)
     }
     appendf(out, "Program notes missing a goal: silent %d, dc %d, >16k %d, >12k %d, centroid %d, tonal %d, partial %d; ",
             counts[0], counts[1], counts[2], counts[3], counts[4], counts[5], counts[6]);
+    appendf(out, "%d notes with the reference's centroid out of reach; ", offKey);
     if (failing.empty()) {
         appendf(out, "every program meets every timbre goal\n");
     } else {
@@ -347,20 +361,21 @@ bool writeTimbreReport(const TimbreResults& results, std::string& out)
             NoteWindow, DrumDcLimitDb, DrumCentroidLow, DrumCentroidHigh);
     bool drumsPass = true;
     for (size_t kit = 0; kit < results.kits.size(); ++kit) {
-        appendf(out, "  program %2d %s: key dc/ratio", KitPrograms[kit].program, KitPrograms[kit].name);
+        appendf(out, "  program %2d %s: key dc/centroid ratio/level FM-reference dB", KitPrograms[kit].program,
+                KitPrograms[kit].name);
         std::string misses;
         for (int index = 0; index < DrumKeyCount; ++index) {
             const Comparison& hit = results.kits[kit][index];
-            if (index % 6 == 0) {
+            if (index % 5 == 0) {
                 appendf(out, "\n   ");
             }
             if (!hit.compared()) {
-                appendf(out, "  %2d      -       ", FirstDrumKey + index);
+                appendf(out, "  %2d      -             ", FirstDrumKey + index);
                 continue;
             }
             const Misses miss = judgeDrum(hit);
-            appendf(out, "  %2d %6.1f%s/%5.2f%s", FirstDrumKey + index, hit.fm.dcDb, mark(miss.dc), hit.centroidRatio(),
-                    mark(miss.centroid || miss.silent));
+            appendf(out, "  %2d %6.1f%s/%5.2f%s/%+5.1f", FirstDrumKey + index, hit.fm.dcDb, mark(miss.dc), hit.centroidRatio(),
+                    mark(miss.centroid || miss.silent), toDb(hit.fm.rms * 32768.0) - toDb(hit.reference.rms * 32768.0));
             if (miss.any()) {
                 appendf(misses, " %d", FirstDrumKey + index);
             }

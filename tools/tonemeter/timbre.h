@@ -45,6 +45,7 @@ struct Misses {
     bool centroid = false;
     bool tonal = false;
     bool partial = false;
+    bool referenceOffKey = false;  // not a miss: the reference's centroid is below half the key's frequency
     bool any() const { return silent || dc || above16k || above12k || above8k || centroid || tonal || partial; }
 };
 
