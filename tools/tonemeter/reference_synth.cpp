@@ -52,7 +52,13 @@ bool ReferenceSynth::open(const std::string& soundFontPath)
 
 void ReferenceSynth::reset()
 {
+    // Sounds off, a stretch of silence so that nothing of the last note remains, a reset, and
+    // the next note on a block boundary.
+    fluid_synth_all_sounds_off(synth_, -1);
+    std::vector<float> ignored;
+    render(secondsToFrames(0.2), ignored);
     fluid_synth_system_reset(synth_);
+    render((EventBlock - rendered_ % EventBlock) % EventBlock, ignored);
 }
 
 void ReferenceSynth::render(size_t frames, std::vector<float>& out)
@@ -61,6 +67,7 @@ void ReferenceSynth::render(size_t frames, std::vector<float>& out)
     while (frames > 0) {
         const size_t count = std::min(frames, BlockFrames);
         fluid_synth_write_float(synth_, static_cast<int>(count), left, 0, 1, right, 0, 1);
+        rendered_ += count;
         for (size_t i = 0; i < count; ++i) {
             out.push_back(0.5f * (left[i] + right[i]));
         }

@@ -29,6 +29,11 @@ private:
     void reset();
     void render(size_t frames, std::vector<float>& out);
 
+    // FluidSynth applies events at the start of its 64-frame blocks; frames rendered so far,
+    // so that every note starts on a block boundary whatever was played before.
+    static constexpr size_t EventBlock = 64;
+    size_t rendered_ = 0;
+
     _fluid_hashtable_t* settings_ = nullptr;
     _fluid_synth_t* synth_ = nullptr;
 };
