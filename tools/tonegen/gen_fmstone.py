@@ -305,7 +305,7 @@ def program_tone(p):
         ratios = [(1, 3), (1, 3), (1, 2), (1, 3), (1, 5), None, None, None][p - 104]
         return two_op("", env("short", 1.4), modulator(0.8, 1.2, 0.6, 0.4), ratios)
     if p < 120:    # percussive
-        ratios = [(1, 3.6), (1, 2.3), (1, 2), (1, 5.1), (0.5, 0.8), (0.5, 1.4), (0.5, 0.5), (1, 9)][p - 112]
+        ratios = [(1, 3.6), (1, 3.5), (1, 2), (1, 5.1), (0.5, 0.8), (0.5, 1.4), (0.5, 0.5), (1, 9)][p - 112]
         if p == 119:
             # A cymbal played backwards: a metallic swell that runs its course whatever the note length.
             swell = dict(at=0.9, tl=1.0, dl=1.0, sl=0, dt1=0.05, dt=0.02, rt=0.1)
@@ -373,12 +373,12 @@ def drum_body(ratio, index, scale, level=0.9, mod_phase=0.0):
     # leaves a DC offset when it starts at zero phase, far less when it starts at its peak.
     # Kicks start their modulator there too; it measures lower still.
     return two_op("", dict(at=0.002, tl=1.0, dt1=0.12 * scale, dl=0.5, dt=0.3 * scale, sl=0, rt=0.1 * scale),
-                  modulator(0.8, index, 0.02 * scale, 0.0), ratio, level=level, phase=0.25, mod_phase=mod_phase)
+                  modulator(0.8, index, 0.05 * scale, 0.3), ratio, level=level, phase=0.25, mod_phase=mod_phase)
 
 def snare(scale, body=0.62, wires=0.58, lpf=1.0):
-    # Snares sit about 6 dB above the levels given, level with the reference kits against
+    # Snares sit about 8 dB above the levels given, level with the reference kits against
     # their kicks and hi-hats.
-    body, wires = body * 1.41, wires * 1.41
+    body, wires = body * 1.6, wires * 1.6
     """A drum head (operator 1 modulated by 0) and snare wires (operator 4, a dense spectrum
     from operators 2 and 3)."""
     wire_mod = dict(at=0.0005, tl=0.8, dl=0.8, sl=0.8, rt=0.3)
@@ -391,7 +391,7 @@ def snare(scale, body=0.62, wires=0.58, lpf=1.0):
 def boom(decay, index, ratio=(1, 1), level=1.0):
     """A long sine drum, its attack coloured by a fast-falling modulator (analog kick, timpani)."""
     return two_op("", dict(at=0.002, tl=1.0, dt1=0.08, dl=0.7, dt=decay, sl=0, rt=0.2),
-                  modulator(0.8, index, 0.03, 0.05), ratio, level=level, phase=0.25, mod_phase=0.25)
+                  modulator(0.8, index, 0.06, 0.3), ratio, level=level, phase=0.25, mod_phase=0.25)
 
 def swirl(level):
     """A brush stirred on the head: soft noise that swells and fades."""
@@ -407,17 +407,17 @@ def two_bells(ratios, scale, level):
 DRUM_TRIM_DB = 6.0
 TRIM["db"] = DRUM_TRIM_DB
 DRUM_TONES = {
-    "kick": drum_body((1, 1.5), 1.2, 0.8, mod_phase=0.25),
-    "kick2": drum_body((1, 1.5), 1.6, 0.6, mod_phase=0.25),
+    "kick": drum_body((1, 2), 1.2, 0.8, mod_phase=0.25),
+    "kick2": drum_body((1, 2), 1.6, 0.6, mod_phase=0.25),
     "stick": noise(3.0, 0.2, mul=6, level=1.0),
     "snare": snare(1.0),
     "clap": noise(5.0, 0.5, mul=10, level=1.0),
     "snare2": snare(0.7),
     "tom": drum_body((1, 1.5), 0.8, 1.2),
-    "hatc": noise(6.0, 0.15, level=1.0, mul=40),
-    "hatp": noise(6.0, 0.2, level=0.95, mul=40),
-    "hato": noise(6.0, 1.2, level=0.95, mul=40),
-    "crash": noise(7.0, 4.0, level=0.7, mul=7),
+    "hatc": noise(6.0, 0.15, level=0.9, mul=36),
+    "hatp": noise(6.0, 0.2, level=0.85, mul=36),
+    "hato": noise(6.0, 1.2, level=0.85, mul=36),
+    "crash": noise(7.0, 4.0, level=0.9, mul=7),
     "ride": metal(dict(at=0.0005, tl=1.0, dt1=0.1, dl=0.6, dt=3.0, sl=0, rt=0.3), 10, (10 * 0.31, 10 * 0.47), 0.8, 0.5, index=0.5),
     "china": noise(8.0, 3.0, level=0.7, mul=10),
     "bell": two_op("", env("perc", 0.8), modulator(0.6, 1.0, 0.3, 0.1), (1, 3.5), level=0.7),
@@ -441,32 +441,32 @@ DRUM_TONES = {
     "triangle": two_op("", env("perc", 0.8), modulator(0.4, 0.6, 0.3, 0.1), (6, 8.2), level=0.6),
     "trianglem": two_op("", env("short", 0.15), modulator(0.4, 0.6, 0.1, 0.0), (6, 8.2), level=0.6),
     # Room: the standard drums with more ring.
-    "kick_room": drum_body((1, 1.5), 1.2, 1.0, mod_phase=0.25),
+    "kick_room": drum_body((1, 2), 1.2, 1.0, mod_phase=0.25),
     "snare_room": snare(1.6),
     "tom_room": drum_body((1, 1.5), 0.8, 1.9),
     # Power: heavier heads, louder wires.
-    "kick_power": drum_body((1, 1.5), 1.8, 1.1, 1.0, mod_phase=0.25),
+    "kick_power": drum_body((1, 2), 1.8, 1.1, 1.0, mod_phase=0.25),
     "snare_power": snare(1.4, body=0.64, wires=0.62),
     "tom_power": drum_body((1, 1.5), 1.1, 1.6, 1.0),
     # Electronic: plain sines and bright noise.
-    "kick_elec": boom(0.6, 0.6),
+    "kick_elec": boom(0.6, 0.6, (1, 2), level=0.85),
     "snare_elec": snare(1.0, body=0.5, wires=0.68),
-    "tom_elec": boom(0.7, 0.3, (1, 1), 0.9),
+    "tom_elec": noise(4.0, 0.8, level=0.9, mul=8),
     # Analog drum machine.
-    "kick808": boom(1.4, 0.4, level=1.0),
+    "kick808": boom(1.4, 0.4, (1, 2), level=0.8),
     "snare808": snare(0.8, body=0.6, wires=0.62, lpf=0.7),
     "tom808": boom(0.9, 0.15, (1, 1), 0.9),
-    "hat808c": noise(8.0, 0.12, level=1.0, mul=40),
-    "hat808p": noise(8.0, 0.16, level=0.8, mul=40),
-    "hat808o": noise(8.0, 0.9, level=0.8, mul=40),
+    "hat808c": noise(8.0, 0.3, level=1.0, mul=40),
+    "hat808p": noise(8.0, 0.4, level=1.0, mul=40),
+    "hat808o": noise(8.0, 1.5, level=1.0, mul=40),
     "clap808": noise(5.0, 0.7, level=0.85, mul=10),
     "cowbell808": two_bells((1, 1.48), 0.5, 0.6),
     "conga808": boom(0.35, 0.1, (1, 1), 0.85),
     "clave808": two_op("", env("short", 0.12), modulator(0.2, 0.2, 0.05, 0.0), (1, 1), level=0.8),
     "maracas808": noise(6.0, 0.1, level=0.7, mul=30),
-    "cymbal808": noise(7.5, 3.0, level=0.7, mul=9),
+    "cymbal808": noise(7.5, 3.0, level=0.9, mul=9),
     # Jazz and brushes: lighter heads.
-    "kick_jazz": drum_body((1, 1.5), 0.9, 0.7, 0.8, mod_phase=0.25),
+    "kick_jazz": drum_body((1, 2), 0.9, 0.7, 0.8, mod_phase=0.25),
     "snare_jazz": snare(0.6, body=0.6, wires=0.55),
     "brush_tap": noise(2.5, 0.5, level=0.8, mul=6, lpf=0.5),
     "brush_slap": noise(3.0, 0.8, level=0.85, mul=5, lpf=0.6),
@@ -563,7 +563,7 @@ PROGRAM_INDEX_FIT = {
     110: [1.654, 1.876, 1.711, 1.0, 1.0], 111: [2.215, 2.169, 1.964, 1.0, 1.0],
     113: [3.94, 1.0, 1.0, 1.0, 1.0], 114: [3.475, 3.873, 3.302, 0.021, 1.0],
     116: [1.0, 1.0, 0.02, 0.079, 1.0], 117: [2.29, 1.33, 1.0, 1.0, 1.0],
-    118: [4.0, 1.773, 1.0, 0.59, 0.02], 119: [0.216, 0.216, 0.216, 0.216, 0.216],
+    118: [4.0, 1.773, 1.0, 0.59, 0.02], 119: [0.047, 0.047, 0.047, 0.047, 0.047],
     120: [1.0, 0.366, 1.0, 1.0, 1.0], 121: [2.316, 1.0, 0.159, 0.02, 1.0],
     122: [1.687, 1.0, 0.735, 0.482, 0.199], 123: [1.0, 1.0, 1.0, 4.0, 4.0],
     125: [1.0, 0.719, 0.431, 0.193, 0.02], 126: [2.215, 1.315, 0.782, 0.47, 0.216],
@@ -573,27 +573,26 @@ PROGRAM_INDEX_FIT = {
 # Pitch shifts in semitones per (drum set, key), fitted to the reference kits' centroids by
 # fit_timbre.py.
 DRUM_NOTE_FIT = {
-    (0, 37): 12, (0, 49): 12, (0, 50): 12, (0, 51): 12, (0, 55): 12, (0, 56): 11, (0, 57): 11,
+    (0, 37): 12, (0, 49): 12, (0, 50): 0, (0, 51): 12, (0, 55): 12, (0, 56): 11, (0, 57): 11,
     (0, 59): 12, (0, 60): 10, (0, 62): 11, (0, 65): 10, (0, 66): 11, (0, 67): 12, (0, 68): 12,
-    (0, 71): 12, (0, 72): 12, (8, 37): 12, (8, 49): 12, (8, 50): 12, (8, 51): 10, (8, 55): 12,
+    (0, 71): 12, (0, 72): 12, (8, 37): 12, (8, 49): 12, (8, 50): 0, (8, 51): 10, (8, 55): 12,
     (8, 56): 10, (8, 57): 11, (8, 59): 12, (8, 60): 12, (8, 62): 12, (8, 65): 10, (8, 66): 11,
     (8, 67): 12, (8, 68): 12, (8, 71): 12, (8, 72): 12, (16, 35): 24, (16, 36): 12, (16, 37): 12,
     (16, 38): 24, (16, 40): 12, (16, 49): 12, (16, 51): 10, (16, 55): 12, (16, 56): 10, (16, 57): 11,
     (16, 59): 12, (16, 60): 12, (16, 62): 11, (16, 65): 10, (16, 66): 11, (16, 67): 12, (16, 68): 12,
-    (16, 71): 12, (16, 72): 12, (24, 35): 12, (24, 36): 12, (24, 37): 12, (24, 40): -12, (24, 41): 24,
-    (24, 43): 24, (24, 45): 24, (24, 47): 24, (24, 48): 24, (24, 49): 12, (24, 50): 24, (24, 51): 10,
-    (24, 55): 12, (24, 56): 11, (24, 57): 11, (24, 59): 12, (24, 60): 12, (24, 62): 12, (24, 65): 10,
-    (24, 66): 11, (24, 67): 12, (24, 68): 12, (24, 71): 12, (24, 72): 12, (25, 37): 24, (25, 38): 24,
-    (25, 40): 24, (25, 51): 12, (25, 55): 12, (25, 57): 11, (25, 59): 12, (25, 60): 12, (25, 67): 12,
-    (25, 68): 12, (25, 71): 12, (25, 72): 12, (25, 75): 12, (32, 37): 12, (32, 49): 12, (32, 51): 10,
-    (32, 55): 12, (32, 56): 10, (32, 57): 11, (32, 59): 12, (32, 62): 11, (32, 65): 10, (32, 66): 11,
-    (32, 67): 12, (32, 68): 12, (32, 71): 12, (32, 72): 12, (40, 37): 12, (40, 49): 12, (40, 51): 10,
-    (40, 55): 12, (40, 56): 10, (40, 57): 11, (40, 59): 12, (40, 60): 12, (40, 62): 11, (40, 65): 10,
-    (40, 66): 11, (40, 67): 12, (40, 68): 12, (40, 71): 12, (40, 72): 12, (48, 37): 11, (48, 39): 24,
-    (48, 43): 12, (48, 44): 12, (48, 45): 12, (48, 46): 12, (48, 47): 12, (48, 48): 12, (48, 49): 12,
-    (48, 50): 12, (48, 51): 12, (48, 52): 12, (48, 53): 12, (48, 55): 12, (48, 56): 10, (48, 57): 10,
-    (48, 59): 12, (48, 62): 12, (48, 65): 10, (48, 66): 11, (48, 67): 12, (48, 68): 12, (48, 71): 12,
-    (48, 72): 12
+    (16, 71): 12, (16, 72): 12, (24, 35): 12, (24, 36): 12, (24, 37): 12, (24, 40): -11, (24, 49): 12,
+    (24, 50): 10, (24, 51): 10, (24, 55): 12, (24, 56): 11, (24, 57): 11, (24, 59): 12, (24, 60): 12,
+    (24, 62): 12, (24, 65): 10, (24, 66): 11, (24, 67): 12, (24, 68): 12, (24, 71): 12, (24, 72): 12,
+    (25, 37): 11, (25, 38): 24, (25, 40): 24, (25, 51): 12, (25, 55): 12, (25, 57): 11, (25, 59): 12,
+    (25, 60): 12, (25, 67): 12, (25, 68): 12, (25, 71): 12, (25, 72): 12, (25, 75): 12, (32, 37): 12,
+    (32, 49): 12, (32, 51): 10, (32, 55): 12, (32, 56): 10, (32, 57): 11, (32, 59): 12, (32, 62): 11,
+    (32, 65): 10, (32, 66): 11, (32, 67): 12, (32, 68): 12, (32, 71): 12, (32, 72): 12, (40, 37): 12,
+    (40, 49): 12, (40, 51): 10, (40, 55): 12, (40, 56): 10, (40, 57): 11, (40, 59): 12, (40, 60): 12,
+    (40, 62): 11, (40, 65): 10, (40, 66): 11, (40, 67): 12, (40, 68): 12, (40, 71): 12, (40, 72): 12,
+    (48, 37): 11, (48, 39): 24, (48, 43): 12, (48, 44): 12, (48, 45): 12, (48, 46): 12, (48, 47): 12,
+    (48, 48): 12, (48, 49): 12, (48, 50): 12, (48, 51): 12, (48, 52): 12, (48, 53): 12, (48, 55): 12,
+    (48, 56): 10, (48, 57): 10, (48, 59): 12, (48, 62): 12, (48, 65): 10, (48, 66): 11, (48, 67): 12,
+    (48, 68): 12, (48, 71): 12, (48, 72): 12
 }
 
 def keep(key, tone):
@@ -623,7 +622,7 @@ DRUM_SETS = [
     (8, "Room", kit(kick_room=(35, 36), snare_room=(38, 40), tom_room=TOMS)),
     (16, "Power", kit(kick_power=(35, 36), snare_power=(38, 40), tom_power=TOMS)),
     (24, "Electronic", kit(kick_elec=(35, 36), snare_elec=(38, 40), tom_elec=TOMS, clap808=(39,))),
-    (25, "Analog", kit(kick808=(35, 36), clave808=(37, 75), snare808=(38, 40), clap808=(39,), tom808=TOMS,
+    (25, "Analog", kit(kick808=(35, 36), clave808=(75,), snare808=(38, 40), clap808=(39,), tom808=TOMS,
                        hat808c=(42,), hat808p=(44,), hat808o=(46,), cymbal808=(49,), cowbell808=(56,),
                        conga808=(62, 63, 64), maracas808=(70,))),
     (32, "Jazz", kit(kick_jazz=(35, 36), snare_jazz=(38, 40))),
