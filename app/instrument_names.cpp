@@ -1,6 +1,6 @@
 #include "app/instrument_names.h"
 
-#include "song/file_reader.h"
+#include "base/file_reader.h"
 
 namespace quorva {
 

@@ -1,6 +1,6 @@
 #include "app/working_directory.h"
 
-#include "song/file_reader.h"
+#include "base/file_reader.h"
 
 #include <filesystem>
 #include <system_error>

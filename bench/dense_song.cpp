@@ -12,8 +12,8 @@
 
 namespace {
 
-constexpr uint32_t Division = 480;
-constexpr uint32_t Beats = 360;  // 3 minutes at 120 beats per minute
+constexpr uint32_t division = 480;
+constexpr uint32_t beats = 360;  // 3 minutes at 120 beats per minute
 
 class Track {
 public:
@@ -68,17 +68,17 @@ void melodicChannel(Track& track, uint8_t channel, uint8_t program, uint32_t& se
     track.add(0, {static_cast<uint8_t>(0xB0 | status), 10, static_cast<uint8_t>(8 * channel)});
     const int base = 36 + 12 * (channel % 4);
     // A new note every half beat, each 1.5 beats long: three notes sounding per channel.
-    for (uint32_t step = 0; step < Beats * 2; ++step) {
-        const uint32_t tick = step * Division / 2;
+    for (uint32_t step = 0; step < beats * 2; ++step) {
+        const uint32_t tick = step * division / 2;
         const uint8_t key = static_cast<uint8_t>(base + scale[nextRandom(seed) % 7] + 12 * (nextRandom(seed) % 2));
         const uint8_t velocity = static_cast<uint8_t>(60 + nextRandom(seed) % 60);
         track.add(tick, {static_cast<uint8_t>(0x90 | status), key, velocity});
-        track.add(tick + Division * 3 / 2 - 10, {static_cast<uint8_t>(0x80 | status), key, 0});
+        track.add(tick + division * 3 / 2 - 10, {static_cast<uint8_t>(0x80 | status), key, 0});
     }
     // Pitch-bend sweeps on every third channel, modulation on the others, every 16th note.
-    for (uint32_t tick = 0; tick < Beats * Division; tick += Division / 4) {
+    for (uint32_t tick = 0; tick < beats * division; tick += division / 4) {
         if (channel % 3 == 0) {
-            const uint32_t bend = 8192 + static_cast<uint32_t>((tick / (Division / 4)) % 32) * 128 - 2048;
+            const uint32_t bend = 8192 + static_cast<uint32_t>((tick / (division / 4)) % 32) * 128 - 2048;
             track.add(tick, {static_cast<uint8_t>(0xE0 | status), static_cast<uint8_t>(bend & 0x7F),
                              static_cast<uint8_t>(bend >> 7)});
         } else {
@@ -89,8 +89,8 @@ void melodicChannel(Track& track, uint8_t channel, uint8_t program, uint32_t& se
 
 void drumChannel(Track& track, uint32_t& seed)
 {
-    for (uint32_t eighth = 0; eighth < Beats * 2; ++eighth) {
-        const uint32_t tick = eighth * Division / 2;
+    for (uint32_t eighth = 0; eighth < beats * 2; ++eighth) {
+        const uint32_t tick = eighth * division / 2;
         auto hit = [&](uint8_t key, uint8_t velocity) {
             track.add(tick, {0x99, key, velocity});
             track.add(tick + 60, {0x89, key, 0});
@@ -126,7 +126,7 @@ std::vector<uint8_t> denseSong()
         }
     }
     std::vector<uint8_t> out = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, static_cast<uint8_t>(tracks.size()),
-                                static_cast<uint8_t>(Division >> 8), static_cast<uint8_t>(Division & 0xFF)};
+                                static_cast<uint8_t>(division >> 8), static_cast<uint8_t>(division & 0xFF)};
     for (Track& track : tracks) {
         const auto bytes = track.encode();
         const uint32_t size = static_cast<uint32_t>(bytes.size());

@@ -3,7 +3,7 @@
 // events. x_realtime is seconds of sound per second of CPU; the share of one core that
 // real-time playing takes is 1 / x_realtime.
 #include "platform/fake/fake_audio.h"
-#include "platform/fake/manual_clock.h"
+#include "platform/manual_clock.h"
 #include "platform/posix_clock.h"
 #include "ports/midi_port.h"
 #include "synth/fm_synth.h"

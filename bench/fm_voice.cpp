@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "synth/fm_voice.h"
+#include "synth/block_voice.h"
 #include "synth/tone_record.h"
 
 namespace {
@@ -65,7 +66,7 @@ void startVoices(std::vector<FmVoice>& voices, const Tone& tone, int stagger = 0
         voices[i] = FmVoice{};
         const auto note = static_cast<uint32_t>(36 + (i * 7) % 48);
         initVoice(voices[i], nullptr, controls, note, note, 100, 64, tone);
-        renderVoiceBlock(voices[i], controls, scratch.data(), stagger * static_cast<int>(i));
+        testing::renderVoiceBlock(voices[i], controls, scratch.data(), stagger * static_cast<int>(i));
     }
 }
 
@@ -93,7 +94,7 @@ void blockRendering(benchmark::State& state)
     int64_t rendered = 0;
     for (auto _ : state) {
         for (auto& voice : voices) {
-            renderVoiceBlock(voice, controls, out.data(), blockSize);
+            testing::renderVoiceBlock(voice, controls, out.data(), blockSize);
             benchmark::DoNotOptimize(out.data());
         }
         rendered += blockSize;

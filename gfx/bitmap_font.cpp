@@ -24,7 +24,7 @@ bool BitmapFont::cloneFont(const BitmapFont& other)
 
 void BitmapFont::tint(Pixel colour)
 {
-    image.replaceColour(kWhite, colour);
+    image.replaceColour(white, colour);
 }
 
 void BitmapFont::drawText(Surface& destination, int32_t x, int32_t y, std::string_view text) const
@@ -65,23 +65,23 @@ std::optional<std::string_view> FontSet::load(const BitmapLoader& loader, const 
     if (!txnmdk.cloneFont(txnm)) {
         return "txnmdk";
     }
-    txnmdk.tint(kInkDarkGrey);
+    txnmdk.tint(inkDarkGrey);
     if (!txnmlt.cloneFont(txnm)) {
         return "txnmlt";
     }
     if (!txnmbr.cloneFont(txnm)) {
         return "txnmbr";
     }
-    txnmbr.tint(kInkBrightGreen);
+    txnmbr.tint(inkBrightGreen);
     if (!txnmbl.cloneFont(txnm)) {
         return "txnmbl";
     }
-    txnmbl.tint(kInkNearBlack);
-    txnm.tint(kInkLightGrey);
+    txnmbl.tint(inkNearBlack);
+    txnm.tint(inkLightGrey);
     if (!txsm.loadFont(loader, smallFontPath, 4, 6)) {
         return "txsm";
     }
-    txsm.tint(kInkLightGrey);
+    txsm.tint(inkLightGrey);
     txsm.firstChar = 43;
     txsm.lastChar = 57;
     return std::nullopt;

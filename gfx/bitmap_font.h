@@ -9,10 +9,10 @@
 namespace quorva {
 
 // Ink colours of the tinted fonts.
-inline constexpr Pixel kInkLightGrey = 0x739C;  // 28, 28, 28
-inline constexpr Pixel kInkDarkGrey = 0x5294;   // 20, 20, 20
-inline constexpr Pixel kInkBrightGreen = 0x43F0;  // 16, 31, 16
-inline constexpr Pixel kInkNearBlack = 0x0422;  // 1, 1, 2: black that is not the transparent key
+inline constexpr Pixel inkLightGrey = 0x739C;  // 28, 28, 28
+inline constexpr Pixel inkDarkGrey = 0x5294;   // 20, 20, 20
+inline constexpr Pixel inkBrightGreen = 0x43F0;  // 16, 31, 16
+inline constexpr Pixel inkNearBlack = 0x0422;  // 1, 1, 2: black that is not the transparent key
 
 // A fixed-cell font: the glyphs of firstChar..lastChar in code order, `columns` cells to a
 // row of the image. Pure white pixels are ink, 0 is transparent. A text's colour is chosen by

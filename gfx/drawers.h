@@ -9,8 +9,8 @@ namespace quorva {
 // column of the skin's 32x8 tile at (0, 0), a flat body below it and one-pixel edges.
 class PanelDrawer {
 public:
-    static constexpr int32_t kStripWidth = 640;
-    static constexpr int32_t kStripHeight = 8;
+    static constexpr int32_t stripWidth = 640;
+    static constexpr int32_t stripHeight = 8;
 
     // Builds the shading strip from the skin; false when the skin is too small or the strip
     // cannot be made.
@@ -38,8 +38,8 @@ private:
 // 16 (track), 17 (thumb) and 18 (highlighted thumb).
 class ScrollBarDrawer {
 public:
-    static constexpr int32_t kBandWidth = 640;
-    static constexpr int32_t kBandHeight = 8;
+    static constexpr int32_t bandWidth = 640;
+    static constexpr int32_t bandHeight = 8;
 
     // Builds the three shading bands from the skin; false when the skin is too small or the
     // surface cannot be made.

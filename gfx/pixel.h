@@ -7,8 +7,8 @@ namespace quorva {
 // 0 is the transparent key of keyed blits; drawings that must show black use a near black.
 using Pixel = uint16_t;
 
-inline constexpr Pixel kTransparent = 0;
-inline constexpr Pixel kWhite = 0x7FFF;
+inline constexpr Pixel transparent = 0;
+inline constexpr Pixel white = 0x7FFF;
 
 constexpr Pixel makePixel(uint32_t red, uint32_t green, uint32_t blue)
 {

@@ -4,8 +4,6 @@
 #include <sched.h>
 #include <time.h>
 
-#include <cstdio>
-
 namespace quorva {
 
 uint32_t SystemClock::nowMs()
@@ -62,11 +60,6 @@ void ThreadPeriodicTimer::stop()
     if (thread_.joinable()) {
         thread_.join();
     }
-}
-
-void StderrMessageBox::show(std::string_view text)
-{
-    std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
 }
 
 }  // namespace quorva

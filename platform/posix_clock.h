@@ -1,6 +1,5 @@
 #pragma once
 #include "platform/clock.h"
-#include "platform/message_box.h"
 #include "platform/periodic_timer.h"
 
 #include <atomic>
@@ -24,12 +23,6 @@ public:
 private:
     std::thread thread_;
     std::atomic<bool> running_{false};
-};
-
-// Writes the message to standard error; used where no display exists.
-class StderrMessageBox final : public MessageBox {
-public:
-    void show(std::string_view text) override;
 };
 
 }  // namespace quorva

@@ -39,7 +39,7 @@ std::unique_ptr<RtMidiOut> openOutput(RtMidi::Api api)
         return nullptr;
     }
     out->openVirtualPort("quorva out");
-    return std::move(out);
+    return out;
 }
 
 }  // namespace

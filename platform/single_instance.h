@@ -12,7 +12,7 @@ public:
     virtual bool handOff(std::string_view commandLine) = 0;
 };
 
-// Finds no other copy: every copy runs on its own until the control socket serves them.
+// Finds no other copy: every copy runs on its own.
 class NoOtherInstance final : public SingleInstance {
 public:
     bool handOff(std::string_view commandLine) override { return false; }

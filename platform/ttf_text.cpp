@@ -10,7 +10,7 @@
 namespace quorva {
 namespace {
 
-constexpr uint8_t kTextLevel = 0xE0;
+constexpr uint8_t textLevel = 0xE0;
 
 void appendLatin1(std::string& out, uint8_t byte)
 {
@@ -25,7 +25,7 @@ void appendLatin1(std::string& out, uint8_t byte)
 // Mixes the text colour into one RGB555 pixel with the glyph's coverage (0..255).
 uint16_t mixText(uint16_t destination, uint32_t coverage)
 {
-    const uint32_t ink = kTextLevel >> 3;
+    const uint32_t ink = textLevel >> 3;
     const auto mix = [&](uint32_t channel) { return (ink * coverage + channel * (255 - coverage) + 127) / 255; };
     return static_cast<uint16_t>((mix((destination >> 10) & 31) << 10) | (mix((destination >> 5) & 31) << 5) |
                                  mix(destination & 31));

@@ -30,6 +30,13 @@ constexpr uint32_t packShort(uint8_t status, uint8_t data1, uint8_t data2 = 0)
     return static_cast<uint32_t>(status) | static_cast<uint32_t>(data1) << 8 | static_cast<uint32_t>(data2) << 16;
 }
 
+// Short messages carry 2 or 3 bytes by their status (program change and channel pressure 2).
+constexpr int shortMessageLength(uint32_t message)
+{
+    const uint32_t status = message & 0xF0;
+    return (status == 0xC0 || status == 0xD0) ? 2 : 3;
+}
+
 enum class PortKind : int32_t { NullOut = 0, MidiOut = 1, DirectMusicOut = 2, FmSynthOut = 3 };
 
 // An output port. The base accepts everything and does nothing. Sends may come from the

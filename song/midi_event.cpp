@@ -286,25 +286,25 @@ void SysexEvent::play(PlayContext& context)
 void SysexEvent::prepare(SmfFile& song, size_t)
 {
     if (sysexKind >= sysex::GmSystemOn && sysexKind <= sysex::XgSystemOn) {
-        song.hasResetSysex = true;
+        song.noteResetSysex();
     }
 }
 
 void TextEvent::play(PlayContext& context)
 {
-    if (kind == TextKind::Text && context.song.text == nullptr) {
-        context.song.text = text;
+    if (kind == TextKind::Text) {
+        context.song.showText(text);
     } else if (kind == TextKind::Lyric) {
-        context.song.lyric = text;
+        context.song.showLyric(text);
     }
 }
 
 void TextEvent::prepare(SmfFile& song, size_t)
 {
-    if (kind == TextKind::Notice && song.notice == nullptr) {
-        song.notice = text;
-    } else if (kind == TextKind::Title && song.title == nullptr) {
-        song.title = text;
+    if (kind == TextKind::Notice) {
+        song.offerNotice(text);
+    } else if (kind == TextKind::Title) {
+        song.offerTitle(text);
     }
 }
 

@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <thread>
 
 namespace quorva {
 
@@ -38,41 +37,58 @@ bool Sequencer::startTimer()
 void Sequencer::tick()
 {
     if (stopRequest_.load()) {
-        playing_.store(false);
-        stopRequest_.store(false);
+        acknowledgeStop();
     } else if (state_.load() == PlayState::Playing && playing_.load()) {
-        const uint32_t tempo = tempo_.load(std::memory_order_relaxed);
-        const double advance = static_cast<double>(monitor_.speed.load()) * tickPeriodMs * song_.division * 1000.0 / tempo;
-        const double position = position_.load(std::memory_order_relaxed) + advance;
-        position_.store(position, std::memory_order_relaxed);
-        if (position > song_.endTick) {
-            stopRoutine();
+        if (!advance()) {
             return;
         }
-        const TempoEvent* nextTempo = nextTempo_.load(std::memory_order_relaxed);
-        while (nextTempo && nextTempo->tick <= position) {
-            tempo_.store(nextTempo->tempo, std::memory_order_relaxed);
-            nextTempo = nextTempo->next;
-        }
-        nextTempo_.store(nextTempo, std::memory_order_relaxed);
-        const TimeSignatureEvent* nextMeter = nextTimeSignature_.load(std::memory_order_relaxed);
-        while (nextMeter && nextMeter->tick <= position) {
-            meterTick_.store(nextMeter->tick, std::memory_order_relaxed);
-            meterNumerator_.store(nextMeter->numerator, std::memory_order_relaxed);
-            meterDenominatorPower_.store(nextMeter->denominatorPower, std::memory_order_relaxed);
-            nextMeter = nextMeter->next;
-        }
-        nextTimeSignature_.store(nextMeter, std::memory_order_relaxed);
-        ports_.port().resetClock();
-        playDueEvents();
     }
     updateNotes();
+}
+
+bool Sequencer::advance()
+{
+    const double step = static_cast<double>(monitor_.speed.load()) * tickPeriodMs * song_.division() * 1000.0 / current_.tempo;
+    current_.position += step;
+    if (current_.position > song_.endTick()) {
+        publish();
+        stopRoutine();
+        return false;
+    }
+    const double position = current_.position;
+    while (current_.nextTempo && current_.nextTempo->tick <= position) {
+        current_.tempo = current_.nextTempo->tempo;
+        current_.nextTempo = current_.nextTempo->next;
+    }
+    while (current_.nextTimeSignature && current_.nextTimeSignature->tick <= position) {
+        const TimeSignatureEvent& meter = *current_.nextTimeSignature;
+        current_.meterTick = meter.tick;
+        current_.meterNumerator = meter.numerator;
+        current_.meterDenominatorPower = meter.denominatorPower;
+        current_.nextTimeSignature = meter.next;
+    }
+    publish();
+    ports_.port().resetClock();
+    playDueEvents();
+    return true;
+}
+
+void Sequencer::publish()
+{
+    std::lock_guard guard(readoutLock_);
+    published_ = current_;
+}
+
+PlayReadout Sequencer::readout() const
+{
+    std::lock_guard guard(readoutLock_);
+    return published_;
 }
 
 void Sequencer::playDueEvents()
 {
     const auto& events = song_.events();
-    const double position = position_.load(std::memory_order_relaxed);
+    const double position = current_.position;
     while (cursor_ < events.size() && events[cursor_]->tick <= position) {
         events[cursor_]->play(context_);
         ++cursor_;
@@ -93,20 +109,17 @@ void Sequencer::play()
         stop();
     }
     cursor_ = 0;
-    nextTempo_.store(song_.firstTempo(), std::memory_order_relaxed);
-    nextTimeSignature_.store(song_.firstTimeSignature(), std::memory_order_relaxed);
-    tempo_.store(500000, std::memory_order_relaxed);
-    position_.store(0.0, std::memory_order_relaxed);
-    meterTick_.store(0, std::memory_order_relaxed);
-    meterNumerator_.store(4, std::memory_order_relaxed);
-    meterDenominatorPower_.store(2, std::memory_order_relaxed);
-    if (!song_.loaded) {
+    current_ = PlayReadout{};
+    current_.nextTempo = song_.firstTempo();
+    current_.nextTimeSignature = song_.firstTimeSignature();
+    publish();
+    if (!song_.loaded()) {
         return;
     }
     monitor_.gmSeen = false;
     monitor_.gsSeen = false;
     monitor_.xgSeen = false;
-    if (!song_.hasResetSysex) {
+    if (!song_.hasResetSysex()) {
         const LongMessage message{gmSystemOnBytes, sizeof gmSystemOnBytes, sysex::GmSystemOn};
         ports_.port().sendLong(message);
         monitor_.resetAllChannels();
@@ -123,18 +136,26 @@ void Sequencer::stop()
     if (!playing_.load()) {
         return;
     }
-    stopRequest_.store(true);
     if (timerRunning_ && timer_.ticksOnOwnThread()) {
         // The timer thread acknowledges within one tick; a timer that died must not hang the
-        // program, so the wait gives up after a second.
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
-        while (playing_.load() && std::chrono::steady_clock::now() < deadline) {
-            std::this_thread::yield();
-        }
+        // program, so the wait gives up after a second and withdraws the request.
+        std::unique_lock guard(stopLock_);
+        stopRequest_.store(true);
+        stopAcknowledged_.wait_for(guard, std::chrono::seconds(1), [this] { return !stopRequest_.load(); });
+        stopRequest_.store(false);
     }
     playing_.store(false);
-    stopRequest_.store(false);
     stopRoutine();
+}
+
+void Sequencer::acknowledgeStop()
+{
+    playing_.store(false);
+    {
+        std::lock_guard guard(stopLock_);
+        stopRequest_.store(false);
+    }
+    stopAcknowledged_.notify_all();
 }
 
 void Sequencer::stopRoutine()
@@ -207,14 +228,13 @@ bool Sequencer::loadAndPlay(std::string_view path)
 
 void Sequencer::noteStarted(uint8_t channel, uint8_t note, uint8_t velocity)
 {
-    auto record = std::make_unique<SoundingNote>();
-    record->channel = channel;
-    record->note = note;
-    record->velocity = velocity;
-    record->level = record->startLevel = velocity;
-    record->holdLevel = static_cast<float>(velocity * 100 / 120);
     std::lock_guard guard(lock_);
-    notes_.append(std::move(record));
+    SoundingNote& record = *notes_.add();
+    record.channel = channel;
+    record.note = note;
+    record.velocity = velocity;
+    record.level = record.startLevel = velocity;
+    record.holdLevel = static_cast<float>(velocity * 100 / 120);
 }
 
 void Sequencer::noteReleased(uint8_t channel, uint8_t note)
@@ -227,13 +247,17 @@ void Sequencer::noteReleased(uint8_t channel, uint8_t note)
     }
 }
 
-uint32_t Sequencer::elapsedMs() const
+uint32_t Sequencer::elapsedMs() const { return elapsedMs(readout()); }
+uint32_t Sequencer::currentMeasure() const { return currentMeasure(readout()); }
+uint32_t Sequencer::currentBeat() const { return currentBeat(readout()); }
+
+uint32_t Sequencer::elapsedMs(const PlayReadout& readout) const
 {
-    if (!playing_.load() || song_.division == 0) {
+    if (!playing_.load() || song_.division() == 0) {
         return 0;
     }
-    const uint32_t p = truncToU32(position_.load(std::memory_order_relaxed));
-    const TempoEvent* next = nextTempo_.load(std::memory_order_relaxed);
+    const uint32_t p = truncToU32(readout.position);
+    const TempoEvent* next = readout.nextTempo;
     uint32_t baseTick = 0;
     uint32_t baseTempo = 500000;
     uint32_t baseMs = 0;
@@ -246,37 +270,37 @@ uint32_t Sequencer::elapsedMs() const
         baseTempo = applied->tempo;
         baseMs = applied->startMs;
     }
-    return truncToU32(static_cast<double>(p - baseTick) * baseTempo / (song_.division * 1000.0) + baseMs);
+    return truncToU32(static_cast<double>(p - baseTick) * baseTempo / (song_.division() * 1000.0) + baseMs);
 }
 
-uint32_t Sequencer::currentMeasure() const
+uint32_t Sequencer::currentMeasure(const PlayReadout& readout) const
 {
-    if (!playing_.load() || song_.division == 0) {
+    if (!playing_.load() || song_.division() == 0) {
         return 0;
     }
-    const uint32_t p = truncToU32(position_.load(std::memory_order_relaxed));
-    const TimeSignatureEvent* next = nextTimeSignature_.load(std::memory_order_relaxed);
+    const uint32_t p = truncToU32(readout.position);
+    const TimeSignatureEvent* next = readout.nextTimeSignature;
     const TimeSignatureEvent* applied = next ? next->previous : nullptr;
     if (!next) {
         applied = song_.lastTimeSignature();
     }
     if (!applied) {
-        return p / (4 * song_.division);
+        return p / (4 * song_.division());
     }
     const uint32_t length = song_.measureLength(applied->numerator, applied->denominatorPower);
     return (p - applied->tick) / length + applied->measure;
 }
 
-uint32_t Sequencer::currentBeat() const
+uint32_t Sequencer::currentBeat(const PlayReadout& readout) const
 {
-    if (!playing_.load() || song_.division == 0) {
+    if (!playing_.load() || song_.division() == 0) {
         return 0;
     }
-    const uint32_t p = truncToU32(position_.load(std::memory_order_relaxed));
-    const double power = powerOfTwo(meterDenominatorPower_.load(std::memory_order_relaxed));
-    const uint32_t beatLength = power > 4.0 * song_.division ? 1 : std::max<uint32_t>(1, 4 * song_.division / truncToU32(power));
-    const uint32_t numerator = std::max<uint32_t>(1, meterNumerator_.load(std::memory_order_relaxed));
-    return ((p - meterTick_.load(std::memory_order_relaxed)) / beatLength) % numerator + 1;
+    const uint32_t p = truncToU32(readout.position);
+    const double power = powerOfTwo(readout.meterDenominatorPower);
+    const uint32_t beatLength = power > 4.0 * song_.division() ? 1 : std::max<uint32_t>(1, 4 * song_.division() / truncToU32(power));
+    const uint32_t numerator = std::max<uint32_t>(1, readout.meterNumerator);
+    return ((p - readout.meterTick) / beatLength) % numerator + 1;
 }
 
 }  // namespace quorva

@@ -4,6 +4,7 @@
 #include "song/sounding_note.h"
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <string_view>
@@ -15,6 +16,17 @@ class PortSelector;
 class PeriodicTimer;
 
 enum class PlayState : uint8_t { Idle = 1, Stopped = 2, Playing = 3, Paused = 4 };
+
+// Where playback stands, as one tick left it: the values the display reads together.
+struct PlayReadout {
+    double position = 0.0;  // ticks of the song
+    uint32_t tempo = 500000;
+    uint32_t meterTick = 0;  // where the current time signature took effect
+    uint8_t meterNumerator = 4;
+    uint8_t meterDenominatorPower = 2;
+    const TempoEvent* nextTempo = nullptr;
+    const TimeSignatureEvent* nextTimeSignature = nullptr;
+};
 
 // Plays the loaded song in real time: every tick (5 ms, on the timer's thread) advances the
 // position through the tempo map and the speed factor and plays the events reached.
@@ -42,16 +54,19 @@ public:
     // One timer tick; the timer calls it, and simulated playback calls it directly.
     void tick();
 
+    // The read-outs, each from one consistent readout.
     uint32_t elapsedMs() const;
     uint32_t currentMeasure() const;
     uint32_t currentBeat() const;
+    // What the last tick published; a display that shows several values reads this once.
+    PlayReadout readout() const;
 
     PlayState state() const { return state_.load(); }
     bool playing() const { return playing_.load(); }
-    uint32_t tempo() const { return tempo_.load(std::memory_order_relaxed); }
-    double position() const { return position_.load(std::memory_order_relaxed); }
-    uint8_t meterNumerator() const { return meterNumerator_.load(std::memory_order_relaxed); }
-    uint8_t meterDenominatorPower() const { return meterDenominatorPower_.load(std::memory_order_relaxed); }
+    uint32_t tempo() const { return readout().tempo; }
+    double position() const { return readout().position; }
+    uint8_t meterNumerator() const { return readout().meterNumerator; }
+    uint8_t meterDenominatorPower() const { return readout().meterDenominatorPower; }
 
     // The sounding notes; take lock() around every use.
     std::mutex& lock() { return lock_; }
@@ -63,8 +78,15 @@ public:
 
 private:
     void stopRoutine();
+    void acknowledgeStop();
+    // Moves the position on by one tick and plays what it reaches; false when the song ended.
+    bool advance();
     void playDueEvents();
     void updateNotes();
+    void publish();
+    uint32_t elapsedMs(const PlayReadout& readout) const;
+    uint32_t currentMeasure(const PlayReadout& readout) const;
+    uint32_t currentBeat(const PlayReadout& readout) const;
 
     SmfFile& song_;
     ChannelMonitor& monitor_;
@@ -72,18 +94,22 @@ private:
     PeriodicTimer& timer_;
     PlayContext context_;
 
-    std::atomic<uint32_t> tempo_{500000};
-    std::atomic<double> position_{0.0};
     std::atomic<bool> playing_{false};
-    std::atomic<bool> stopRequest_{false};
     bool timerRunning_ = false;
+
+    // A stop on another thread asks the timer thread to stop playing and waits (a second at
+    // most) until it says it has.
+    std::atomic<bool> stopRequest_{false};
+    std::mutex stopLock_;
+    std::condition_variable stopAcknowledged_;
+
+    // Moved by the tick alone while playing; play() sets them while the tick leaves them be.
     size_t cursor_ = 0;
-    // The tempo and meter read-outs read these on the main thread while the tick moves them.
-    std::atomic<const TempoEvent*> nextTempo_{nullptr};
-    std::atomic<const TimeSignatureEvent*> nextTimeSignature_{nullptr};
-    std::atomic<uint32_t> meterTick_{0};
-    std::atomic<uint8_t> meterNumerator_{4};
-    std::atomic<uint8_t> meterDenominatorPower_{2};
+    PlayReadout current_;
+    // The copy of current_ that the other threads read.
+    mutable std::mutex readoutLock_;
+    PlayReadout published_;
+
     SoundingNoteList notes_;
     std::mutex lock_;
     std::atomic<PlayState> state_{PlayState::Idle};

@@ -1,6 +1,6 @@
 #include "song/smf_file.h"
 
-#include "song/file_reader.h"
+#include "base/file_reader.h"
 #include "song/song_math.h"
 #include "song/track_merge.h"
 
@@ -31,12 +31,12 @@ bool isNoteMessage(const MidiEvent& event)
 
 void SmfFile::clear()
 {
-    title = nullptr;
-    notice = nullptr;
-    lyric = nullptr;
-    text = nullptr;
-    hasResetSysex = false;
-    measureCount = 0;
+    title_ = nullptr;
+    notice_ = nullptr;
+    lyric_ = nullptr;
+    text_ = nullptr;
+    hasResetSysex_ = false;
+    measureCount_ = 0;
     for (MidiEvent* event : events_) {
         event->~MidiEvent();
     }
@@ -44,7 +44,7 @@ void SmfFile::clear()
     arena_.reset();
     firstTempo_ = lastTempo_ = nullptr;
     firstTimeSignature_ = lastTimeSignature_ = nullptr;
-    loaded = false;
+    loaded_ = false;
 }
 
 bool SmfFile::load(std::string_view path)
@@ -69,8 +69,8 @@ bool SmfFile::loadBytes(const uint8_t* bytes, size_t size)
     if (fileFormat > 1 || (fileDivision & 0x8000) != 0 || fileDivision == 0) {
         return false;
     }
-    format = fileFormat;
-    division = fileDivision;
+    format_ = fileFormat;
+    division_ = fileDivision;
 
     decoder_.beginLoad(messages_);
     readTracks(bytes + 14, bytes + size);
@@ -79,7 +79,7 @@ bool SmfFile::loadBytes(const uint8_t* bytes, size_t size)
     }
     computeEnd();
     computeMeasureCount();
-    loaded = true;
+    loaded_ = true;
     return true;
 }
 
@@ -130,19 +130,40 @@ void SmfFile::appendTempo(TempoEvent& event)
     event.previous = lastTempo_;
     event.next = nullptr;
     if (const TempoEvent* previous = lastTempo_) {
-        const double ms = static_cast<double>(event.tick - previous->tick) * previous->tempo / (division * 1000.0);
+        const double ms = static_cast<double>(event.tick - previous->tick) * previous->tempo / (division_ * 1000.0);
         event.startMs = truncToU32(ms + previous->startMs);
         lastTempo_->next = &event;
     } else {
-        event.startMs = truncToU32(static_cast<double>(event.tick) * 500.0 / division);
+        event.startMs = truncToU32(static_cast<double>(event.tick) * 500.0 / division_);
         firstTempo_ = &event;
     }
     lastTempo_ = &event;
 }
 
+void SmfFile::offerTitle(const char* text)
+{
+    if (title_ == nullptr) {
+        title_ = text;
+    }
+}
+
+void SmfFile::offerNotice(const char* text)
+{
+    if (notice_ == nullptr) {
+        notice_ = text;
+    }
+}
+
+void SmfFile::showText(const char* text)
+{
+    if (text_.load() == nullptr) {
+        text_ = text;
+    }
+}
+
 uint32_t SmfFile::measureLength(uint8_t numerator, uint8_t denominatorPower) const
 {
-    const uint32_t length = truncToU32(static_cast<double>(numerator) * division * 4.0 / powerOfTwo(denominatorPower));
+    const uint32_t length = truncToU32(static_cast<double>(numerator) * division_ * 4.0 / powerOfTwo(denominatorPower));
     return length == 0 ? 1 : length;
 }
 
@@ -156,7 +177,7 @@ void SmfFile::appendTimeSignature(TimeSignatureEvent& event)
         event.measure = static_cast<uint8_t>(previous->measure + measures);
         lastTimeSignature_->next = &event;
     } else {
-        const uint64_t quarterBar = 4ull * division;
+        const uint64_t quarterBar = 4ull * division_;
         event.measure = static_cast<uint8_t>((event.tick + quarterBar - 1) / quarterBar);
         firstTimeSignature_ = &event;
     }
@@ -183,9 +204,9 @@ void SmfFile::computeEnd()
             break;
         }
     }
-    endMs = truncToU32(static_cast<double>(lastTick - tick0) * tempo0 / (division * 1000.0) +
-                       (static_cast<double>(startMs0) + tailMs));
-    endTick = truncToU32(static_cast<double>(endMs - startMs0) * division * 1000.0 / tempo0 + tick0);
+    endMs_ = truncToU32(static_cast<double>(lastTick - tick0) * tempo0 / (division_ * 1000.0) +
+                        (static_cast<double>(startMs0) + tailMs_));
+    endTick_ = truncToU32(static_cast<double>(endMs_ - startMs0) * division_ * 1000.0 / tempo0 + tick0);
 }
 
 void SmfFile::computeMeasureCount()
@@ -196,7 +217,7 @@ void SmfFile::computeMeasureCount()
     uint64_t length = measureLength(4, 2);
     const TimeSignatureEvent* next = firstTimeSignature_;
     uint64_t count = 0;
-    const uint64_t end = endTick;
+    const uint64_t end = endTick_;
     for (;;) {
         if (next && next->tick <= position) {
             position = next->tick;
@@ -216,7 +237,7 @@ void SmfFile::computeMeasureCount()
             break;
         }
     }
-    measureCount = static_cast<uint32_t>(count - 1);
+    measureCount_ = static_cast<uint32_t>(count - 1);
 }
 
 size_t SmfFile::memoryBytes() const { return arena_.bytesReserved() + events_.capacity() * sizeof(MidiEvent*); }

@@ -32,22 +32,30 @@ public:
     TempoEvent* lastTempo() const { return lastTempo_; }
     TimeSignatureEvent* lastTimeSignature() const { return lastTimeSignature_; }
 
-    uint32_t division = 0;
-    bool loaded = false;
-    const char* title = nullptr;
-    const char* notice = nullptr;
-    Relaxed<const char*> lyric{nullptr};  // written on the timer thread while playing
-    Relaxed<const char*> text{nullptr};   // written on the timer thread while playing
-    bool hasResetSysex = false;
-    uint32_t tailMs = 1000;
-    uint32_t endMs = 0;
-    uint32_t endTick = 0;
-    uint32_t measureCount = 0;
-    uint16_t format = 0;
+    uint32_t division() const { return division_; }
+    bool loaded() const { return loaded_; }
+    const char* title() const { return title_; }
+    const char* notice() const { return notice_; }
+    // Set by the played text events on the timer thread; read by the display.
+    const char* lyric() const { return lyric_; }
+    const char* text() const { return text_; }
+    bool hasResetSysex() const { return hasResetSysex_; }
+    uint32_t tailMs() const { return tailMs_; }
+    uint32_t endMs() const { return endMs_; }
+    uint32_t endTick() const { return endTick_; }
+    uint32_t measureCount() const { return measureCount_; }
+    uint16_t format() const { return format_; }
 
-    // Called by the events' prepare.
+    // Called by the events' prepare, while loading.
     void appendTempo(TempoEvent& event);
     void appendTimeSignature(TimeSignatureEvent& event);
+    void noteResetSysex() { hasResetSysex_ = true; }
+    // The first title and notice text of the file are the song's.
+    void offerTitle(const char* text);
+    void offerNotice(const char* text);
+    // Called by the text events when played: the first plain text stays, lyrics follow.
+    void showText(const char* text);
+    void showLyric(const char* text) { lyric_ = text; }
     // Length of a measure in whole ticks, at least 1 so that no meter can stall a count.
     uint32_t measureLength(uint8_t numerator, uint8_t denominatorPower) const;
 
@@ -60,6 +68,18 @@ private:
     void computeMeasureCount();
 
     MessageBox* messages_;
+    uint32_t division_ = 0;
+    bool loaded_ = false;
+    const char* title_ = nullptr;
+    const char* notice_ = nullptr;
+    Relaxed<const char*> lyric_{nullptr};
+    Relaxed<const char*> text_{nullptr};
+    bool hasResetSysex_ = false;
+    uint32_t tailMs_ = 1000;
+    uint32_t endMs_ = 0;
+    uint32_t endTick_ = 0;
+    uint32_t measureCount_ = 0;
+    uint16_t format_ = 0;
     EventDecoder decoder_;
     EventArena arena_;
     std::vector<MidiEvent*> events_;

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
@@ -22,11 +23,20 @@ struct SoundingNote {
     bool released = false;
 };
 
-// The sequencer's owning list of sounding notes; guarded by the sequencer's lock.
+// The sequencer's list of sounding notes, oldest first, in a pool allocated once: the timer
+// thread adds notes without allocating. Guarded by the sequencer's lock; walk it with
+// first() and `next`.
+//
+// The pool holds `capacity` notes, twice the 16 x 128 keys of all channels. When it is full,
+// the oldest released note (already silenced, only fading on the display) gives up its
+// place; when every note is still held, the oldest one whose key a newer note also holds
+// does. There is always one, as there are more notes than keys, and the newer note's note
+// off (on stop, pause or key shift) silences the key for both, so nothing is left sounding.
 class SoundingNoteList {
 public:
-    SoundingNoteList() = default;
-    ~SoundingNoteList() { clear(); }
+    static constexpr size_t capacity = 2 * 16 * 128;
+
+    SoundingNoteList();
     SoundingNoteList(const SoundingNoteList&) = delete;
     SoundingNoteList& operator=(const SoundingNoteList&) = delete;
 
@@ -34,35 +44,18 @@ public:
     bool empty() const { return head_ == nullptr; }
     size_t size() const { return size_; }
 
-    void append(std::unique_ptr<SoundingNote> owned)
-    {
-        SoundingNote* note = owned.release();
-        note->previous = tail_;
-        note->next = nullptr;
-        (tail_ ? tail_->next : head_) = note;
-        tail_ = note;
-        ++size_;
-    }
-
-    // Unlinks and destroys the note; returns the one after it.
-    SoundingNote* erase(SoundingNote* note)
-    {
-        SoundingNote* following = note->next;
-        (note->previous ? note->previous->next : head_) = note->next;
-        (note->next ? note->next->previous : tail_) = note->previous;
-        std::unique_ptr<SoundingNote> destroy(note);
-        --size_;
-        return following;
-    }
-
-    void clear()
-    {
-        while (head_) {
-            erase(head_);
-        }
-    }
+    // A fresh note at the end of the list.
+    SoundingNote* add();
+    // Unlinks the note and returns it to the pool; returns the one after it.
+    SoundingNote* erase(SoundingNote* note);
+    void clear();
 
 private:
+    void unlink(SoundingNote* note);
+    SoundingNote* oldestReplaceable() const;
+
+    std::unique_ptr<SoundingNote[]> pool_;
+    SoundingNote* free_ = nullptr;  // singly linked through `next`
     SoundingNote* head_ = nullptr;
     SoundingNote* tail_ = nullptr;
     size_t size_ = 0;

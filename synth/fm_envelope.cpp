@@ -3,7 +3,7 @@
 namespace quorva {
 namespace {
 
-bool rise(FmOperator& op, int32_t rate, int32_t target, EnvelopeState next)
+bool rise(FmEnvelope& op, int32_t rate, int32_t target, EnvelopeState next)
 {
     op.level = wrapAdd(op.level, rate);
     if (op.level >= target) {
@@ -14,7 +14,7 @@ bool rise(FmOperator& op, int32_t rate, int32_t target, EnvelopeState next)
 }
 
 // Falling into Off reports the end of the operator.
-bool fall(FmOperator& op, int32_t rate, int32_t target, EnvelopeState next)
+bool fall(FmEnvelope& op, int32_t rate, int32_t target, EnvelopeState next)
 {
     op.level = wrapSub(op.level, rate);
     if (op.level <= target) {
@@ -31,7 +31,7 @@ struct Segment {
     bool rising;
 };
 
-Segment segmentOf(const FmOperator& op)
+Segment segmentOf(const FmEnvelope& op)
 {
     switch (op.state) {
     case EnvelopeState::Attack1: return {op.attack1Rate, op.attack1Level, true};
@@ -51,91 +51,96 @@ int64_t ceilDivide(int64_t numerator, int64_t denominator) { return (numerator +
 
 }  // namespace
 
-bool stepEnvelope(FmOperator& op)
+bool FmEnvelope::step()
 {
-    switch (op.state) {
+    switch (state) {
     case EnvelopeState::Delay:
-        op.delayCounter = wrapAdd(op.delayCounter, 1);
-        if (op.delayCounter > op.delay) {
-            op.state = EnvelopeState::Attack1;
+        delayCounter = wrapAdd(delayCounter, 1);
+        if (delayCounter > delay) {
+            state = EnvelopeState::Attack1;
         }
         return false;
-    case EnvelopeState::Attack1: return rise(op, op.attack1Rate, op.attack1Level, EnvelopeState::Attack2);
-    case EnvelopeState::Attack2: return rise(op, op.attack2Rate, op.peakLevel, EnvelopeState::Decay1);
-    case EnvelopeState::Decay1: return fall(op, op.decay1Rate, op.decay1Level, EnvelopeState::Decay2);
-    case EnvelopeState::Decay2: return fall(op, op.decay2Rate, op.decay2Level, EnvelopeState::Decay3);
-    case EnvelopeState::Decay3: return fall(op, op.decay3Rate, op.baseLevel, EnvelopeState::Off);
-    case EnvelopeState::Release1: return fall(op, op.decay1Rate, op.decay1Level, afterRelease1(op));
-    case EnvelopeState::Release2: return fall(op, op.decay2Rate, op.decay2Level, EnvelopeState::Release3);
-    case EnvelopeState::Release3: return fall(op, op.releaseRate, op.releaseLevel, EnvelopeState::Release4);
-    case EnvelopeState::Release4: return fall(op, op.finalRate, op.baseLevel, EnvelopeState::Off);
+    case EnvelopeState::Attack1: return rise(*this, attack1Rate, attack1Level, EnvelopeState::Attack2);
+    case EnvelopeState::Attack2: return rise(*this, attack2Rate, peakLevel, EnvelopeState::Decay1);
+    case EnvelopeState::Decay1: return fall(*this, decay1Rate, decay1Level, EnvelopeState::Decay2);
+    case EnvelopeState::Decay2: return fall(*this, decay2Rate, decay2Level, EnvelopeState::Decay3);
+    case EnvelopeState::Decay3: return fall(*this, decay3Rate, baseLevel, EnvelopeState::Off);
+    case EnvelopeState::Release1: return fall(*this, decay1Rate, decay1Level, afterRelease1());
+    case EnvelopeState::Release2: return fall(*this, decay2Rate, decay2Level, EnvelopeState::Release3);
+    case EnvelopeState::Release3: return fall(*this, releaseRate, releaseLevel, EnvelopeState::Release4);
+    case EnvelopeState::Release4: return fall(*this, finalRate, baseLevel, EnvelopeState::Off);
     case EnvelopeState::Off: return false;
     }
     return false;
 }
 
-int32_t linearDelta(const FmOperator& op)
+void FmEnvelope::keyOff()
 {
-    if (op.state == EnvelopeState::Delay || op.state == EnvelopeState::Off) {
+    if (state == EnvelopeState::Off) {
+        return;
+    }
+    if (decay2Level < level && decay1Rate > releaseRate) {
+        if (decay1Level < level) {
+            state = EnvelopeState::Release1;
+        } else if (decay2Rate > releaseRate) {
+            state = EnvelopeState::Release2;
+        } else {
+            state = EnvelopeState::Release3;
+        }
+    } else {
+        state = releaseLevel < level ? EnvelopeState::Release3 : EnvelopeState::Release4;
+    }
+}
+
+int32_t FmEnvelope::linearDelta() const
+{
+    if (state == EnvelopeState::Delay || state == EnvelopeState::Off) {
         return 0;
     }
-    const Segment segment = segmentOf(op);
+    const Segment segment = segmentOf(*this);
     return segment.rising ? segment.rate : wrapSub(0, segment.rate);
 }
 
-int64_t stepsToStateChange(const FmOperator& op)
+int64_t FmEnvelope::stepsToStateChange() const
 {
-    if (op.state == EnvelopeState::Off) {
+    if (state == EnvelopeState::Off) {
         return neverChanges;
     }
-    if (op.state == EnvelopeState::Delay) {
-        if (op.delay == std::numeric_limits<int32_t>::max()) {
+    if (state == EnvelopeState::Delay) {
+        if (delay == std::numeric_limits<int32_t>::max()) {
             return neverChanges;
         }
-        const int64_t k = int64_t{op.delay} - op.delayCounter + 1;
+        const int64_t k = int64_t{delay} - delayCounter + 1;
         return k < 1 ? 1 : k;
     }
-    const Segment segment = segmentOf(op);
-    const int64_t level = op.level;
+    const Segment segment = segmentOf(*this);
+    const int64_t now = level;
     const int64_t target = segment.target;
     const int64_t delta = segment.rising ? int64_t{segment.rate} : -int64_t{segment.rate};
 
     int64_t cross = neverChanges;
     if (segment.rising) {
-        if (level + delta >= target) {
+        if (now + delta >= target) {
             return 1;
         }
         if (delta > 0) {
-            cross = ceilDivide(target - level, delta);
+            cross = ceilDivide(target - now, delta);
         }
     } else {
-        if (level + delta <= target) {
+        if (now + delta <= target) {
             return 1;
         }
         if (delta < 0) {
-            cross = ceilDivide(level - target, -delta);
+            cross = ceilDivide(now - target, -delta);
         }
     }
     int64_t wrap = neverChanges;
     if (delta > 0) {
-        wrap = (int64_t{std::numeric_limits<int32_t>::max()} - level) / delta + 1;
+        wrap = (int64_t{std::numeric_limits<int32_t>::max()} - now) / delta + 1;
     } else if (delta < 0) {
-        wrap = (level - int64_t{std::numeric_limits<int32_t>::min()}) / -delta + 1;
+        wrap = (now - int64_t{std::numeric_limits<int32_t>::min()}) / -delta + 1;
     }
     return cross < wrap ? cross : wrap;
-}
-
-int64_t voiceStepsToStateChange(const FmVoice& voice)
-{
-    if (voice.endedCarriers >= voice.carrierCount) {
-        return 1;
-    }
-    int64_t next = neverChanges;
-    for (uint32_t i = 0; i < voice.operatorCount; ++i) {
-        const int64_t k = stepsToStateChange(voice.operators[i]);
-        next = k < next ? k : next;
-    }
-    return next;
 }
 
 }  // namespace quorva

@@ -1,38 +1,56 @@
 #pragma once
-// Envelope steps of one operator: the exact per-sample state machine and, for block
-// rendering, how many steps stay on a straight line before the next state change.
+// The envelope of one operator: a delay, two attack segments, three decay segments, and a
+// release of up to four segments chosen by the level at key-off. Levels are 2^30 = 1.0;
+// rates are what a segment adds to or takes from the level every sample.
 #include <cstdint>
 #include <limits>
 
-#include "synth/fm_voice.h"
+#include "synth/wrap_arithmetic.h"
 
 namespace quorva {
 
-inline int32_t wrapAdd(int32_t a, int32_t b) { return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b)); }
-inline int32_t wrapSub(int32_t a, int32_t b) { return static_cast<int32_t>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b)); }
-inline int32_t wrapMul(int32_t a, int32_t b) { return static_cast<int32_t>(static_cast<uint32_t>(a) * static_cast<uint32_t>(b)); }
-
-// One envelope step. True when the operator reached Off in this step.
-bool stepEnvelope(FmOperator& op);
-
-// The state that follows Release1.
-inline EnvelopeState afterRelease1(const FmOperator& op)
-{
-    return op.decay2Rate > op.releaseRate ? EnvelopeState::Release2 : EnvelopeState::Release3;
-}
+enum class EnvelopeState : uint8_t {
+    Delay, Attack1, Attack2, Decay1, Decay2, Decay3, Release1, Release2, Release3, Release4, Off,
+};
 
 inline constexpr int64_t neverChanges = std::numeric_limits<int64_t>::max();
 
-// Number k >= 1 of the step at which the state changes or the level wraps around 32 bits;
-// steps 1..k-1 only add linearDelta(op) to the level (and count the delay). neverChanges
-// when no such step comes.
-int64_t stepsToStateChange(const FmOperator& op);
+struct FmEnvelope {
+    int32_t delay = 0;  // samples
+    int32_t attack1Rate = 0;
+    int32_t attack2Rate = 0;
+    int32_t decay1Rate = 0;
+    int32_t decay2Rate = 0;
+    int32_t decay3Rate = 0;
+    int32_t releaseRate = 0;
+    int32_t finalRate = 0;
+    int32_t baseLevel = 0;
+    int32_t attack1Level = 0;
+    int32_t peakLevel = 0;
+    int32_t decay1Level = 0;
+    int32_t decay2Level = 0;
+    int32_t releaseLevel = 0;
+    int32_t level = 0;
+    int32_t delayCounter = 0;
+    EnvelopeState state = EnvelopeState::Off;
 
-// The smallest of stepsToStateChange over the voice's operators; 1 when the voice ends in its
-// next sample anyway (all carriers ended, or none to begin with).
-int64_t voiceStepsToStateChange(const FmVoice& voice);
+    // One sample's step. True when the envelope reached Off in this step.
+    bool step();
+    // Key-off: the release state for the current level (an envelope that is Off stays so).
+    void keyOff();
+    // The state that follows Release1.
+    EnvelopeState afterRelease1() const
+    {
+        return decay2Rate > releaseRate ? EnvelopeState::Release2 : EnvelopeState::Release3;
+    }
 
-// The per-step change of the level in the current state, wrapping (0 in Delay and Off).
-int32_t linearDelta(const FmOperator& op);
+    // For straight-line rendering: the per-step change of the level in the current state,
+    // wrapping (0 in Delay and Off)...
+    int32_t linearDelta() const;
+    // ...and the number k >= 1 of the step at which the state changes or the level wraps
+    // around 32 bits; steps 1..k-1 only add linearDelta() to the level (and count the delay).
+    // neverChanges when no such step comes.
+    int64_t stepsToStateChange() const;
+};
 
 }  // namespace quorva

@@ -6,7 +6,7 @@ namespace quorva {
 
 FmSynth::FmSynth()
 {
-    for (uint32_t i = 0; i < ChannelCount; ++i) {
+    for (uint32_t i = 0; i < channelCount; ++i) {
         channels_[i].number = i;
     }
 }
@@ -24,10 +24,10 @@ bool FmSynth::open(uint32_t voiceCount, const std::string& toneFilePath)
     group_.assign(voiceCount, nullptr);
     groupControls_.assign(voiceCount, nullptr);
     groupAlive_ = std::make_unique<bool[]>(voiceCount);
-    voiceOut_.assign(static_cast<size_t>(voiceCount) * ChunkFrames, 0);
+    voiceOut_.assign(static_cast<size_t>(voiceCount) * chunkFrames, 0);
     groupOutputs_.resize(voiceCount);
     for (uint32_t i = 0; i < voiceCount; ++i) {
-        groupOutputs_[i] = voiceOut_.data() + static_cast<size_t>(i) * ChunkFrames;
+        groupOutputs_[i] = voiceOut_.data() + static_cast<size_t>(i) * chunkFrames;
     }
     bank_.clearBank();
     buildTables();
@@ -39,7 +39,7 @@ bool FmSynth::open(uint32_t voiceCount, const std::string& toneFilePath)
     }
     for (SynthChannel& channel : channels_) {
         channel.voices.clear();
-        channel.controls.rhythm = channel.number == RhythmChannel;
+        channel.controls.rhythm = channel.number == rhythmChannel;
         channel.resetChannel();
         programChange(channel, 0);
     }
@@ -101,12 +101,12 @@ void FmSynth::handleCommand(const SynthCommand& command)
 {
     if (command.command == synth_command::ResetAll) {
         for (SynthChannel& channel : channels_) {
-            channel.controls.rhythm = channel.number == RhythmChannel;
+            channel.controls.rhythm = channel.number == rhythmChannel;
             channel.resetChannel();
             programChange(channel, 0);
         }
         killAllVoices();
-    } else if (command.command == synth_command::SetRhythm && command.channel < ChannelCount) {
+    } else if (command.command == synth_command::SetRhythm && command.channel < channelCount) {
         channels_[command.channel].controls.rhythm = command.value != 0;
     }
 }

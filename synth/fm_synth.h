@@ -19,8 +19,8 @@ namespace quorva {
 // the sounding voices for stealing, and the stereo mix. Runs on the rendering thread only.
 class FmSynth final : public SynthEngine {
 public:
-    static constexpr uint32_t ChannelCount = 16;
-    static constexpr uint32_t RhythmChannel = 9;
+    static constexpr uint32_t channelCount = 16;
+    static constexpr uint32_t rhythmChannel = 9;
 
     FmSynth();
     ~FmSynth() override;
@@ -44,7 +44,7 @@ public:
 
 private:
     // Frames mixed per inner step, so the per-voice buffers stay in the cache.
-    static constexpr uint32_t ChunkFrames = 256;
+    static constexpr uint32_t chunkFrames = 256;
 
     void controlChange(SynthChannel& channel, uint32_t controller, int32_t value);
     void dataEntry(SynthChannel& channel, int32_t value);
@@ -62,7 +62,7 @@ private:
 
     ToneBank bank_;
     PanTable panTable_{};
-    std::array<SynthChannel, ChannelCount> channels_;
+    std::array<SynthChannel, channelCount> channels_;
     std::vector<FmVoice> slots_;
     SlotRing<FmVoice> pool_;
     AllVoiceList allVoices_;
@@ -75,8 +75,8 @@ private:
     std::unique_ptr<bool[]> groupAlive_;
     std::vector<int32_t> voiceOut_;
     uint32_t groupSize_ = 0;
-    std::array<int32_t, ChunkFrames> sumLeft_{};
-    std::array<int32_t, ChunkFrames> sumRight_{};
+    std::array<int32_t, chunkFrames> sumLeft_{};
+    std::array<int32_t, chunkFrames> sumRight_{};
 };
 
 }  // namespace quorva

@@ -12,7 +12,7 @@ void FmSynth::mixSample(int32_t& left, int32_t& right)
 {
     left = 0;
     right = 0;
-    for (uint32_t c = ChannelCount; c-- > 0;) {
+    for (uint32_t c = channelCount; c-- > 0;) {
         SynthChannel& channel = channels_[c];
         const int32_t g = static_cast<int32_t>(channel.gain());
         channel.controls.bend = channel.currentBend();
@@ -52,7 +52,7 @@ void FmSynth::mixSample(int32_t& left, int32_t& right)
 void FmSynth::mixBlock(MixFrame* frames, uint32_t count)
 {
     for (uint32_t done = 0; done < count;) {
-        const uint32_t chunk = std::min(ChunkFrames, count - done);
+        const uint32_t chunk = std::min(chunkFrames, count - done);
         mixChunk(frames + done, chunk);
         done += chunk;
     }
@@ -66,7 +66,7 @@ void FmSynth::mixBlock(MixFrame* frames, uint32_t count)
 void FmSynth::mixChunk(MixFrame* frames, uint32_t count)
 {
     groupSize_ = 0;
-    for (uint32_t c = ChannelCount; c-- > 0;) {
+    for (uint32_t c = channelCount; c-- > 0;) {
         gatherVoices(channels_[c]);
     }
     if (groupSize_ > 0) {
@@ -75,7 +75,7 @@ void FmSynth::mixChunk(MixFrame* frames, uint32_t count)
     }
     std::fill_n(frames, count, MixFrame{});
     groupSize_ = 0;
-    for (uint32_t c = ChannelCount; c-- > 0;) {
+    for (uint32_t c = channelCount; c-- > 0;) {
         SynthChannel& channel = channels_[c];
         mixChannel(channel, count);
         for (uint32_t i = 0; i < count; ++i) {

@@ -1,6 +1,6 @@
 #include <cmath>
 
-#include "synth/fm_voice.h"
+#include "synth/fm_tables.h"
 
 namespace quorva {
 namespace {
@@ -33,13 +33,6 @@ const FmTables& buildTables()
 {
     static const FmTables tables = makeTables();
     return tables;
-}
-
-int32_t pitchRatioAt(int32_t position)
-{
-    static const FmTables& tables = buildTables();
-    const int32_t p = position < 0 ? 0 : (position > 65535 ? 65535 : position);
-    return (tables.semitoneTable[p >> 8] * tables.fineTable[p & 0xFF]) >> 10;
 }
 
 int32_t operatorIncrement(int32_t multiple, int32_t detune, int32_t note, int32_t coarseTune, int32_t fineTune)

@@ -52,7 +52,7 @@ void initOperator(FmVoice& voice, FmOperator& op, const Tone& tone, int index, i
     op = FmOperator{};
     op.index = static_cast<uint8_t>(index);
     op.carrier = (tone.carrierMask >> index) & 1;
-    op.state = EnvelopeState::Delay;
+    op.envelope.state = EnvelopeState::Delay;
     for (uint32_t j = 0; j < voice.operatorCount; ++j) {
         if ((plain.modulatorMask >> j) & 1) {
             op.modulators[op.modulatorCount++] = static_cast<uint8_t>(j);
@@ -65,21 +65,21 @@ void initOperator(FmVoice& voice, FmOperator& op, const Tone& tone, int index, i
     op.phase = static_cast<uint32_t>(v[ToneValue::initialPhase]);
     op.modIndex = v[ToneValue::modIndex];
     op.gain = static_cast<int32_t>((static_cast<uint32_t>(v[ToneValue::outputGain]) >> 14) + 1024u);
-    op.delay = v[ToneValue::delay];
-    op.attack1Rate = v[ToneValue::attack1Rate];
-    op.attack2Rate = v[ToneValue::attack2Rate];
-    op.decay1Rate = v[ToneValue::decay1Rate];
-    op.decay2Rate = v[ToneValue::decay2Rate];
-    op.decay3Rate = v[ToneValue::decay3Rate];
-    op.releaseRate = v[ToneValue::releaseRate];
-    op.finalRate = v[ToneValue::finalRate];
-    op.baseLevel = v[ToneValue::baseLevel];
-    op.attack1Level = v[ToneValue::attack1Level];
-    op.peakLevel = v[ToneValue::peakLevel];
-    op.decay1Level = v[ToneValue::decay1Level];
-    op.decay2Level = v[ToneValue::decay2Level];
-    op.releaseLevel = v[ToneValue::releaseLevel];
-    op.level = op.baseLevel;
+    op.envelope.delay = v[ToneValue::delay];
+    op.envelope.attack1Rate = v[ToneValue::attack1Rate];
+    op.envelope.attack2Rate = v[ToneValue::attack2Rate];
+    op.envelope.decay1Rate = v[ToneValue::decay1Rate];
+    op.envelope.decay2Rate = v[ToneValue::decay2Rate];
+    op.envelope.decay3Rate = v[ToneValue::decay3Rate];
+    op.envelope.releaseRate = v[ToneValue::releaseRate];
+    op.envelope.finalRate = v[ToneValue::finalRate];
+    op.envelope.baseLevel = v[ToneValue::baseLevel];
+    op.envelope.attack1Level = v[ToneValue::attack1Level];
+    op.envelope.peakLevel = v[ToneValue::peakLevel];
+    op.envelope.decay1Level = v[ToneValue::decay1Level];
+    op.envelope.decay2Level = v[ToneValue::decay2Level];
+    op.envelope.releaseLevel = v[ToneValue::releaseLevel];
+    op.envelope.level = op.envelope.baseLevel;
 }
 
 }  // namespace
@@ -101,16 +101,13 @@ void initVoice(FmVoice& voice, SynthChannel* channel, const VoiceControls& contr
     voice.output = 0;
     voice.pitchRatio = 1024;
 
-    voice.lfoCounter = 0;
-    voice.lfoFade = 0;
-    voice.lfoPhase = 0;
-    voice.lfoDelay = tone.lfoDelay;
-    voice.lfoFadeStep = tone.lfoFadeStep;
-    voice.lfoStep = tone.lfoStep;
-    voice.ampModDepth = tone.ampModDepth;
-    voice.pitchModDepth = tone.pitchModDepth;
-    voice.lfoFadeMax = tone.lfoDepth >> 6;
-    voice.lfoState = LfoState::LfoDelay;
+    voice.lfo = FmLfo{};
+    voice.lfo.delay = tone.lfoDelay;
+    voice.lfo.fadeStep = tone.lfoFadeStep;
+    voice.lfo.phaseStep = tone.lfoStep;
+    voice.lfo.ampModDepth = tone.ampModDepth;
+    voice.lfo.pitchModDepth = tone.pitchModDepth;
+    voice.lfo.fadeMax = tone.lfoDepth >> 6;
 
     voice.smoothing = static_cast<int32_t>(tone.outputSmoothing);
 
@@ -128,29 +125,10 @@ void initVoice(FmVoice& voice, SynthChannel* channel, const VoiceControls& contr
     }
 }
 
-void keyOffOperator(FmOperator& op)
-{
-    if (op.state == EnvelopeState::Off) {
-        return;
-    }
-    const int32_t level = op.level;
-    if (op.decay2Level < level && op.decay1Rate > op.releaseRate) {
-        if (op.decay1Level < level) {
-            op.state = EnvelopeState::Release1;
-        } else if (op.decay2Rate > op.releaseRate) {
-            op.state = EnvelopeState::Release2;
-        } else {
-            op.state = EnvelopeState::Release3;
-        }
-    } else {
-        op.state = op.releaseLevel < level ? EnvelopeState::Release3 : EnvelopeState::Release4;
-    }
-}
-
 void releaseOperators(FmVoice& voice)
 {
     for (uint32_t i = 0; i < voice.operatorCount; ++i) {
-        keyOffOperator(voice.operators[i]);
+        voice.operators[i].envelope.keyOff();
     }
 }
 
@@ -159,8 +137,21 @@ bool renderVoice(FmVoice& voice, const VoiceControls& controls)
     const SineTable& sine = buildTables().sineTable;
     int32_t pitchRatio = 0;
     int32_t tremolo = 0;
-    stepLfo(voice, controls, buildTables(), pitchRatio, tremolo);
+    voice.lfo.step(controls.modulation, controls.bend, buildTables(), pitchRatio, tremolo);
     return exactSample(voice, pitchRatio, tremolo, sine);
+}
+
+int64_t voiceStepsToStateChange(const FmVoice& voice)
+{
+    if (voice.endedCarriers >= voice.carrierCount) {
+        return 1;
+    }
+    int64_t next = neverChanges;
+    for (uint32_t i = 0; i < voice.operatorCount; ++i) {
+        const int64_t k = voice.operators[i].envelope.stepsToStateChange();
+        next = k < next ? k : next;
+    }
+    return next;
 }
 
 }  // namespace quorva

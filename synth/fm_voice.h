@@ -13,21 +13,23 @@
 //  - Before rendering a voice (each sample, or each block between two queued events) the
 //    channel checks sustainReleaseDue(voice, controls) and, when true, runs its own
 //    releaseVoice; releaseVoice sets `released` and calls releaseOperators(voice).
-//  - renderVoice renders one sample; renderVoiceBlock renders `count` samples, writing the
-//    voice's output of each sample to out[i]. Both return false when the voice has ended:
-//    the caller then kills it (unlinks it and returns its slot). For the sample in which it
-//    ends, the output written is the previous sample's output (what the mix reads once);
-//    renderVoiceBlock writes 0 for every later sample of the block. The two give identical
-//    samples for any split of the time into blocks, as long as the controls only change
-//    between calls.
-//  - renderVoiceGroup renders many voices over the same `count` samples at once (sixteen side
-//    by side, vectorised, with AVX2 where the processor has it). It is the fastest path; its
-//    samples are identical to renderVoiceBlock's for each voice; alive[i] tells whether voice
-//    i still sounds. It keeps about 13 KB of lane state on the stack.
+//  - renderVoiceGroup is how the synthesizer renders: many voices over the same `count`
+//    samples at once (sixteen side by side, vectorised, with AVX2 where the processor has
+//    it), writing each voice's output of each sample to outs[i][t]. alive[i] is false when
+//    voice i has ended: the caller then kills it (unlinks it and returns its slot). For the
+//    sample in which it ends, the output written is the previous sample's output (what the
+//    mix reads once), and 0 for every later sample. It keeps about 13 KB of lane state on
+//    the stack.
+//  - renderVoice renders one sample of one voice, with the same result: the group's samples
+//    equal renderVoice's for any split of the time into calls, as long as the controls only
+//    change between calls. The per-sample mix uses it.
 //  - Nothing here allocates or locks; tables are built once by buildTables (thread-safe).
 #include <array>
 #include <cstdint>
 
+#include "synth/fm_envelope.h"
+#include "synth/fm_lfo.h"
+#include "synth/fm_tables.h"
 #include "synth/tone_record.h"
 
 namespace quorva {
@@ -37,34 +39,6 @@ struct FmVoice;
 
 inline constexpr int fmSampleRate = 44100;
 inline constexpr std::size_t fmVoiceSlotSize = 1024;
-
-// Lookup tables (see buildTables for contents).
-using SineTable = std::array<int32_t, 4096>;      // 2^30 = 1.0; entry 2048 + k = ~entry k
-using SemitoneTable = std::array<int32_t, 256>;   // 1024 * 2^((i - 128) / 12)
-using FineTable = std::array<int32_t, 256>;       // 1024 * 2^(j / 256 / 12)
-
-struct FmTables {
-    SineTable sineTable{};
-    SemitoneTable semitoneTable{};
-    FineTable fineTable{};
-};
-
-// Builds the three tables on the first call and returns them (the same object every time).
-const FmTables& buildTables();
-
-// Pitch ratio (1024 = 1.0) of a table position: an offset in 1/256 semitone plus 0x8000.
-// The position is clamped to 0..65535.
-int32_t pitchRatioAt(int32_t position);
-
-// Phase increment at pitch ratio 1.0 of an operator with this multiple (2^20 = 1.0) and
-// detune (2^30 = 1 semitone) playing note with the channel's coarse and fine tuning.
-int32_t operatorIncrement(int32_t multiple, int32_t detune, int32_t note, int32_t coarseTune, int32_t fineTune);
-
-enum class EnvelopeState : uint8_t {
-    Delay, Attack1, Attack2, Decay1, Decay2, Decay3, Release1, Release2, Release3, Release4, Off,
-};
-
-enum class LfoState : uint8_t { LfoDelay, LfoFade, LfoHold };
 
 // The channel values a sounding voice reads.
 struct VoiceControls {
@@ -78,28 +52,12 @@ struct VoiceControls {
 
 struct FmOperator {
     uint8_t index = 0;
-    int32_t delay = 0;
-    int32_t attack1Rate = 0;
-    int32_t attack2Rate = 0;
-    int32_t decay1Rate = 0;
-    int32_t decay2Rate = 0;
-    int32_t decay3Rate = 0;
-    int32_t releaseRate = 0;
-    int32_t finalRate = 0;
-    int32_t baseLevel = 0;
-    int32_t attack1Level = 0;
-    int32_t peakLevel = 0;
-    int32_t decay1Level = 0;
-    int32_t decay2Level = 0;
-    int32_t releaseLevel = 0;
+    FmEnvelope envelope;
     int32_t modIndex = 0;
     int32_t gain = 0;       // (outputGain >> 14, logical) + 1024; 1024 = 1.0
     int32_t output = 0;     // last computed sample
     uint32_t phase = 0;     // 2^32 = one cycle
     int32_t increment = 0;  // phase step at pitch ratio 1.0
-    int32_t level = 0;      // envelope level, 2^30 = 1.0
-    int32_t delayCounter = 0;
-    EnvelopeState state = EnvelopeState::Off;
     uint8_t modulatorCount = 0;
     std::array<uint8_t, toneOperatorCount> modulators{};  // indexes of modulating operators
     bool carrier = false;
@@ -132,16 +90,7 @@ struct FmVoice {
     int32_t smoothing = 16;
     std::array<uint8_t, toneOperatorCount> carrierOutputs{};  // indexes of the carriers
     SynthChannel* channel = nullptr;
-    int32_t lfoCounter = 0;
-    int32_t lfoDelay = 0;
-    int32_t lfoFadeStep = 0;
-    int32_t lfoFadeMax = 0;
-    int32_t lfoFade = 0;
-    int32_t ampModDepth = 0;
-    int32_t pitchModDepth = 0;
-    uint32_t lfoPhase = 0;
-    uint32_t lfoStep = 0;
-    LfoState lfoState = LfoState::LfoDelay;
+    FmLfo lfo;
 };
 
 static_assert(sizeof(FmVoice) <= fmVoiceSlotSize, "a voice must fit its pool slot");
@@ -157,22 +106,18 @@ inline bool sustainReleaseDue(const FmVoice& voice, const VoiceControls& control
     return voice.sustained && !controls.sustain;
 }
 
-// Release state of one operator at its current level.
-void keyOffOperator(FmOperator& op);
-// keyOffOperator for every operator of the voice.
+// Key-off of every operator's envelope.
 void releaseOperators(FmVoice& voice);
 
 // One sample. False when the voice has ended in this sample.
 bool renderVoice(FmVoice& voice, const VoiceControls& controls);
 
-// `count` samples into out[0..count). False when the voice ended within them.
-bool renderVoiceBlock(FmVoice& voice, const VoiceControls& controls, int32_t* out, int count);
-
 // Which vector code renderVoiceGroup runs: the best the processor offers, or the portable one.
 enum class VoiceKernel : uint8_t { Best, Portable };
 
-// renderVoiceBlock for voiceCount voices at once: voice i reads *controls[i], writes outs[i][0..count)
-// and gets alive[i]. The voices must be distinct.
+// `count` samples of voiceCount voices at once: voice i reads *controls[i], writes
+// outs[i][0..count) and gets alive[i] (false when it ended within them). The voices must be
+// distinct.
 void renderVoiceGroup(FmVoice* const* voices, const VoiceControls* const* controls, int32_t* const* outs, bool* alive,
                       int voiceCount, int count, VoiceKernel kernel = VoiceKernel::Best);
 

@@ -32,8 +32,8 @@ void loadLane(LaneGroup& group, Lanes& lanes, int l, int at)
     for (int i = 0; i < ops; ++i) {
         const FmOperator& op = voice.operators[i];
         const bool used = static_cast<uint32_t>(i) < voice.operatorCount;
-        group.level[i][l] = used ? static_cast<uint32_t>(op.level) : 0;
-        group.delta[i][l] = used ? static_cast<uint32_t>(linearDelta(op)) : 0;
+        group.level[i][l] = used ? static_cast<uint32_t>(op.envelope.level) : 0;
+        group.delta[i][l] = used ? static_cast<uint32_t>(op.envelope.linearDelta()) : 0;
         group.phase[i][l] = op.phase;
         group.step[i][l] = static_cast<uint32_t>(op.increment) >> 10;
         group.modIndex[i][l] = static_cast<uint32_t>(op.modIndex >> 8);
@@ -98,11 +98,11 @@ void storeLane(const LaneGroup& group, Lanes& lanes, int l, int at)
     const int32_t samples = at - lanes.loadedAt[l];
     for (uint32_t i = 0; i < voice.operatorCount; ++i) {
         FmOperator& op = voice.operators[i];
-        op.level = static_cast<int32_t>(group.level[i][l]);
+        op.envelope.level = static_cast<int32_t>(group.level[i][l]);
         op.phase = group.phase[i][l];
         op.output = static_cast<int32_t>(group.output[i][l]);
-        if (op.state == EnvelopeState::Delay) {
-            op.delayCounter = wrapAdd(op.delayCounter, samples);
+        if (op.envelope.state == EnvelopeState::Delay) {
+            op.envelope.delayCounter = wrapAdd(op.envelope.delayCounter, samples);
         }
     }
     voice.output = static_cast<int32_t>(group.voiceOutput[l]);
@@ -135,26 +135,27 @@ Kernels chooseKernels()
 
 void loadLfo(LaneGroup& g, const FmVoice& voice, const VoiceControls& controls, int l)
 {
-    g.lfoPhase[l] = voice.lfoPhase;
-    g.lfoStep[l] = voice.lfoStep;
-    g.lfoState[l] = static_cast<uint32_t>(voice.lfoState);
-    g.lfoCounter[l] = static_cast<uint32_t>(voice.lfoCounter);
-    g.lfoDelay[l] = static_cast<uint32_t>(voice.lfoDelay);
-    g.lfoFade[l] = static_cast<uint32_t>(voice.lfoFade);
-    g.lfoFadeStep[l] = static_cast<uint32_t>(voice.lfoFadeStep);
-    g.lfoFadeMax[l] = static_cast<uint32_t>(voice.lfoFadeMax);
+    const FmLfo& lfo = voice.lfo;
+    g.lfoPhase[l] = lfo.phase;
+    g.lfoStep[l] = lfo.phaseStep;
+    g.lfoState[l] = static_cast<uint32_t>(lfo.state);
+    g.lfoCounter[l] = static_cast<uint32_t>(lfo.counter);
+    g.lfoDelay[l] = static_cast<uint32_t>(lfo.delay);
+    g.lfoFade[l] = static_cast<uint32_t>(lfo.fade);
+    g.lfoFadeStep[l] = static_cast<uint32_t>(lfo.fadeStep);
+    g.lfoFadeMax[l] = static_cast<uint32_t>(lfo.fadeMax);
     g.modulationDepth[l] = static_cast<uint32_t>(controls.modulation) * 256u;
     g.pitchPosition[l] = static_cast<uint32_t>(controls.bend) + 0x8000u;
-    g.pitchModScale[l] = static_cast<uint32_t>(voice.pitchModDepth >> 15);
-    g.ampModScale[l] = static_cast<uint32_t>(voice.ampModDepth >> 15);
+    g.pitchModScale[l] = static_cast<uint32_t>(lfo.pitchModDepth >> 15);
+    g.ampModScale[l] = static_cast<uint32_t>(lfo.ampModDepth >> 15);
 }
 
 void storeLfo(const LaneGroup& g, FmVoice& voice, int l)
 {
-    voice.lfoPhase = g.lfoPhase[l];
-    voice.lfoState = static_cast<LfoState>(g.lfoState[l]);
-    voice.lfoCounter = static_cast<int32_t>(g.lfoCounter[l]);
-    voice.lfoFade = static_cast<int32_t>(g.lfoFade[l]);
+    voice.lfo.phase = g.lfoPhase[l];
+    voice.lfo.state = static_cast<LfoState>(g.lfoState[l]);
+    voice.lfo.counter = static_cast<int32_t>(g.lfoCounter[l]);
+    voice.lfo.fade = static_cast<int32_t>(g.lfoFade[l]);
 }
 
 // Lanes whose LFO state and controls are equal (voices of one tone started together on one

@@ -23,8 +23,10 @@ using SignedLanes32 = int32_t __attribute__((vector_size(4 * laneVectorWidth)));
 // One operator of one vector of lanes for sample t: envelope, phase, modulation, wave.
 // `output` holds the vector's operator outputs; the older ones are summed first so that
 // the newest (the end of the latency chain) comes in last. With Dense every operator
-// modulates every other in every lane, so no masks are needed. Lookup is the table lookup
-// of eight indexes, which each including file supplies (vector or scalar).
+// modulates every other in every lane, so no masks are needed. Lookup holds the two
+// operations with variable lane indexes, which each including file supplies (vector or
+// scalar): lookup(table, indexes), the table entries of eight indexes, and
+// permute(values, indexes), lane l taking values[indexes[l]] (indexes 0..7).
 template <int OperatorCount, bool Dense, typename Lookup>
 [[gnu::always_inline]] inline void laneOperator(LaneGroup& g, int i, int at, Lanes32 ratio, Lanes32* output,
                                                 const int32_t* sine)
@@ -85,7 +87,7 @@ template <int OperatorCount, int Vectors, bool Dense, typename Lookup>
         for (int v = 0; v < Vectors; ++v) {
             Lanes32 held;
             QUORVA_LOAD(held, &g.pitchRatio[t][source[v]]);
-            ratio[v] = __builtin_shuffle(held, slot[v]);
+            ratio[v] = Lookup::permute(held, slot[v]);
         }
 #pragma GCC unroll 8
         for (int i = 0; i < OperatorCount; ++i) {
@@ -107,7 +109,7 @@ template <int OperatorCount, int Vectors, bool Dense, typename Lookup>
             Lanes32 velocityGain, tremolo, voiceOutput, smoothing;
             QUORVA_LOAD(velocityGain, &g.velocityGain[at]);
             QUORVA_LOAD(tremolo, &g.tremolo[t][source[v]]);
-            tremolo = __builtin_shuffle(tremolo, slot[v]);
+            tremolo = Lookup::permute(tremolo, slot[v]);
             QUORVA_LOAD(voiceOutput, &g.voiceOutput[at]);
             QUORVA_LOAD(smoothing, &g.smoothing[at]);
             const Lanes32 x = QUORVA_SAR(QUORVA_SAR(velocityGain * QUORVA_SAR(sum, 8), 9) * tremolo, 6);
@@ -125,7 +127,7 @@ template <int OperatorCount, int Vectors, bool Dense, typename Lookup>
     }
 }
 
-// The LFO step of each lane (see stepLfo, whose arithmetic this repeats lane by lane).
+// The LFO step of each lane (FmLfo::step, whose arithmetic this repeats lane by lane).
 template <typename Lookup>
 [[gnu::always_inline]] inline void laneLfo(LaneGroup& g, int vectors, int length, const LaneTables& tables)
 {

@@ -13,6 +13,14 @@ struct ScalarLookup {
         }
         return values;
     }
+    [[gnu::always_inline]] static Lanes32 permute(Lanes32 values, Lanes32 index)
+    {
+        Lanes32 permuted;
+        for (int l = 0; l < laneVectorWidth; ++l) {
+            permuted[l] = values[index[l] % laneVectorWidth];
+        }
+        return permuted;
+    }
 };
 
 }  // namespace

@@ -6,8 +6,13 @@
 
 #include "synth/fm_voice_lanes.h"
 
+// Only the kernel below is compiled for AVX2, not the headers included above.
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
+#else
 #pragma GCC push_options
 #pragma GCC target("avx2")
+#endif
 #include "synth/fm_voice_lane_kernel.h"
 
 namespace quorva {
@@ -31,6 +36,17 @@ struct GatherLookup {
         std::memcpy(&values, &gathered, sizeof values);
         return values;
     }
+    [[gnu::always_inline]] static Lanes32 permute(Lanes32 values, Lanes32 index)
+    {
+        __m256i v;
+        __m256i i;
+        std::memcpy(&v, &values, sizeof v);
+        std::memcpy(&i, &index, sizeof i);
+        const __m256i permuted = _mm256_permutevar8x32_epi32(v, i);
+        Lanes32 out;
+        std::memcpy(&out, &permuted, sizeof out);
+        return out;
+    }
 };
 
 }  // namespace
@@ -48,5 +64,9 @@ void runLanesAvx2(LaneGroup& group, int vectors, int operatorCount, int from, in
 }  // namespace quorva
 
 #pragma GCC diagnostic pop
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
 #pragma GCC pop_options
+#endif
 #endif

@@ -2,6 +2,7 @@
 #include "synth/fm_voice.h"
 #include "synth/synth_voice_list.h"
 #include "synth/tone_bank.h"
+#include "synth/wrap_arithmetic.h"
 
 #include <cstdint>
 
@@ -52,19 +53,5 @@ public:
     int32_t velocityRight = 0;
     FilterMode filterMode = FilterMode::PassThrough;
 };
-
-// 32-bit products and sums that wrap, as the synthesizer's fixed-point arithmetic requires.
-inline int32_t wrapMul(int32_t a, int32_t b)
-{
-    return static_cast<int32_t>(static_cast<uint32_t>(a) * static_cast<uint32_t>(b));
-}
-inline int32_t wrapAdd(int32_t a, int32_t b)
-{
-    return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
-}
-inline int32_t wrapSub(int32_t a, int32_t b)
-{
-    return static_cast<int32_t>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b));
-}
 
 }  // namespace quorva

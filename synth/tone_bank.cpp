@@ -1,6 +1,6 @@
 #include "synth/tone_bank.h"
 
-#include "song/file_reader.h"
+#include "base/file_reader.h"
 
 namespace quorva {
 

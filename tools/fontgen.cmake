@@ -1,6 +1,6 @@
 # fontgen draws the bitmap font images fnm.dat (6x8 cells) and fsm.dat (4x6 cells) from the
 # readable glyph sources in data/fonts and puts them beside the executables.
-add_executable(fontgen ${CMAKE_SOURCE_DIR}/tools/fontgen/fontgen.cpp)
+quorva_executable(fontgen ${CMAKE_SOURCE_DIR}/tools/fontgen/fontgen.cpp)
 
 set(fontgen_outputs "")
 foreach(font "fnm;6;8" "fsm;4;6")

@@ -1,6 +1,5 @@
 // quorva-render: plays a song through the real sequencer in simulated time and prints what
 // it sends, the song's values, or (with --wav) what the FM synthesizer makes of it.
-#include "platform/fake/capture_port.h"
 #include "tools/render_session.h"
 
 #if __has_include("tools/render_wav.h")
@@ -82,9 +81,9 @@ std::string escaped(const char* text)
 
 void printInfo(const SmfFile& song)
 {
-    std::printf("format: %u\ndivision: %u\nevents: %zu\nendMs: %u\nendTick: %u\nmeasureCount: %u\n", song.format,
-                song.division, song.events().size(), song.endMs, song.endTick, song.measureCount);
-    std::printf("title: %s\nnotice: %s\n", escaped(song.title).c_str(), escaped(song.notice).c_str());
+    std::printf("format: %u\ndivision: %u\nevents: %zu\nendMs: %u\nendTick: %u\nmeasureCount: %u\n", song.format(),
+                song.division(), song.events().size(), song.endMs(), song.endTick(), song.measureCount());
+    std::printf("title: %s\nnotice: %s\n", escaped(song.title()).c_str(), escaped(song.notice()).c_str());
     for (const TempoEvent* tempo = song.firstTempo(); tempo; tempo = tempo->next) {
         std::printf("tempo: %u %u %u\n", tempo->tick, tempo->tempo, tempo->startMs);
     }

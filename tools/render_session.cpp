@@ -1,6 +1,6 @@
 #include "tools/render_session.h"
 
-#include "song/file_reader.h"
+#include "base/file_reader.h"
 
 #include <algorithm>
 #include <array>

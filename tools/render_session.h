@@ -1,6 +1,6 @@
 #pragma once
-#include "platform/fake/manual_clock.h"
-#include "platform/posix_clock.h"
+#include "platform/manual_clock.h"
+#include "platform/stderr_message_box.h"
 #include "ports/port_selector.h"
 #include "song/channel_monitor.h"
 #include "song/sequencer.h"

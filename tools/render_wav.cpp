@@ -12,9 +12,9 @@ namespace quorva {
 namespace {
 
 // Simulated system time at which the port opens and the song starts.
-constexpr uint32_t StartMs = 1000000;
+constexpr uint32_t simulatedStartMs = 1000000;
 // The render ends at the latest this long after the song's stop.
-constexpr uint32_t TailLimitMs = 10000;
+constexpr uint32_t tailLimitMs = 10000;
 
 // Makes the FM synth port on the WAV device; the other kinds are never chosen here.
 class WavPortFactory final : public PortFactory {
@@ -73,7 +73,7 @@ public:
 
 private:
     SimulatedPlayback& playback_;
-    uint32_t nextTick_ = StartMs + Sequencer::tickPeriodMs;
+    uint32_t nextTick_ = simulatedStartMs + Sequencer::tickPeriodMs;
     bool stopped_ = false;
     uint32_t stopMs_ = 0;
 };
@@ -88,7 +88,7 @@ public:
     {
         for (; next_ < messages_.size(); ++next_) {
             const LoggedMessage& message = messages_[next_];
-            const uint32_t time = StartMs + message.timeMs;
+            const uint32_t time = simulatedStartMs + message.timeMs;
             if (timeBefore(clockMs, time)) {
                 break;
             }
@@ -114,11 +114,11 @@ private:
     ManualClock& clock_;
     MidiPort& port_;
     size_t next_ = 0;
-    uint32_t lastMs_ = StartMs;
+    uint32_t lastMs_ = simulatedStartMs;
 };
 
 // Fills halves until the source has stopped, its last messages were applied and no voice
-// sounds, or the stream's clock has run TailLimitMs past the stop.
+// sounds, or the stream's clock has run tailLimitMs past the stop.
 bool pumpUntilSilent(MessageSource& source, FmSynthPort& port, ManualClock& clock, WavAudioDevice& device)
 {
     SynthStream* stream = port.scheduler().stream();
@@ -133,7 +133,7 @@ bool pumpUntilSilent(MessageSource& source, FmSynthPort& port, ManualClock& cloc
             continue;
         }
         const bool settled = port.scheduler().pendingCount() == 0 && !port.engine().sounding();
-        if (settled || stream->clock() - source.stopMs() > TailLimitMs) {
+        if (settled || stream->clock() - source.stopMs() > tailLimitMs) {
             return true;
         }
     }
@@ -164,7 +164,7 @@ int renderWav(const std::vector<std::string>& arguments)
     WavWriter writer;
     WavAudioDevice device(writer);
     WavPortFactory factory(device, options->tonesPath);
-    SimulatedPlayback playback(factory, StartMs);
+    SimulatedPlayback playback(factory, simulatedStartMs);
     factory.clock = &playback.clock;
     if (log == std::nullopt && !playback.load(options->songPath, error)) {
         return fail(error);
@@ -172,7 +172,7 @@ int renderWav(const std::vector<std::string>& arguments)
     if (!writer.open(options->wavPath)) {
         return fail("cannot write " + options->wavPath);
     }
-    playback.clock.set(StartMs);
+    playback.clock.set(simulatedStartMs);
     if (!playback.ports.selectFmSynth(options->bufferMs, options->voices, options->levelShift) || !factory.made) {
         return fail("cannot open the FM synthesizer with the tones of " + options->tonesPath);
     }

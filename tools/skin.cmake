@@ -1,6 +1,6 @@
 # The skin image bmp.dat is painted at build time by skingen from its own drawing code.
 file(GLOB skingen_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/skingen/*.cpp)
-add_executable(quorva_skingen ${skingen_sources})
+quorva_executable(quorva_skingen ${skingen_sources})
 set_target_properties(quorva_skingen PROPERTIES OUTPUT_NAME skingen)
 
 add_custom_command(OUTPUT ${QUORVA_RUNTIME_DIR}/bmp.dat

@@ -5,17 +5,10 @@ find_package(PkgConfig REQUIRED)
 pkg_check_modules(TONEMETER_FLUIDSYNTH REQUIRED IMPORTED_TARGET fluidsynth)
 find_package(Threads REQUIRED)
 file(GLOB tonemeter_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tonemeter/*.cpp)
-add_executable(quorva-tonemeter ${tonemeter_sources}
+quorva_executable(quorva-tonemeter ${tonemeter_sources}
   ${CMAKE_CURRENT_SOURCE_DIR}/render_wav.cpp ${CMAKE_CURRENT_SOURCE_DIR}/render_wav_options.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/render_session.cpp ${CMAKE_CURRENT_SOURCE_DIR}/wav_writer.cpp)
 target_link_libraries(quorva-tonemeter PRIVATE quorva_synth quorva_song quorva_ports quorva_platform_fake quorva_platform_core
   PkgConfig::TONEMETER_FLUIDSYNTH Threads::Threads)
 add_dependencies(quorva-tonemeter quorva_runtime_files)
 
-# The tool tests run it, so they must wait for it; they are defined after this directory.
-function(quorva_tonemeter_test_dependency)
-  if(TARGET tools_tests)
-    add_dependencies(tools_tests quorva-tonemeter)
-  endif()
-endfunction()
-cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL quorva_tonemeter_test_dependency)

@@ -6,10 +6,10 @@
 namespace quorva {
 namespace {
 
-constexpr uint32_t SampleRate = 44100;
-constexpr uint16_t Channels = 2;
-constexpr uint16_t Bits = 16;
-constexpr uint32_t HeaderBytes = 44;
+constexpr uint32_t sampleRate = 44100;
+constexpr uint16_t channelCount = 2;
+constexpr uint16_t bitsPerSample = 16;
+constexpr uint32_t headerBytes = 44;
 
 void put16(uint8_t* p, uint16_t v)
 {
@@ -29,11 +29,11 @@ void fillHeader(uint8_t* h, uint32_t dataBytes)
     std::memcpy(h + 8, "WAVEfmt ", 8);
     put32(h + 16, 16);
     put16(h + 20, 1);  // PCM
-    put16(h + 22, Channels);
-    put32(h + 24, SampleRate);
-    put32(h + 28, SampleRate * Channels * Bits / 8);
-    put16(h + 32, Channels * Bits / 8);
-    put16(h + 34, Bits);
+    put16(h + 22, channelCount);
+    put32(h + 24, sampleRate);
+    put32(h + 28, sampleRate * channelCount * bitsPerSample / 8);
+    put16(h + 32, channelCount * bitsPerSample / 8);
+    put16(h + 34, bitsPerSample);
     std::memcpy(h + 36, "data", 4);
     put32(h + 40, dataBytes);
 }
@@ -53,9 +53,9 @@ bool WavWriter::open(const std::string& path)
     if (!file_) {
         return false;
     }
-    uint8_t header[HeaderBytes];
+    uint8_t header[headerBytes];
     fillHeader(header, 0);
-    failed_ = std::fwrite(header, 1, HeaderBytes, file_) != HeaderBytes;
+    failed_ = std::fwrite(header, 1, headerBytes, file_) != headerBytes;
     return !failed_;
 }
 
@@ -83,9 +83,9 @@ bool WavWriter::finish()
     }
     // A RIFF size field holds 32 bits; longer data is cut to what it can describe.
     const uint32_t size = dataBytes_ > 0xFFFFFFFFull - 36 ? 0xFFFFFFFFu - 36 : static_cast<uint32_t>(dataBytes_);
-    uint8_t header[HeaderBytes];
+    uint8_t header[headerBytes];
     fillHeader(header, size);
-    bool ok = !failed_ && std::fseek(file_, 0, SEEK_SET) == 0 && std::fwrite(header, 1, HeaderBytes, file_) == HeaderBytes;
+    bool ok = !failed_ && std::fseek(file_, 0, SEEK_SET) == 0 && std::fwrite(header, 1, headerBytes, file_) == headerBytes;
     ok = std::fclose(file_) == 0 && ok;
     file_ = nullptr;
     return ok;
@@ -128,7 +128,7 @@ private:
 
 bool WavAudioDevice::open(uint32_t channels, uint32_t rate, uint32_t bits)
 {
-    open_ = channels == Channels && rate == SampleRate && bits == Bits;
+    open_ = channels == channelCount && rate == sampleRate && bits == bitsPerSample;
     return open_;
 }
 

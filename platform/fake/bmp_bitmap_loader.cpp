@@ -20,8 +20,8 @@ uint32_t readLittle(const std::vector<uint8_t>& bytes, size_t offset, int count)
 
 std::optional<LoadedBitmap> decodeBmp(const std::vector<uint8_t>& bytes)
 {
-    constexpr size_t kFileHeader = 14;
-    if (bytes.size() < kFileHeader + 40 || bytes[0] != 'B' || bytes[1] != 'M') {
+    constexpr size_t fileHeaderSize = 14;
+    if (bytes.size() < fileHeaderSize + 40 || bytes[0] != 'B' || bytes[1] != 'M') {
         return std::nullopt;
     }
     const uint32_t dataOffset = readLittle(bytes, 10, 4);
@@ -45,7 +45,7 @@ std::optional<LoadedBitmap> decodeBmp(const std::vector<uint8_t>& bytes)
     if (bitsPerPixel == 8 && paletteSize == 0) {
         paletteSize = 256;
     }
-    const size_t paletteStart = kFileHeader + headerSize;
+    const size_t paletteStart = fileHeaderSize + headerSize;
     LoadedBitmap bitmap{width, height, std::vector<uint16_t>(static_cast<size_t>(width) * height)};
     for (int32_t y = 0; y < height; ++y) {
         const size_t rowStart = dataOffset + rowBytes * static_cast<size_t>(topDown ? y : height - 1 - y);

@@ -2,12 +2,6 @@
 
 namespace quorva {
 
-int shortMessageLength(uint32_t message)
-{
-    const uint8_t status = message & 0xF0;
-    return (status == 0xC0 || status == 0xD0) ? 2 : 3;
-}
-
 void CapturePort::sendShort(uint32_t message)
 {
     Message m;

@@ -45,7 +45,4 @@ private:
     std::vector<Message> messages_;
 };
 
-// Short messages carry 2 or 3 bytes by their status (program change and channel pressure 2).
-int shortMessageLength(uint32_t message);
-
 }  // namespace quorva

@@ -2,7 +2,8 @@
 #include "app/program_settings_effects.h"
 #include "app/settings.h"
 #include "platform/fake/capture_port.h"
-#include "platform/fake/manual_clock.h"
+#include "platform/fake/recording_message_box.h"
+#include "platform/manual_clock.h"
 #include "platform/fake/memory_bitmap_loader.h"
 #include "platform/fake/scripted_window.h"
 #include "platform/single_instance.h"
@@ -310,16 +311,16 @@ TEST(Application, FrameDrawsPresentsAndForgetsItsInput)
     int inked = 0;
     for (int y = 4; y < 12; ++y) {
         for (int x = 576; x < 640; ++x) {
-            inked += at(x, y) == kInkLightGrey;
+            inked += at(x, y) == inkLightGrey;
         }
     }
     EXPECT_GT(inked, 100);
     // The 16x24 cursor image is white, blended over the panel beside it.
     const Pixel panel = at(316, 200);
-    EXPECT_EQ(at(300, 200), blendPixel(kWhite, panel, 21));
-    EXPECT_EQ(at(315, 223), blendPixel(kWhite, panel, 21));
+    EXPECT_EQ(at(300, 200), blendPixel(white, panel, 21));
+    EXPECT_EQ(at(315, 223), blendPixel(white, panel, 21));
     EXPECT_EQ(at(300, 224), panel);
-    EXPECT_NE(panel, blendPixel(kWhite, panel, 21));
+    EXPECT_NE(panel, blendPixel(white, panel, 21));
     EXPECT_EQ(program.mouse.left(), button::Pressed);
     // The dropped song was taken by the frame, and the frame's input is gone.
     EXPECT_EQ(program.sequencer.state(), PlayState::Playing);

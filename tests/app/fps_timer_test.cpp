@@ -1,5 +1,5 @@
 #include "app/fps_timer.h"
-#include "platform/fake/manual_clock.h"
+#include "platform/manual_clock.h"
 
 #include <gtest/gtest.h>
 

@@ -196,7 +196,7 @@ TEST(MouseState, SoftwareCursorIsBlendedAtThePointer)
     Surface skin;
     ASSERT_TRUE(skin.create(32, 160));
     skin.fillRect(skin.bounds(), 0);
-    skin.fillRect({0, 104, 16, 128}, kWhite);
+    skin.fillRect({0, 104, 16, 128}, white);
     Surface screen;
     ASSERT_TRUE(screen.create(64, 64));
     screen.fillRect(screen.bounds(), 0);
@@ -210,7 +210,7 @@ TEST(MouseState, SoftwareCursorIsBlendedAtThePointer)
     platform.pointerPosition = {10, 20, true};
     mouse.update(FrameInput{});
     mouse.drawCursor(screen);
-    const Pixel blended = blendPixel(kWhite, 0, 21);
+    const Pixel blended = blendPixel(white, 0, 21);
     EXPECT_EQ(screen.at(10, 20), blended);
     EXPECT_EQ(screen.at(25, 43), blended);
     EXPECT_EQ(screen.at(26, 20), 0);

@@ -16,7 +16,7 @@ LoadedBitmap fontImage(int32_t cellWidth, int32_t cellHeight, int32_t first, int
         const int32_t i = c - first;
         const int32_t x = cellWidth * (i % 10);
         const int32_t y = cellHeight * (i / 10);
-        image.pixels[static_cast<size_t>(y) * image.width + x] = kWhite;
+        image.pixels[static_cast<size_t>(y) * image.width + x] = white;
         image.pixels[static_cast<size_t>(y) * image.width + x + 1] = static_cast<uint16_t>(c);
     }
     return image;
@@ -54,8 +54,8 @@ TEST(BitmapFont, FontSetMakesSixTintedFontsFromUntintedCopies)
     FontSet fonts;
     ASSERT_EQ(fonts.load(fontLoader()), std::nullopt);
     const std::pair<const BitmapFont*, Pixel> inks[] = {
-        {&fonts.txnm, kInkLightGrey},   {&fonts.txnmdk, kInkDarkGrey},   {&fonts.txnmlt, kWhite},
-        {&fonts.txnmbr, kInkBrightGreen}, {&fonts.txnmbl, kInkNearBlack}, {&fonts.txsm, kInkLightGrey}};
+        {&fonts.txnm, inkLightGrey},   {&fonts.txnmdk, inkDarkGrey},   {&fonts.txnmlt, white},
+        {&fonts.txnmbr, inkBrightGreen}, {&fonts.txnmbl, inkNearBlack}, {&fonts.txsm, inkLightGrey}};
     for (const auto& [font, ink] : inks) {
         EXPECT_EQ(font->image.at(0, 0), ink);
         EXPECT_EQ(font->image.at(1, 0), font == &fonts.txsm ? '+' : '!');  // marker keeps its colour
@@ -89,8 +89,8 @@ TEST(BitmapFont, DrawTextPlacesCellsAndSkipsCharactersOutsideTheFont)
     Surface screen = blank(96, 20);
     fonts.txnm.drawText(screen, 0, 2, "A B~\x7f\x01\xA4" "Z");
     EXPECT_EQ(markersOnRow(screen, 2, 6), "A_B~___Z________");
-    EXPECT_EQ(screen.at(0, 2), kInkLightGrey);
-    EXPECT_EQ(screen.at(12, 2), kInkLightGrey);
+    EXPECT_EQ(screen.at(0, 2), inkLightGrey);
+    EXPECT_EQ(screen.at(12, 2), inkLightGrey);
     EXPECT_EQ(screen.at(6, 2), 0);
 
     Surface small = blank(40, 8);
@@ -115,7 +115,7 @@ TEST(BitmapFont, TextIsClippedAtTheClipRectangle)
     Surface screen = blank(40, 10);
     screen.setClipRect({0, 0, 14, 10});
     fonts.txnm.drawText(screen, 1, 0, "ABCDEFGHIJKLMNOP");  // C at 13 keeps only its ink column
-    EXPECT_EQ(screen.at(13, 0), kInkLightGrey);
+    EXPECT_EQ(screen.at(13, 0), inkLightGrey);
     EXPECT_EQ(screen.at(14, 0), 0);
     EXPECT_EQ(screen.at(2, 0), 'A');
     EXPECT_EQ(screen.at(8, 0), 'B');

@@ -5,7 +5,7 @@
 namespace quorva {
 namespace {
 
-constexpr Pixel kBackground = 0x0001;
+constexpr Pixel background = 0x0001;
 
 // A skin whose every pixel tells where it came from: red = column, green = row, blue = 9.
 Surface skin()
@@ -29,7 +29,7 @@ Surface screen(int32_t width = 640, int32_t height = 480)
 {
     Surface surface;
     surface.create(width, height);
-    surface.fillRect(surface.bounds(), kBackground);
+    surface.fillRect(surface.bounds(), background);
     return surface;
 }
 
@@ -37,7 +37,7 @@ Surface screen(int32_t width = 640, int32_t height = 480)
 Pixel expectedPanelPixel(const Rect& panel, int32_t x, int32_t y)
 {
     if (!panel.contains(x, y)) {
-        return kBackground;
+        return background;
     }
     if (x == panel.left) {
         return skinAt(0, 0);
@@ -86,16 +86,16 @@ TEST(PanelDrawer, DrawsShadingBodyAndEdges)
     drawer.drawPanel(10, 20, 30, 24);  // 4 rows high: shading rows 0-3 and edges, no body
     expectPanel(target, {10, 20, 30, 24});
 
-    target.fillRect(target.bounds(), kBackground);
+    target.fillRect(target.bounds(), background);
     drawer.drawPanel(3, 2, 50, 30);
     expectPanel(target, {3, 2, 50, 30});
 
     // A clip rectangle narrows the fills but not the shading copy.
-    target.fillRect(target.bounds(), kBackground);
+    target.fillRect(target.bounds(), background);
     target.setClipRect({0, 0, 60, 5});
     drawer.drawPanel(0, 0, 20, 12);
     EXPECT_EQ(target.at(5, 6), skinAt(0, 6));
-    EXPECT_EQ(target.at(5, 9), kBackground);
+    EXPECT_EQ(target.at(5, 9), background);
 }
 
 TEST(PanelDrawer, FullWidthPanelAndPanelsOverTheEdge)
@@ -121,7 +121,7 @@ TEST(PanelDrawer, FullWidthPanelAndPanelsOverTheEdge)
     EXPECT_EQ(small.at(0, 0), skinAt(0, 3));
     EXPECT_EQ(small.at(19, 4), skinAt(0, 7));
     EXPECT_EQ(small.at(19, 5), skinAt(1, 0));
-    EXPECT_EQ(small.at(19, 6), kBackground);
+    EXPECT_EQ(small.at(19, 6), background);
 }
 
 struct BarColumn {
@@ -136,11 +136,11 @@ void expectBar(const Surface& target, int32_t y, const std::vector<BarColumn>& c
             const BarColumn& column = columns[static_cast<size_t>(x)];
             const Pixel expected = column.edge != 0           ? column.edge
                                    : column.skinColumn >= 0 ? skinAt(column.skinColumn, row)
-                                                            : kBackground;
+                                                            : background;
             ASSERT_EQ(target.at(x, y + row), expected) << "at " << x << "," << y + row;
         }
-        EXPECT_EQ(target.at(x, y - 1), kBackground);
-        EXPECT_EQ(target.at(x, y + 8), kBackground);
+        EXPECT_EQ(target.at(x, y - 1), background);
+        EXPECT_EQ(target.at(x, y + 8), background);
     }
 }
 
@@ -196,7 +196,7 @@ TEST(ScrollBarDrawer, OversizedBarsStayInsideTheTarget)
     drawer.drawBar(target, -20, 2000, 30, 900, 8, false);
     EXPECT_EQ(target.at(0, 8), skinAt(16, 0));
     EXPECT_EQ(target.at(31, 11), skinAt(17, 3));
-    EXPECT_EQ(target.at(31, 7), kBackground);
+    EXPECT_EQ(target.at(31, 7), background);
 }
 
 }  // namespace

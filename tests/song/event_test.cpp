@@ -69,6 +69,46 @@ TEST(EventPlay, NotesKeyShiftAndRhythmChannels)
     EXPECT_EQ(released, 3);
 }
 
+TEST(EventPlay, KeyShiftKeepsNotesInsideTheMidiRange)
+{
+    TrackBuilder track;
+    track.event(0, {0x90, 126, 90}).event(0, {0x90, 127, 90}).event(0, {0x90, 0, 90}).event(0, {0x90, 1, 90});
+    Player up;
+    ASSERT_TRUE(up.loadBytes(buildSmf(0, 480, {track})));
+    up.monitor.transpose = 1;
+    up.sequencer.play();
+    up.port().clear();
+    up.ticks(1);
+    EXPECT_EQ(up.sent(), (std::vector<std::string>{"90 7f 5a", "90 01 5a", "90 02 5a"}));
+
+    Player down;
+    ASSERT_TRUE(down.loadBytes(buildSmf(0, 480, {track})));
+    down.monitor.transpose = -1;
+    down.sequencer.play();
+    down.port().clear();
+    down.ticks(1);
+    EXPECT_EQ(down.sent(), (std::vector<std::string>{"90 7d 5a", "90 7e 5a", "90 00 5a"}));
+    EXPECT_EQ(down.monitor.shiftedNote(0, 0), -1);
+    EXPECT_EQ(up.monitor.shiftedNote(0, 127), -1);
+    EXPECT_EQ(up.monitor.shiftedNote(0, 126), 127);
+}
+
+TEST(EventPlay, ASoundingNoteHoldsAtFiveSixthsOfItsVelocity)
+{
+    TrackBuilder track;
+    track.event(0, {0x90, 60, 120}).event(0, {0x90, 61, 127}).event(0, {0x90, 62, 1});
+    Player player;
+    ASSERT_TRUE(player.loadBytes(buildSmf(0, 480, {track})));
+    player.sequencer.play();
+    player.ticks(1);
+    std::lock_guard guard(player.sequencer.lock());
+    std::vector<float> holdLevels;
+    for (SoundingNote* note = player.sequencer.notes().first(); note; note = note->next) {
+        holdLevels.push_back(note->holdLevel);
+    }
+    EXPECT_EQ(holdLevels, (std::vector<float>{100.0f, 105.0f, 0.0f}));
+}
+
 TEST(EventPlay, ControllersAndProgramsUpdateTheMirror)
 {
     TrackBuilder track;
@@ -108,14 +148,14 @@ TEST(EventPlay, SystemExclusiveResetsRhythmPartsAndTexts)
         .sysex(10, {0xF0, 0x41, 0x10, 0x42, 0x12, 0x40, 0x00, 0x7F, 0x00, 0x41, 0xF7});
     Player player;
     ASSERT_TRUE(player.loadBytes(buildSmf(0, 480, {track})));
-    EXPECT_TRUE(player.song.hasResetSysex);
+    EXPECT_TRUE(player.song.hasResetSysex());
     player.monitor.channels[9].rhythm = false;
     player.sequencer.play();
     player.ticks(1);
     EXPECT_TRUE(player.monitor.channels[9].rhythm);
     EXPECT_FALSE(player.monitor.channels[0].rhythm);
-    EXPECT_STREQ(player.song.text, "hello");
-    EXPECT_STREQ(player.song.lyric, "sing");
+    EXPECT_STREQ(player.song.text(), "hello");
+    EXPECT_STREQ(player.song.lyric(), "sing");
     EXPECT_EQ(player.monitor.channels[2].volume, 10);
     player.ticks(2);
     EXPECT_TRUE(player.monitor.gsSeen);

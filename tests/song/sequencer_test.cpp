@@ -38,6 +38,25 @@ TEST(Sequencer, AdvancesThroughTheTempoMapAtTheChosenSpeed)
     EXPECT_NEAR(player.sequencer.position(), 4.8, 1e-9);
 }
 
+TEST(Sequencer, ATempoChangeTakesEffectInTheTickThatReachesItsTickExactly)
+{
+    // 200 ticks a quarter at 500000: exactly 2 song ticks a timer tick.
+    TrackBuilder track;
+    track.tempo(4, 250000).tempo(4, 125000).event(10000, {0x90, 60, 1});
+    Player player;
+    ASSERT_TRUE(player.loadBytes(buildSmf(0, 200, {track})));
+    player.sequencer.play();
+    player.ticks(1);
+    EXPECT_EQ(player.sequencer.position(), 2.0);
+    EXPECT_EQ(player.sequencer.tempo(), 500000u);
+    player.ticks(1);
+    EXPECT_EQ(player.sequencer.position(), 4.0);
+    EXPECT_EQ(player.sequencer.tempo(), 250000u);
+    player.ticks(1);  // 4 song ticks at 250000: 8 reaches the second change exactly
+    EXPECT_EQ(player.sequencer.position(), 8.0);
+    EXPECT_EQ(player.sequencer.tempo(), 125000u);
+}
+
 TEST(Sequencer, GmSystemOnOnlyForSongsWithoutTheirOwnReset)
 {
     TrackBuilder plain;
@@ -134,6 +153,67 @@ TEST(Sequencer, PositionReadOuts)
         EXPECT_EQ(player.sequencer.currentMeasure(), p / 1440);
         EXPECT_EQ(player.sequencer.currentBeat(), (p / 480) % 3 + 1);
     }
+}
+
+TEST(Sequencer, TheReadoutHoldsTheMeterThatTookEffectLast)
+{
+    TrackBuilder track;
+    track.timeSignature(0, 3, 2).tempo(0, 600000).timeSignature(1440, 6, 3).tempo(0, 300000).event(100000, {0x90, 60, 1});
+    Player player;
+    ASSERT_TRUE(player.loadBytes(buildSmf(0, 480, {track})));
+    player.sequencer.play();
+    PlayReadout readout = player.sequencer.readout();
+    EXPECT_EQ(readout.position, 0.0);
+    EXPECT_EQ(readout.meterNumerator, 4);
+    EXPECT_EQ(readout.meterDenominatorPower, 2);
+    player.ticks(1);
+    readout = player.sequencer.readout();
+    EXPECT_EQ(readout.meterNumerator, 3);
+    EXPECT_EQ(readout.meterTick, 0u);
+    EXPECT_EQ(readout.tempo, 600000u);
+    // 4 ticks a timer tick at 600000: 1440 is reached in the 360th.
+    player.ticks(358);
+    EXPECT_EQ(player.sequencer.readout().meterNumerator, 3);
+    player.ticks(1);
+    readout = player.sequencer.readout();
+    EXPECT_EQ(readout.meterNumerator, 6);
+    EXPECT_EQ(readout.meterDenominatorPower, 3);
+    EXPECT_EQ(readout.meterTick, 1440u);
+    EXPECT_EQ(readout.tempo, 300000u);
+    EXPECT_EQ(readout.position, player.sequencer.position());
+    EXPECT_EQ(player.sequencer.currentBeat(), 1u);
+}
+
+// A timer that says it ticks on its own thread but never does, as a timer that died.
+class SilentTimer final : public PeriodicTimer {
+public:
+    bool start(uint32_t, std::function<void()>) override { return true; }
+    void stop() override {}
+};
+
+TEST(Sequencer, StopGivesUpWaitingForATimerThatNeverAnswers)
+{
+    TrackBuilder track;
+    track.event(0, {0x90, 60, 1}).event(100000, {0x80, 60, 0});
+    const auto bytes = buildSmf(0, 480, {track});
+    SilentTimer timer;
+    testing::CaptureFactory factory;
+    PortSelector ports(factory);
+    ports.selectNull();
+    ChannelMonitor monitor(ports);
+    SmfFile song;
+    Sequencer sequencer(song, monitor, ports, timer);
+    ASSERT_TRUE(sequencer.startTimer());
+    ASSERT_TRUE(song.loadBytes(bytes.data(), bytes.size()));
+    sequencer.setState(PlayState::Stopped);
+    sequencer.play();
+    sequencer.stop();  // returns after the wait's bound
+    EXPECT_EQ(sequencer.state(), PlayState::Stopped);
+    EXPECT_FALSE(sequencer.playing());
+    sequencer.play();  // the request left behind does not stop the next play
+    sequencer.tick();
+    EXPECT_TRUE(sequencer.playing());
+    EXPECT_EQ(sequencer.state(), PlayState::Playing);
 }
 
 TEST(Sequencer, AStopRacingTheEndOfTheSongDoesNotCancelTheNextPlay)

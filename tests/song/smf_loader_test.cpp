@@ -1,7 +1,8 @@
 #include "support/smf_builder.h"
 #include "support/temp_dir.h"
 
-#include "platform/fake/manual_clock.h"
+#include "platform/fake/recording_message_box.h"
+#include "platform/manual_clock.h"
 #include "song/smf_file.h"
 
 #include <gtest/gtest.h>
@@ -119,7 +120,7 @@ TEST(SmfLoader, RefusesBadHeaders)
     auto notMidi = good;
     notMidi[0] = 'R';
     EXPECT_FALSE(song.loadBytes(notMidi.data(), notMidi.size()));
-    EXPECT_FALSE(song.loaded);
+    EXPECT_FALSE(song.loaded());
     EXPECT_TRUE(song.events().empty());
 }
 
@@ -145,38 +146,38 @@ TEST(SmfLoader, EndTimeAndMeasureCount)
     empty.text(0, 3, "no notes");
     auto bytes = buildSmf(0, 480, {empty});
     ASSERT_TRUE(song.loadBytes(bytes.data(), bytes.size()));
-    EXPECT_EQ(song.endMs, 1000u);
-    EXPECT_EQ(song.endTick, 960u);
+    EXPECT_EQ(song.endMs(), 1000u);
+    EXPECT_EQ(song.endTick(), 960u);
 
     TrackBuilder lastNote;
     lastNote.event(1920, {0x80, 60, 0});
     bytes = buildSmf(0, 480, {lastNote});
     ASSERT_TRUE(song.loadBytes(bytes.data(), bytes.size()));
-    EXPECT_EQ(song.endMs, 3000u);
-    EXPECT_EQ(song.endTick, 2880u);
+    EXPECT_EQ(song.endMs(), 3000u);
+    EXPECT_EQ(song.endTick(), 2880u);
 
     // endTick = 1920 * 3.5 = 6720: the last note at 6720 - 960.
     TrackBuilder threeAndAHalf;
     threeAndAHalf.event(6720 - 960, {0x90, 60, 0});
     bytes = buildSmf(0, 480, {threeAndAHalf});
     ASSERT_TRUE(song.loadBytes(bytes.data(), bytes.size()));
-    EXPECT_EQ(song.endTick, 6720u);
-    EXPECT_EQ(song.measureCount, 3u);
+    EXPECT_EQ(song.endTick(), 6720u);
+    EXPECT_EQ(song.measureCount(), 3u);
 
     TrackBuilder two;
     two.event(3840 - 960, {0x90, 60, 0});
     bytes = buildSmf(0, 480, {two});
     ASSERT_TRUE(song.loadBytes(bytes.data(), bytes.size()));
-    EXPECT_EQ(song.endTick, 3840u);
-    EXPECT_EQ(song.measureCount, 2u);
+    EXPECT_EQ(song.endTick(), 3840u);
+    EXPECT_EQ(song.measureCount(), 2u);
 
     // A tempo change before the last note: the tail is measured at the last tempo.
     TrackBuilder tempoChange;
     tempoChange.tempo(0, 250000).event(960, {0x90, 60, 1});
     bytes = buildSmf(0, 480, {tempoChange});
     ASSERT_TRUE(song.loadBytes(bytes.data(), bytes.size()));
-    EXPECT_EQ(song.endMs, 500u + 1000u);
-    EXPECT_EQ(song.endTick, 960u + 1920u);
+    EXPECT_EQ(song.endMs(), 500u + 1000u);
+    EXPECT_EQ(song.endTick(), 960u + 1920u);
 }
 
 TEST(SmfLoader, TempoAndMeterListsAndTexts)
@@ -188,8 +189,8 @@ TEST(SmfLoader, TempoAndMeterListsAndTexts)
     SmfFile song;
     const auto bytes = buildSmf(1, 480, {conductor, part});
     ASSERT_TRUE(song.loadBytes(bytes.data(), bytes.size()));
-    EXPECT_STREQ(song.title, "Title");
-    EXPECT_STREQ(song.notice, "notice here");
+    EXPECT_STREQ(song.title(), "Title");
+    EXPECT_STREQ(song.notice(), "notice here");
     const TempoEvent* tempo = song.firstTempo();
     ASSERT_NE(tempo, nullptr);
     EXPECT_EQ(tempo->startMs, 0u);
@@ -205,6 +206,18 @@ TEST(SmfLoader, TempoAndMeterListsAndTexts)
     EXPECT_EQ(song.lastTimeSignature(), meter->next);
 }
 
+TEST(SmfLoader, TheFirstTitleAndNoticeAreTheSongs)
+{
+    TrackBuilder track;
+    track.text(0, 3, "first title").text(0, 2, "first notice").text(0, 3, "second title").text(0, 2, "second notice")
+        .event(0, {0x90, 60, 1});
+    SmfFile song;
+    const auto bytes = buildSmf(0, 480, {track});
+    ASSERT_TRUE(song.loadBytes(bytes.data(), bytes.size()));
+    EXPECT_STREQ(song.title(), "first title");
+    EXPECT_STREQ(song.notice(), "first notice");
+}
+
 TEST(SmfLoader, DegenerateMetersAndTemposNeitherDivideByZeroNorHang)
 {
     for (const auto& [numerator, power] : std::vector<std::pair<uint8_t, uint8_t>>{{0, 2}, {4, 255}, {1, 40}, {255, 0}}) {
@@ -214,7 +227,7 @@ TEST(SmfLoader, DegenerateMetersAndTemposNeitherDivideByZeroNorHang)
         SmfFile song;
         const auto bytes = buildSmf(0, 480, {track});
         ASSERT_TRUE(song.loadBytes(bytes.data(), bytes.size()));
-        EXPECT_GT(song.endTick, 0u);
+        EXPECT_GT(song.endTick(), 0u);
         EXPECT_GE(song.firstTempo()->tempo, 1u);
     }
 }
@@ -227,9 +240,9 @@ TEST(SmfLoader, QuotedPathAndFailedLoadClearsTheSong)
     const auto path = dir.write("my song.mid", buildSmf(0, 480, {track}));
     SmfFile song;
     ASSERT_TRUE(song.load("\"" + path.string() + "\""));
-    EXPECT_TRUE(song.loaded);
+    EXPECT_TRUE(song.loaded());
     EXPECT_FALSE(song.load((dir / "missing.mid").string()));
-    EXPECT_FALSE(song.loaded);
+    EXPECT_FALSE(song.loaded());
     EXPECT_TRUE(song.events().empty());
     EXPECT_FALSE(song.load(dir.path().string()));  // a directory is no song
 }

@@ -1,6 +1,7 @@
 #pragma once
 #include "platform/fake/capture_port.h"
-#include "platform/fake/manual_clock.h"
+#include "platform/fake/recording_message_box.h"
+#include "platform/manual_clock.h"
 #include "ports/port_selector.h"
 #include "song/channel_monitor.h"
 #include "song/sequencer.h"

@@ -1,7 +1,7 @@
 #include "synth/fm_synth_port.h"
 
 #include "platform/fake/fake_audio.h"
-#include "platform/fake/manual_clock.h"
+#include "platform/manual_clock.h"
 #include "synth/fm_synth.h"
 #include "synth_recording_engine.h"
 #include "synth_tones.h"

@@ -1,7 +1,7 @@
 #include "synth/audio_stream.h"
 
 #include "platform/fake/fake_audio.h"
-#include "platform/fake/manual_clock.h"
+#include "platform/manual_clock.h"
 
 #include <gtest/gtest.h>
 

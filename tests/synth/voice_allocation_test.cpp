@@ -6,6 +6,7 @@
 #include <new>
 #include <vector>
 
+#include "block_voice.h"
 #include "synth/fm_voice.h"
 #include "synth/tone_record.h"
 
@@ -57,7 +58,7 @@ TEST(VoiceAllocation, RenderingAllocatesNothing)
     const std::size_t before = allocationCount;
     renderVoiceGroup(pointers.data(), controlPointers.data(), outs.data(), alive, 20, 512);
     renderVoiceGroup(pointers.data(), controlPointers.data(), outs.data(), alive, 20, 512, VoiceKernel::Portable);
-    renderVoiceBlock(voices[0], controls, buffer.data(), 512);
+    testing::renderVoiceBlock(voices[0], controls, buffer.data(), 512);
     renderVoice(voices[1], controls);
     releaseOperators(voices[2]);
     EXPECT_EQ(allocationCount, before);

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "reference_voice.h"
+#include "synth/fm_envelope.h"
 #include "synth/fm_voice.h"
 #include "synth/tone_bank.h"
 
@@ -40,10 +41,10 @@ TEST(VoiceTables, Contents)
     EXPECT_EQ(tables.semitoneTable[128], 1024);
     EXPECT_EQ(tables.semitoneTable[140], 2048);
     EXPECT_EQ(tables.fineTable[0], 1024);
-    EXPECT_EQ(pitchRatioAt(0x8000), 1024);
-    EXPECT_EQ(pitchRatioAt(0x8000 + 12 * 256), 2048);
-    EXPECT_EQ(pitchRatioAt(-100000), pitchRatioAt(0));
-    EXPECT_EQ(pitchRatioAt(100000), pitchRatioAt(65535));
+    EXPECT_EQ(pitchRatioAt(tables, 0x8000), 1024);
+    EXPECT_EQ(pitchRatioAt(tables, 0x8000 + 12 * 256), 2048);
+    EXPECT_EQ(pitchRatioAt(tables, -100000), pitchRatioAt(tables, 0));
+    EXPECT_EQ(pitchRatioAt(tables, 100000), pitchRatioAt(tables, 65535));
 }
 
 TEST(VoiceFrequency, Key69IsA440)
@@ -67,52 +68,85 @@ TEST(VoiceEnvelope, DelayAttackAndEnd)
     FmVoice voice = startVoice(*bank->findTone(1), 69);
     const FmOperator& op = voice.operators[0];
     ASSERT_TRUE(renderVoice(voice, {}));
-    EXPECT_EQ(op.state, EnvelopeState::Attack1);  // delay 0: exactly one sample in Delay
-    EXPECT_EQ(op.level, 0);
+    EXPECT_EQ(op.envelope.state, EnvelopeState::Attack1);  // delay 0: exactly one sample in Delay
+    EXPECT_EQ(op.envelope.level, 0);
     ASSERT_TRUE(renderVoice(voice, {}));
-    EXPECT_EQ(op.level, op.attack1Rate);
+    EXPECT_EQ(op.envelope.level, op.envelope.attack1Rate);
     int samples = 2;
     while (renderVoice(voice, {})) {
         ++samples;
         ASSERT_LT(samples, 100000);
     }
-    EXPECT_EQ(op.state, EnvelopeState::Off);
-    EXPECT_EQ(op.level, 0);
+    EXPECT_EQ(op.envelope.state, EnvelopeState::Off);
+    EXPECT_EQ(op.envelope.level, 0);
     EXPECT_EQ(voice.endedCarriers, 1u);
 }
 
 TEST(VoiceEnvelope, KeyOffChoosesTheReleaseState)
 {
-    FmOperator op{};
-    op.state = EnvelopeState::Decay2;
-    op.decay1Level = 800;
-    op.decay2Level = 600;
-    op.releaseLevel = 100;
-    op.decay1Rate = 50;
-    op.decay2Rate = 40;
-    op.releaseRate = 10;
-    op.level = 500;  // below decay2Level, above releaseLevel
-    keyOffOperator(op);
-    EXPECT_EQ(op.state, EnvelopeState::Release3);
-    op.level = 50;
-    keyOffOperator(op);
-    EXPECT_EQ(op.state, EnvelopeState::Release4);
-    op.level = 900;
-    keyOffOperator(op);
-    EXPECT_EQ(op.state, EnvelopeState::Release1);
-    op.level = 700;
-    keyOffOperator(op);
-    EXPECT_EQ(op.state, EnvelopeState::Release2);
-    op.decay2Rate = 5;
-    keyOffOperator(op);
-    EXPECT_EQ(op.state, EnvelopeState::Release3);
-    op.decay1Rate = 10;  // the release rate is as fast: straight to Release3
-    op.level = 900;
-    keyOffOperator(op);
-    EXPECT_EQ(op.state, EnvelopeState::Release3);
-    op.state = EnvelopeState::Off;
-    keyOffOperator(op);
-    EXPECT_EQ(op.state, EnvelopeState::Off);
+    FmEnvelope envelope{};
+    envelope.state = EnvelopeState::Decay2;
+    envelope.decay1Level = 800;
+    envelope.decay2Level = 600;
+    envelope.releaseLevel = 100;
+    envelope.decay1Rate = 50;
+    envelope.decay2Rate = 40;
+    envelope.releaseRate = 10;
+    envelope.level = 500;  // below decay2Level, above releaseLevel
+    envelope.keyOff();
+    EXPECT_EQ(envelope.state, EnvelopeState::Release3);
+    envelope.level = 50;
+    envelope.keyOff();
+    EXPECT_EQ(envelope.state, EnvelopeState::Release4);
+    envelope.level = 900;
+    envelope.keyOff();
+    EXPECT_EQ(envelope.state, EnvelopeState::Release1);
+    envelope.level = 700;
+    envelope.keyOff();
+    EXPECT_EQ(envelope.state, EnvelopeState::Release2);
+    envelope.decay2Rate = 5;
+    envelope.keyOff();
+    EXPECT_EQ(envelope.state, EnvelopeState::Release3);
+    envelope.decay1Rate = 10;  // the release rate is as fast: straight to Release3
+    envelope.level = 900;
+    envelope.keyOff();
+    EXPECT_EQ(envelope.state, EnvelopeState::Release3);
+    envelope.state = EnvelopeState::Off;
+    envelope.keyOff();
+    EXPECT_EQ(envelope.state, EnvelopeState::Off);
+}
+
+TEST(VoiceEnvelope, KeyOffAndRelease1AtTheirBoundaries)
+{
+    FmEnvelope envelope{};
+    envelope.state = EnvelopeState::Decay1;
+    envelope.decay1Level = 800;
+    envelope.decay2Level = 600;
+    envelope.releaseLevel = 100;
+    envelope.decay1Rate = 50;
+    envelope.decay2Rate = 10;  // as fast as the release: no Release2
+    envelope.releaseRate = 10;
+    envelope.level = 700;
+    envelope.keyOff();
+    EXPECT_EQ(envelope.state, EnvelopeState::Release3);
+    EXPECT_EQ(envelope.afterRelease1(), EnvelopeState::Release3);
+    envelope.decay2Rate = 11;
+    EXPECT_EQ(envelope.afterRelease1(), EnvelopeState::Release2);
+    envelope.level = 800;  // at decay1Level, not above it
+    envelope.keyOff();
+    EXPECT_EQ(envelope.state, EnvelopeState::Release2);
+    envelope.level = 801;
+    envelope.keyOff();
+    EXPECT_EQ(envelope.state, EnvelopeState::Release1);
+    envelope.level = 600;  // at decay2Level
+    envelope.keyOff();
+    EXPECT_EQ(envelope.state, EnvelopeState::Release3);
+    envelope.level = 100;  // at releaseLevel
+    envelope.keyOff();
+    EXPECT_EQ(envelope.state, EnvelopeState::Release4);
+    envelope.level = 101;
+    envelope.keyOff();
+    EXPECT_EQ(envelope.state, EnvelopeState::Release3);
 }
 
 TEST(VoiceEngine, LevelCheck)
@@ -127,7 +161,7 @@ TEST(VoiceEngine, LevelCheck)
         operatorPeak = std::max(operatorPeak, voice.operators[0].output);
         voicePeak = std::max(voicePeak, voice.output);
     }
-    EXPECT_EQ(voice.operators[0].level, 1 << 30);
+    EXPECT_EQ(voice.operators[0].envelope.level, 1 << 30);
     // The phase passes the table's peak entry 1024 once per cycle.
     FmVoice exact = voice;
     exact.operators[0].phase = 1024u << 20;
@@ -167,9 +201,9 @@ TEST(VoiceEngine, CarriersEndTheVoiceModulatorsDoNot)
         ++samples;
         ASSERT_LT(samples, 10000);
     }
-    EXPECT_EQ(voice.operators[2].state, EnvelopeState::Off);
-    EXPECT_EQ(voice.operators[0].state, EnvelopeState::Off);
-    EXPECT_EQ(voice.operators[1].state, EnvelopeState::Off);
+    EXPECT_EQ(voice.operators[2].envelope.state, EnvelopeState::Off);
+    EXPECT_EQ(voice.operators[0].envelope.state, EnvelopeState::Off);
+    EXPECT_EQ(voice.operators[1].envelope.state, EnvelopeState::Off);
     EXPECT_GT(samples, 400);  // lasted until the slower carrier ended
 }
 
@@ -185,7 +219,7 @@ TEST(VoiceEngine, FeedbackReadsThePreviousSample)
         const FmOperator& op = voice.operators[0];
         const int32_t m = previous0 + previous1;  // both from the previous sample
         const uint32_t index = (op.phase + static_cast<uint32_t>(op.modIndex >> 8) * static_cast<uint32_t>(m >> 8)) >> 20;
-        const uint32_t a = (static_cast<uint32_t>(op.level >> 20) * static_cast<uint32_t>(op.gain)) >> 10;
+        const uint32_t a = (static_cast<uint32_t>(op.envelope.level >> 20) * static_cast<uint32_t>(op.gain)) >> 10;
         ASSERT_EQ(op.output, static_cast<int32_t>(static_cast<uint32_t>(sine[index] >> 14) * ((a * a) >> 12))) << i;
     }
 }
@@ -195,7 +229,7 @@ TEST(VoiceEngine, SplitInterpolation)
     auto bank = bankOf("tone[1]{ sn(3) sec[0]{ sc(48) op[0]{ mul(1) tl(1.0) } } sec[1]{ sc(60) op[0]{ mul(2) tl(0.5) } }\r\n"
                        " sec[2]{ sc(72) op[0]{ mul(4) tl(0.25) } } }");
     const Tone& tone = *bank->findTone(1);
-    const auto peakAt = [&](uint32_t note) { return startVoice(tone, note).operators[0].peakLevel; };
+    const auto peakAt = [&](uint32_t note) { return startVoice(tone, note).operators[0].envelope.peakLevel; };
     EXPECT_EQ(peakAt(30), 1 << 30);
     EXPECT_EQ(peakAt(48), 1 << 30);
     EXPECT_EQ(peakAt(60), (1 << 30) + ((536870912 - (1 << 30)) / 12) * 12);  // interpolated from split 0

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "reference_voice.h"
+#include "block_voice.h"
 #include "synth/fm_voice.h"
 #include "synth/tone_record.h"
 
@@ -159,7 +160,7 @@ TEST(VoiceEquivalence, BlockAndSampleRenderersMatchTheReference)
             }
             const int until = next < changes.size() ? changes[next].at : length;
             const int count = std::min<int>(until - t, 1 + static_cast<int>(maker.pick(static_cast<uint32_t>(block.size()))));
-            const bool blockAlive = renderVoiceBlock(blocked, now, block.data(), count);
+            const bool blockAlive = testing::renderVoiceBlock(blocked, now, block.data(), count);
             for (int i = 0; i < count; ++i) {
                 const bool referenceAlive = reference.sample(now);
                 const bool sampleAlive = renderVoice(perSample, now);

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "song/file_reader.h"
+#include "base/file_reader.h"
 #include "tools/skingen/regions.h"
 
 namespace quorva::testing {

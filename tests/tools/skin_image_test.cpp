@@ -6,7 +6,7 @@
 #include <sstream>
 #include <string>
 
-#include "song/file_reader.h"
+#include "base/file_reader.h"
 #include "support/temp_dir.h"
 #include "tools/skin_bmp_reader.h"
 #include "tools/skingen/regions.h"

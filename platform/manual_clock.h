@@ -1,13 +1,14 @@
 #pragma once
 #include "platform/clock.h"
-#include "platform/message_box.h"
 #include "platform/periodic_timer.h"
 
 #include <atomic>
-#include <string>
-#include <vector>
+#include <functional>
 
 namespace quorva {
+
+// Time that moves only when its owner moves it: the offline renderer plays a song faster
+// than real time with these, and tests step through time exactly.
 
 // A clock that moves only when told to.
 class ManualClock final : public Clock {
@@ -21,7 +22,7 @@ private:
     std::atomic<uint32_t> now_;
 };
 
-// A timer whose ticks are fired by the test, on the test's thread.
+// A timer whose ticks are fired by its owner, on the owner's thread.
 class ManualTimer final : public PeriodicTimer {
 public:
     bool start(uint32_t periodMs, std::function<void()> tick) override
@@ -48,13 +49,6 @@ public:
 
 private:
     std::function<void()> tick_;
-};
-
-// Records every message instead of showing it.
-class RecordingMessageBox final : public MessageBox {
-public:
-    void show(std::string_view text) override { shown.emplace_back(text); }
-    std::vector<std::string> shown;
 };
 
 }  // namespace quorva

@@ -1,4 +1,4 @@
-#include "song/file_reader.h"
+#include "base/file_reader.h"
 
 #include <cstdio>
 #include <filesystem>

@@ -1,10 +1,13 @@
-// Block rendering of one voice. Between envelope state changes every operator's level moves
-// on a straight line, so the samples in between run without the state machine; the samples
-// at which a state changes (and the rare ones where a level wraps) take the exact step.
-#include "synth/fm_voice.h"
+// Block rendering of one voice, the synthesizer's renderer before the group renderer took
+// its place; kept to hold the straight-line idea against the reference in the tests and the
+// benchmarks. Between envelope state changes every operator's level moves on a straight
+// line, so the samples in between run without the state machine; the samples at which a
+// state changes (and the rare ones where a level wraps) take the exact step.
+#include "block_voice.h"
+
 #include "synth/fm_voice_sample.h"
 
-namespace quorva {
+namespace quorva::testing {
 namespace {
 
 constexpr int chunkSize = 64;
@@ -28,8 +31,8 @@ void loadRun(const FmVoice& voice, RunState& run)
     run.count = static_cast<int>(voice.operatorCount);
     for (int i = 0; i < toneOperatorCount; ++i) {
         const FmOperator& op = voice.operators[i];
-        run.level[i] = op.level;
-        run.delta[i] = linearDelta(op);
+        run.level[i] = op.envelope.level;
+        run.delta[i] = op.envelope.linearDelta();
         run.phase[i] = op.phase;
         run.step[i] = static_cast<uint32_t>(op.increment) >> 10;
         run.modIndex[i] = op.modIndex >> 8;
@@ -100,11 +103,11 @@ void straightRunOf(FmVoice& voice, const RunState& run, const int32_t* pitchRati
     voice.pitchRatio = pitchRatio[samples - 1];
     for (int i = 0; i < N; ++i) {
         FmOperator& op = voice.operators[i];
-        op.level = static_cast<int32_t>(level[i]);
+        op.envelope.level = static_cast<int32_t>(level[i]);
         op.phase = phase[i];
         op.output = static_cast<int32_t>(output[i]);
-        if (op.state == EnvelopeState::Delay) {
-            op.delayCounter = wrapAdd(op.delayCounter, samples);
+        if (op.envelope.state == EnvelopeState::Delay) {
+            op.envelope.delayCounter = wrapAdd(op.envelope.delayCounter, samples);
         }
     }
 }
@@ -135,7 +138,7 @@ bool renderVoiceBlock(FmVoice& voice, const VoiceControls& controls, int32_t* ou
     for (int start = 0; start < count; start += chunkSize) {
         const int length = count - start < chunkSize ? count - start : chunkSize;
         for (int t = 0; t < length; ++t) {
-            stepLfo(voice, controls, tables, pitchRatio[t], tremolo[t]);
+            voice.lfo.step(controls.modulation, controls.bend, tables, pitchRatio[t], tremolo[t]);
         }
         int t = 0;
         while (t < length) {
@@ -160,4 +163,4 @@ bool renderVoiceBlock(FmVoice& voice, const VoiceControls& controls, int32_t* ou
     return true;
 }
 
-}  // namespace quorva
+}  // namespace quorva::testing
