@@ -12,3 +12,12 @@ target_link_libraries(quorva-tonemeter PRIVATE quorva_synth quorva_song quorva_p
   PkgConfig::TONEMETER_FLUIDSYNTH Threads::Threads)
 add_dependencies(quorva-tonemeter quorva_runtime_files)
 
+
+# The tone bank test compares the dense benchmark song with the reference, so it waits for
+# the program that writes it (the tests are defined after this directory).
+function(quorva_tonemeter_dense_song_dependency)
+  if(TARGET tools_tests AND TARGET bench_dense_song)
+    add_dependencies(tools_tests bench_dense_song)
+  endif()
+endfunction()
+cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL quorva_tonemeter_dense_song_dependency)

@@ -1,6 +1,7 @@
 // quorva-tonemeter [--tones FILE] [--song FILE.mid | --no-song] [--voices N] [--level-shift S]
 //                  [--dense-seconds N] [--report-only] [--no-timbre] [--sound-font FILE.sf2]
 //                  [--compare-song FILE.mid]... [--write-songs DIR] [--threads N]
+//                  [--timbre-programs FIRST-LAST]
 // Loads a tone file into the FM synthesizer, renders in memory at 44100 Hz and reports the
 // bank's loudness figures: a standard phrase per program, every drum key of the General MIDI
 // kits, and the clipping of a dense generated song and of a song file (by default demo.mid
@@ -8,7 +9,8 @@
 // FluidSynth playing the General MIDI SoundFont: every program at five keys, every drum key of
 // the kits, and generated songs in five styles plus the --compare-song files. Exit status 0
 // when every goal is met, 1 when one fails (0 with --report-only), 2 on a bad option or a
-// tone file or SoundFont that does not load.
+// tone file or SoundFont that does not load. --timbre-programs measures the timbre of those
+// programs only, without drum kits and songs (a quick look while voicing).
 #include "tools/tonemeter/meter_report.h"
 #include "tools/tonemeter/reference_synth.h"
 #include "tools/tonemeter/timbre.h"
@@ -39,6 +41,9 @@ struct Options {
     std::vector<std::string> compareSongs;
     std::string songDirectory;
     unsigned threads = std::max(1u, std::thread::hardware_concurrency());
+    int firstProgram = 0;
+    int lastProgram = 127;
+    bool notesOnly = false;
 };
 
 int usage(const std::string& problem)
@@ -47,7 +52,7 @@ int usage(const std::string& problem)
                  "quorva-tonemeter: %s\nusage: quorva-tonemeter [--tones FILE] [--song FILE.mid | --no-song] "
                  "[--voices N] [--level-shift 4..8] [--dense-seconds N] [--report-only]\n"
                  "       [--no-timbre] [--sound-font FILE.sf2] [--compare-song FILE.mid]... [--write-songs DIR] "
-                 "[--threads N]\n",
+                 "[--threads N]\n       [--timbre-programs FIRST-LAST]\n",
                  problem.c_str());
     return 2;
 }
@@ -87,6 +92,16 @@ bool parse(int argc, char** argv, Options& options, std::string& problem)
             options.songDirectory = argv[++i];
         } else if (arg == "--threads") {
             options.threads = static_cast<unsigned>(std::strtoul(argv[++i], nullptr, 10));
+        } else if (arg == "--timbre-programs") {
+            char dash = 0;
+            char end = 0;
+            if (std::sscanf(argv[++i], "%d%c%d%c", &options.firstProgram, &dash, &options.lastProgram, &end) != 3 ||
+                dash != '-' || options.firstProgram < 0 || options.lastProgram > 127 ||
+                options.firstProgram > options.lastProgram) {
+                problem = "--timbre-programs must be FIRST-LAST within 0-127";
+                return false;
+            }
+            options.notesOnly = true;
         } else {
             problem = "unknown option: " + arg;
             return false;
@@ -162,6 +177,9 @@ int main(int argc, char** argv)
         timbre.threads = options.threads;
         timbre.voices = options.voices;
         timbre.levelShift = options.levelShift;
+        timbre.firstProgram = options.firstProgram;
+        timbre.lastProgram = options.lastProgram;
+        timbre.notesOnly = options.notesOnly;
         TimbreResults measured;
         std::string error;
         if (!measureTimbre(timbre, measured, error)) {

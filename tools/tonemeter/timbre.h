@@ -64,6 +64,8 @@ struct SongComparison {
 };
 
 struct TimbreResults {
+    int firstProgram = 0;  // the programs measured
+    int lastProgram = 127;
     std::vector<std::array<Comparison, TimbreKeys.size()>> programs;   // 128
     std::vector<std::array<Comparison, DrumKeyCount>> kits;           // one per kit of KitPrograms
     std::vector<SongComparison> songs;
@@ -77,6 +79,10 @@ struct TimbreOptions {
     unsigned threads = 1;
     uint32_t voices = 24;
     uint32_t levelShift = 6;
+    // A quick look while voicing: only these programs' notes, no drum kits and no songs.
+    int firstProgram = 0;
+    int lastProgram = 127;
+    bool notesOnly = false;
 };
 
 // Renders every program, drum key and song through both synthesizers. False, with a reason,
