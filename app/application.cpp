@@ -38,10 +38,11 @@ bool Application::init()
 {
     commandLine_ = absoluteSongPath(commandLine_);
     if (parts_.singleInstance.handOff(commandLine_)) {
+        handedOff_ = true;
         return false;
     }
     parts_.platform.enterDataDirectory();
-    parts_.settings.setLive(readSettings());
+    parts_.settings.readAtStartUp();
     if (!parts_.window.createWindow()) {
         return fail("main window create error");
     }
@@ -171,6 +172,7 @@ void Application::exit()
 int Application::run()
 {
     while (parts_.window.processMessages()) {
+        parts_.platform.serveBetweenFrames();
         idle();
     }
     exit();

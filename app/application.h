@@ -28,6 +28,9 @@ public:
     // The control server through which other programs send commands.
     virtual bool startControlServer() = 0;
     virtual void stopControlServer() = 0;
+    // Answers what arrived through the control server (and the desktop's media controls)
+    // since the last frame, without waiting for anything.
+    virtual void serveBetweenFrames() {}
     // The operating-system font for the song texts.
     virtual bool createTextFont() = 0;
 };
@@ -59,8 +62,10 @@ public:
     // The main screen's per-frame update and draw; a frame without them shows a placeholder.
     void setScreen(std::function<void()> update, std::function<void()> draw);
 
-    // Start-up. False (after at most one fatal message) means the program must end with -1.
+    // Start-up. False (after at most one fatal message) means the program must end: with -1,
+    // or with 0 when another running copy took over.
     bool init();
+    bool handedOff() const { return handedOff_; }
     // One frame.
     void idle();
     // Shutdown: the sequencer, the port, the control server.
@@ -81,6 +86,7 @@ private:
 
     Parts parts_;
     std::string commandLine_;
+    bool handedOff_ = false;
     std::function<void()> screenUpdate_;
     std::function<void()> screenDraw_;
 };

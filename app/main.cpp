@@ -1,6 +1,8 @@
 // The program: every instance it runs on, defined together in their order of construction
 // (and so destroyed in the reverse order), then start-up, the message loop and shutdown.
 #include "app/application.h"
+#include "app/external_control.h"
+#include "app/hand_off.h"
 #include "app/fps_timer.h"
 #include "app/instrument_names.h"
 #include "app/main_window.h"
@@ -13,12 +15,13 @@
 #include "app/window_mode_switch.h"
 #include "app/working_directory.h"
 #include "platform/posix_clock.h"
+#include "platform/posix_control_socket.h"
 #include "platform/rtmidi_port.h"
 #include "platform/sdl_audio.h"
 #include "platform/sdl_bitmap.h"
 #include "platform/sdl_message_box.h"
+#include "platform/sdbus_mpris.h"
 #include "platform/sdl_window.h"
-#include "platform/single_instance.h"
 #include "platform/ttf_text.h"
 #include "ports/port_selector.h"
 #include "song/channel_monitor.h"
@@ -36,15 +39,37 @@ namespace {
 // The start-up steps that need the real platform.
 class ProgramStartup final : public StartupPlatform {
 public:
-    explicit ProgramStartup(TtfTextRenderer& text) : text_(text) {}
+    ProgramStartup(TtfTextRenderer& text, ControlSocketServer& control, MprisService& mediaKeys)
+        : text_(text), control_(control), mediaKeys_(mediaKeys)
+    {
+    }
 
     void enterDataDirectory() override { enterExecutableDirectory(); }
-    bool startControlServer() override { return true; }
-    void stopControlServer() override {}
+    bool startControlServer() override
+    {
+        if (!control_.start(controlDirectory())) {
+            return false;
+        }
+        // Without a session bus the player simply has no media keys.
+        mediaKeys_.start();
+        return true;
+    }
+    void stopControlServer() override
+    {
+        mediaKeys_.stop();
+        control_.stop();
+    }
+    void serveBetweenFrames() override
+    {
+        control_.serve();
+        mediaKeys_.serve();
+    }
     bool createTextFont() override { return text_.open(); }
 
 private:
     TtfTextRenderer& text_;
+    ControlSocketServer& control_;
+    MprisService& mediaKeys_;
 };
 
 // The command line as one text without the program's name, the arguments joined by blanks.
@@ -84,16 +109,21 @@ int runProgram(int argc, char** argv)
     ProgramSettingsEffects settingsEffects(fpsTimer, mouse);
     settingsEffects.muteLevelControl = [&](uint8_t level) { monitor.setMuteLevel(level); };
     SettingsKeeper settings(ports, sequencer, messages, settingsEffects);
+    settings.setLocation(SettingsLocation::fromEnvironment());
     SdlBitmapLoader bitmaps;
     TtfTextRenderer text;
-    NoOtherInstance singleInstance;
-    ProgramStartup startup(text);
+    ControlSocketClient controlClient(controlDirectory());
+    ControlHandOff singleInstance(controlClient);
+    ExternalControl externalControl(sequencer, song, window, cp932ToUtf8);
+    ControlSocketServer controlServer(externalControl, control::maxRequestBytes);
+    MprisService mediaKeys(externalControl);
+    ProgramStartup startup(text, controlServer, mediaKeys);
 
     Application application({startup, singleInstance, messages, settings, window, mouse, modeSwitch, fpsTimer,
                              sleeper, instruments, screen, bitmaps, ports, sequencer});
     application.setCommandLine(commandLineOf(argc, argv));
     if (!application.init()) {
-        return -1;
+        return application.handedOff() ? 0 : -1;
     }
     return application.run();
 }

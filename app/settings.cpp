@@ -5,6 +5,9 @@
 #include "song/sequencer.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
 
 namespace quorva {
 
@@ -76,6 +79,46 @@ bool writeSettings(const Settings& settings, const std::string& path)
         return false;
     }
     return true;
+}
+
+SettingsLocation SettingsLocation::fromEnvironment()
+{
+    SettingsLocation location;
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    const char* home = std::getenv("HOME");
+    // Relative values are not meant to be used, as the directory specification says.
+    if (config != nullptr && config[0] == '/') {
+        location.configDirectory = (std::filesystem::path(config) / "quorva").string();
+    } else if (home != nullptr && home[0] == '/') {
+        location.configDirectory = (std::filesystem::path(home) / ".config" / "quorva").string();
+    }
+    return location;
+}
+
+std::string SettingsLocation::configFile() const
+{
+    return configDirectory.empty() ? std::string() : (std::filesystem::path(configDirectory) / "setting.dat").string();
+}
+
+std::string SettingsLocation::readPath() const
+{
+    std::error_code error;
+    const std::string config = configFile();
+    return !config.empty() && std::filesystem::exists(config, error) ? config : besideExecutable;
+}
+
+bool saveSettings(const Settings& settings, const SettingsLocation& location)
+{
+    const std::string config = location.configFile();
+    if (location.readPath() != config && writeSettings(settings, location.besideExecutable)) {
+        return true;
+    }
+    if (config.empty()) {
+        return false;
+    }
+    std::error_code error;
+    std::filesystem::create_directories(location.configDirectory, error);
+    return writeSettings(settings, config);
 }
 
 void selectPort(Settings& settings, PortSelector& ports, MessageBox& messages)

@@ -2,6 +2,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <utility>
 
 namespace quorva {
 
@@ -64,6 +65,25 @@ Settings readSettings(const std::string& path = "setting.dat");
 // leaves a half-written record. False when nothing could be written.
 bool writeSettings(const Settings& settings, const std::string& path = "setting.dat");
 
+// Where setting.dat lives: beside the executable (the current directory once start-up has
+// entered it) or, for an installed player whose directory the user cannot write, in the
+// user's configuration directory.
+struct SettingsLocation {
+    std::string besideExecutable = "setting.dat";
+    std::string configDirectory;  // empty: only the file beside the executable is used
+
+    // $XDG_CONFIG_HOME/quorva, else ~/.config/quorva.
+    static SettingsLocation fromEnvironment();
+    std::string configFile() const;
+    // The configuration directory's file when it exists, else the one beside the executable.
+    std::string readPath() const;
+};
+
+// Saves where the next start-up will read: into the configuration directory when the
+// record is read from there or the executable's directory cannot be written, else beside
+// the executable. False when nothing could be written.
+bool saveSettings(const Settings& settings, const SettingsLocation& location);
+
 // What applying settings changes beyond the port: the parts of the program that own them.
 class SettingsEffects {
 public:
@@ -85,11 +105,17 @@ public:
 
     const Settings& live() const { return live_; }
     void setLive(const Settings& settings) { live_ = settings; }
+    void setLocation(SettingsLocation location) { location_ = std::move(location); }
+    // The record of setting.dat becomes the live one (start-up).
+    void readAtStartUp() { live_ = readSettings(location_.readPath()); }
+    // The option screen's SAVE: the record goes to the file; the live one is not changed.
+    bool save(const Settings& record) const { return saveSettings(record, location_); }
     void selectPortAtStartUp() { selectPort(live_, ports_, messages_); }
     void apply(const Settings& next);
 
 private:
     Settings live_;
+    SettingsLocation location_;
     PortSelector& ports_;
     Sequencer& sequencer_;
     MessageBox& messages_;

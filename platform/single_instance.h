@@ -12,7 +12,7 @@ public:
     virtual bool handOff(std::string_view commandLine) = 0;
 };
 
-// Finds no other copy: every copy runs on its own.
+// Finds no other copy: every copy runs on its own (for tests of a lone player).
 class NoOtherInstance final : public SingleInstance {
 public:
     bool handOff(std::string_view commandLine) override { return false; }

@@ -31,6 +31,7 @@ bool isNoteMessage(const MidiEvent& event)
 
 void SmfFile::clear()
 {
+    path_.clear();
     title_ = nullptr;
     notice_ = nullptr;
     lyric_ = nullptr;
@@ -51,10 +52,11 @@ bool SmfFile::load(std::string_view path)
 {
     clear();
     const auto bytes = readWholeFile(path);
-    if (!bytes) {
+    if (!bytes || !loadBytes(bytes->data(), bytes->size())) {
         return false;
     }
-    return loadBytes(bytes->data(), bytes->size());
+    path_ = unquotePath(path);
+    return true;
 }
 
 bool SmfFile::loadBytes(const uint8_t* bytes, size_t size)

@@ -4,6 +4,7 @@
 #include "song/relaxed.h"
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -34,6 +35,8 @@ public:
 
     uint32_t division() const { return division_; }
     bool loaded() const { return loaded_; }
+    // The file the song came from (empty for a song loaded from bytes).
+    const std::string& path() const { return path_; }
     const char* title() const { return title_; }
     const char* notice() const { return notice_; }
     // Set by the played text events on the timer thread; read by the display.
@@ -70,6 +73,7 @@ private:
     MessageBox* messages_;
     uint32_t division_ = 0;
     bool loaded_ = false;
+    std::string path_;
     const char* title_ = nullptr;
     const char* notice_ = nullptr;
     Relaxed<const char*> lyric_{nullptr};

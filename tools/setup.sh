@@ -10,6 +10,7 @@ packages=(
   librtmidi-dev libasound2-dev alsa-utils
   libfluidsynth-dev fluid-soundfont-gm
   xvfb xauth x11-utils imagemagick
+  libsystemd-dev dbus-daemon playerctl desktop-file-utils libx11-dev
 )
 
 missing=()

@@ -184,6 +184,7 @@ TEST(Application, SecondCopyHandsOverAndEndsSilently)
     Application application = program.make(other);
     application.setCommandLine("song.mid");
     EXPECT_FALSE(application.init());
+    EXPECT_TRUE(application.handedOff());
     EXPECT_EQ(other.handed, (std::filesystem::current_path() / "song.mid").string());  // valid in any directory
     EXPECT_TRUE(program.messages.shown.empty());
     EXPECT_FALSE(program.platform.created);

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 
 namespace quorva {
@@ -94,6 +95,67 @@ TEST(Settings, ApplyRecreatesThePortOnlyWhenItsChoiceChanged)
     EXPECT_EQ(player.messages.shown, (std::vector<std::string>{"midiport create error"}));
     EXPECT_EQ(player.ports.kind(), PortKind::NullOut);
     EXPECT_EQ(keeper.live().output, Settings::Null);
+}
+
+}  // namespace
+}  // namespace quorva
+
+namespace quorva {
+namespace {
+
+TEST(SettingsLocation, InstalledPlayerKeepsItsSettingsInTheConfigDirectory)
+{
+    testing::TempDir dir;
+    std::filesystem::create_directories(dir / "program");
+    SettingsLocation location;
+    location.besideExecutable = (dir / "program" / "setting.dat").string();
+    location.configDirectory = (dir / "config" / "quorva").string();
+    Settings chosen;
+    chosen.voiceIndex = 4;
+
+    // A writable program directory without a config file: everything stays beside the program.
+    EXPECT_EQ(location.readPath(), location.besideExecutable);
+    ASSERT_TRUE(saveSettings(chosen, location));
+    EXPECT_EQ(readSettings(location.readPath()), chosen);
+    EXPECT_FALSE(std::filesystem::exists(location.configDirectory));
+
+    // Once the config file exists, it is read and saved, so that a SAVE survives a restart.
+    std::filesystem::create_directories(location.configDirectory);
+    writeSettings(Settings{}, location.configFile());
+    EXPECT_EQ(location.readPath(), location.configFile());
+    chosen.fpsLimitIndex = 4;
+    ASSERT_TRUE(saveSettings(chosen, location));
+    EXPECT_EQ(readSettings(location.readPath()), chosen);
+    EXPECT_NE(readSettings(location.besideExecutable), chosen);
+    EXPECT_EQ(std::filesystem::file_size(location.configFile()), Settings::size);
+
+    // A program directory that cannot be written: the config directory is made and used.
+    std::filesystem::remove_all(dir / "config");
+    location.besideExecutable = (dir / "not-there" / "setting.dat").string();
+    ASSERT_TRUE(saveSettings(chosen, location));
+    EXPECT_EQ(location.readPath(), location.configFile());
+    EXPECT_EQ(readSettings(location.readPath()), chosen);
+
+    // Neither place can be written.
+    location.configDirectory = (dir / "program" / "setting.dat" / "quorva").string();
+    EXPECT_FALSE(saveSettings(chosen, location));
+}
+
+TEST(SettingsLocation, ConfigDirectoryFollowsTheEnvironment)
+{
+    const char* oldConfig = std::getenv("XDG_CONFIG_HOME");
+    const std::string savedConfig = oldConfig ? oldConfig : "";
+    setenv("XDG_CONFIG_HOME", "/cfg", 1);
+    EXPECT_EQ(SettingsLocation::fromEnvironment().configDirectory, "/cfg/quorva");
+    setenv("XDG_CONFIG_HOME", "relative", 1);  // not absolute: ignored
+    setenv("HOME", getenv("HOME") ? getenv("HOME") : "/home/someone", 1);
+    EXPECT_EQ(SettingsLocation::fromEnvironment().configDirectory, std::string(getenv("HOME")) + "/.config/quorva");
+    if (oldConfig) {
+        setenv("XDG_CONFIG_HOME", savedConfig.c_str(), 1);
+    } else {
+        unsetenv("XDG_CONFIG_HOME");
+    }
+    EXPECT_EQ(SettingsLocation{}.readPath(), "setting.dat");
 }
 
 }  // namespace

@@ -66,6 +66,15 @@ public:
 
     const TempDir& dir() const { return dir_; }
 
+    // The copy's own runtime and config directories, so that copies run side by side by
+    // the tests never meet each other's control socket or the user's settings.
+    std::string privateEnvironment() const
+    {
+        std::filesystem::create_directories(dir_ / "run");
+        std::filesystem::permissions(dir_ / "run", std::filesystem::perms::owner_all);
+        return "XDG_RUNTIME_DIR='" + (dir_ / "run").string() + "' XDG_CONFIG_HOME='" + (dir_ / "config").string() + "'";
+    }
+
     // Runs the program (from the root directory, so that only its own directory can supply
     // its data) with the arguments and environment settings, until it ends by itself or,
     // after `runSeconds`, is asked to end with SIGTERM. No display: messages go to stderr.
@@ -73,7 +82,8 @@ public:
     {
         const std::string errors = (dir_ / "stderr.txt").string();
         const std::string status = (dir_ / "status.txt").string();
-        std::string command = "cd / && env -u DISPLAY -u WAYLAND_DISPLAY SDL_AUDIODRIVER=dummy " + environment + " '" +
+        std::string command = "cd / && env -u DISPLAY -u WAYLAND_DISPLAY -u DBUS_SESSION_BUS_ADDRESS " + privateEnvironment() +
+                              " SDL_AUDIODRIVER=dummy " + environment + " '" +
                               (dir_ / "quorva").string() + "' " + arguments + " 2>'" + errors + "'";
         if (runSeconds > 0) {
             command = "(" + command + " & pid=$!; sleep " + std::to_string(runSeconds) +

@@ -46,7 +46,7 @@ TEST(EndToEnd, WindowShowsTheProgramsPictureAndClosesCleanly)
     const std::string d = dir.path().string();
     const std::string title = "quorva 0.70 [velnoxa ver.]";
     const std::string session =
-        "cd / && env -u SDL_VIDEODRIVER SDL_AUDIODRIVER=dummy '" + d + "/quorva' '" + d + "/song.mid' 2>'" + d +
+        "cd / && env -u SDL_VIDEODRIVER -u DBUS_SESSION_BUS_ADDRESS " + program.privateEnvironment() + " SDL_AUDIODRIVER=dummy '" + d + "/quorva' '" + d + "/song.mid' 2>'" + d +
         "/stderr.txt' & pid=$!; sleep 3; "
         "xwininfo -name '" + title + "' >'" + d + "/xwininfo.txt'; "
         "xprop -name '" + title + "' WM_CLASS WM_NAME >'" + d + "/xprop.txt'; "

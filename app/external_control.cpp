@@ -1,0 +1,158 @@
+#include "app/external_control.h"
+
+#include "app/main_window.h"
+#include "song/sequencer.h"
+#include "song/smf_file.h"
+
+#include <filesystem>
+
+namespace quorva {
+
+namespace {
+
+constexpr std::string_view stopCommand = "stop";
+constexpr std::string_view playCommand = "playfile ";
+
+const char* stateName(PlayState state)
+{
+    switch (state) {
+    case PlayState::Idle: return "idle";
+    case PlayState::Stopped: return "stopped";
+    case PlayState::Playing: return "playing";
+    case PlayState::Paused: return "paused";
+    }
+    return "idle";
+}
+
+}  // namespace
+
+std::optional<std::string> ExternalControl::answer(std::string_view received, bool final)
+{
+    const control::ParsedRequest parsed = control::parseRequest(received);
+    if (parsed.scan == control::Scan::Incomplete && !final) {
+        return std::nullopt;
+    }
+    if (parsed.scan != control::Scan::Complete) {
+        return control::encodeReply(control::refused);
+    }
+    const control::Reply reply = carryOut(parsed.request);
+    return control::encodeReply(reply.result, reply.fields);
+}
+
+control::Reply ExternalControl::carryOut(const control::Request& request)
+{
+    control::Reply reply;
+    // A conversation is only ever accepted for the one service and topic.
+    if (request.service != control::conversationName || request.topic != control::conversationName) {
+        return reply;
+    }
+    switch (request.verb) {
+    case control::Verb::Execute: reply.result = execute(request.topic, request.text); break;
+    case control::Verb::HandOff:
+        if (!request.text.empty()) {
+            window_.receiveHandOff(request.text);
+            reply.result = control::acknowledged;
+        }
+        break;
+    case control::Verb::Status:
+        if (request.text.empty()) {
+            reply.result = control::acknowledged;
+            reply.fields = status();
+        }
+        break;
+    }
+    return reply;
+}
+
+uint32_t ExternalControl::execute(std::string_view topic, std::string_view command)
+{
+    if (topic != control::conversationName) {
+        return control::refused;
+    }
+    if (command == stopCommand) {
+        sequencer_.stop();
+        return control::acknowledged;
+    }
+    if (command.starts_with(playCommand)) {
+        // Whether the song loads is not reported: a path that cannot be loaded leaves the
+        // player idle and is acknowledged all the same.
+        sequencer_.loadAndPlay(command.substr(playCommand.size()));
+        return control::acknowledged;
+    }
+    return control::refused;
+}
+
+control::Fields ExternalControl::status() const
+{
+    const PlayState state = sequencer_.state();
+    const bool loaded = state != PlayState::Idle && song_.loaded();
+    return {
+        {"state", stateName(state)},
+        {"path", loaded ? song_.path() : std::string()},
+        {"title", loaded ? songTitle() : std::string()},
+        {"position_ms", std::to_string(loaded ? sequencer_.elapsedMs() : 0)},
+        {"length_ms", std::to_string(loaded ? song_.endMs() : 0)},
+    };
+}
+
+std::string ExternalControl::songTitle() const
+{
+    const std::string_view stored = song_.title() != nullptr ? std::string_view(song_.title()) : std::string_view();
+    if (stored.empty()) {
+        return {};
+    }
+    return songText_ ? songText_(stored) : std::string(stored);
+}
+
+NowPlaying ExternalControl::nowPlaying() const
+{
+    NowPlaying now;
+    const PlayState state = sequencer_.state();
+    now.status = state == PlayState::Playing ? PlaybackStatus::Playing
+                 : state == PlayState::Paused ? PlaybackStatus::Paused
+                                              : PlaybackStatus::Stopped;
+    now.hasSong = state != PlayState::Idle && song_.loaded();
+    if (!now.hasSong) {
+        return now;
+    }
+    now.path = song_.path();
+    now.title = songTitle();
+    if (now.title.empty()) {
+        now.title = std::filesystem::path(song_.path()).filename().string();
+    }
+    now.lengthUs = int64_t{song_.endMs()} * 1000;
+    now.positionUs = int64_t{sequencer_.elapsedMs()} * 1000;
+    return now;
+}
+
+void ExternalControl::play()
+{
+    switch (sequencer_.state()) {
+    case PlayState::Paused: sequencer_.resume(); break;
+    case PlayState::Stopped: sequencer_.play(); break;
+    case PlayState::Idle:
+    case PlayState::Playing: break;
+    }
+}
+
+void ExternalControl::pause()
+{
+    if (sequencer_.state() == PlayState::Playing) {
+        sequencer_.pause();
+    }
+}
+
+void ExternalControl::playPause()
+{
+    if (sequencer_.state() == PlayState::Playing) {
+        sequencer_.pause();
+    } else {
+        play();
+    }
+}
+
+void ExternalControl::stop() { sequencer_.stop(); }
+
+void ExternalControl::openPath(std::string_view path) { sequencer_.loadAndPlay(path); }
+
+}  // namespace quorva

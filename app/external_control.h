@@ -1,0 +1,51 @@
+#pragma once
+#include "app/control_protocol.h"
+#include "platform/control_channel.h"
+#include "platform/media_player.h"
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace quorva {
+
+class MainWindow;
+class Sequencer;
+class SmfFile;
+
+// Carries out what other programs ask of the running player: the requests of the control
+// channel (commands, a second copy's hand-off, status) and the desktop's media controls.
+// Everything runs on the main thread, between frames.
+class ExternalControl final : public ControlRequestHandler, public MediaPlayerTarget {
+public:
+    // Turns a song's stored text (Shift-JIS) into UTF-8.
+    using TextConverter = std::function<std::string(std::string_view)>;
+
+    ExternalControl(Sequencer& sequencer, SmfFile& song, MainWindow& window, TextConverter songText = {})
+        : sequencer_(sequencer), song_(song), window_(window), songText_(std::move(songText))
+    {
+    }
+
+    std::optional<std::string> answer(std::string_view received, bool final) override;
+    control::Reply carryOut(const control::Request& request);
+    // An execute request: "stop", or "playfile " and a path. 0x8000 when carried out, else 0.
+    uint32_t execute(std::string_view topic, std::string_view command);
+    control::Fields status() const;
+
+    NowPlaying nowPlaying() const override;
+    void play() override;
+    void pause() override;
+    void playPause() override;
+    void stop() override;
+    void openPath(std::string_view path) override;
+
+private:
+    std::string songTitle() const;
+
+    Sequencer& sequencer_;
+    SmfFile& song_;
+    MainWindow& window_;
+    TextConverter songText_;
+};
+
+}  // namespace quorva

@@ -1,0 +1,33 @@
+#pragma once
+// What desktop media controls (media keys, panel applets) see of the player and may ask of it.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace quorva {
+
+enum class PlaybackStatus : uint8_t { Stopped, Playing, Paused };
+
+struct NowPlaying {
+    PlaybackStatus status = PlaybackStatus::Stopped;
+    bool hasSong = false;
+    std::string path;   // absolute path of the loaded song
+    std::string title;  // UTF-8: the song's title text, else its file name
+    int64_t lengthUs = 0;
+    int64_t positionUs = 0;
+    bool operator==(const NowPlaying&) const = default;
+};
+
+class MediaPlayerTarget {
+public:
+    virtual ~MediaPlayerTarget() = default;
+    virtual NowPlaying nowPlaying() const = 0;
+    virtual void play() = 0;
+    virtual void pause() = 0;
+    virtual void playPause() = 0;
+    virtual void stop() = 0;
+    // Stops, loads and plays the file at once; a file that cannot be loaded leaves the player idle.
+    virtual void openPath(std::string_view path) = 0;
+};
+
+}  // namespace quorva

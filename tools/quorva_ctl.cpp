@@ -1,0 +1,77 @@
+// quorva-ctl: tells a running player what to do, for scripts and the desktop.
+//   quorva-ctl playfile PATH   stop what plays, then load and play PATH
+//   quorva-ctl stop            stop playing
+//   quorva-ctl status          print the player's state, song, position and length
+// Exit status: 0 acknowledged, 1 refused (or no proper answer), 2 no player runs, 64 usage.
+#include "app/control_protocol.h"
+#include "platform/posix_control_socket.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+namespace {
+
+using namespace quorva;
+
+constexpr int exitRefused = 1;
+constexpr int exitNoPlayer = 2;
+constexpr int exitUsage = 64;
+
+int usage()
+{
+    std::fprintf(stderr, "usage: quorva-ctl playfile PATH | stop | status\n");
+    return exitUsage;
+}
+
+// The player runs in its own directory, so a relative path is made absolute here.
+std::string absolute(const std::string& path)
+{
+    std::error_code error;
+    const std::filesystem::path full = std::filesystem::absolute(path, error);
+    return error ? path : full.string();
+}
+
+int send(control::Verb verb, const std::string& text)
+{
+    ControlSocketClient client(controlDirectory());
+    const ControlCall call = client.call(control::encodeRequest(verb, text));
+    if (call.reach == ControlReach::NoPlayer) {
+        std::fprintf(stderr, "quorva-ctl: no player is running\n");
+        return exitNoPlayer;
+    }
+    const auto reply = control::parseReply(call.reply);
+    if (call.reach != ControlReach::Answered || !reply) {
+        std::fprintf(stderr, "quorva-ctl: the player did not answer\n");
+        return exitRefused;
+    }
+    if (reply->result != control::acknowledged) {
+        std::fprintf(stderr, "quorva-ctl: the player refused the request\n");
+        return exitRefused;
+    }
+    for (const auto& [name, value] : reply->fields) {
+        std::printf("%s: %s\n", name.c_str(), control::escapeValue(value).c_str());
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2) {
+        return usage();
+    }
+    const std::string command = argv[1];
+    if (command == "playfile" && argc == 3 && argv[2][0] != '\0') {
+        return send(control::Verb::Execute, "playfile " + absolute(argv[2]));
+    }
+    if (command == "stop" && argc == 2) {
+        return send(control::Verb::Execute, "stop");
+    }
+    if (command == "status" && argc == 2) {
+        return send(control::Verb::Status, "");
+    }
+    return usage();
+}
