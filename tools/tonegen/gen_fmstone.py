@@ -69,7 +69,7 @@ CARRIERS = []
 # late shifts the sideband at 0 Hz away from zero phase and leaves an offset. No pitched tone
 # uses self-feedback: it adds DC, and from a loop gain of about 0.3 it whistles at half the
 # sample rate.
-def two_op(name, car, mod, ratio=(1, 1), index=1.0, feedback=False, lfo=None, lpf=None, extra="", level=0.9, det=0.0, phase=0.0, mod_phase=0.0):
+def two_op(name, car, mod, ratio=(1, 1), index=1.0, lfo=None, lpf=None, extra="", level=0.9, det=0.0, phase=0.0, mod_phase=0.0):
     lines = ["  on(2) con(2)"]
     if lpf is not None:
         lines.append("  lpf(%s)" % num(lpf))
@@ -158,6 +158,9 @@ def organ(ratios, levels, click=False, lfo=None):
     return lines
 
 def modulator(tl, ml=1.0, decay=None, sustain=None, at=0.001, **rest):
+    """A modulator's envelope: level tl, falling to `sustain` over `decay` seconds. Its own
+    index `ml` only matters to a modulator that hears itself, which no tone does any more;
+    the tone helpers drop it."""
     m = dict(at=at, tl=tl, ml=ml, rt=0.3)
     if decay is not None:
         m.update(dt1=decay, dl=sustain if sustain is not None else tl * 0.3, sl=sustain if sustain is not None else tl * 0.3)
@@ -178,8 +181,8 @@ def program_tone(p):
             two_stacks(env("perc"), modulator(0.7, 0.8, 1.0, 0.45), (1, 1, 1, 1), 0.18),
             two_op("", env("perc", 1.5), modulator(0.6, 0.5, 0.3, 0.15), (1, 14), lfo="dpt(.1) spd(4)"),
             two_stacks(env("perc", 1.4), modulator(0.6, 0.5, 0.4, 0.2), (1, 1, 1, 9), 0.05, mod2=modulator(0.35, 0.4, 0.15, 0.0)),
-            two_op("", env("short", 1.6), modulator(0.9, 1.2, 0.8, 0.5), (1, 3), feedback=True),
-            two_op("", env("short", 1.2), modulator(0.9, 1.4, 0.3, 0.6), (1, 1), feedback=True),
+            two_op("", env("short", 1.6), modulator(0.9, 1.2, 0.8, 0.5), (1, 3)),
+            two_op("", env("short", 1.2), modulator(0.9, 1.4, 0.3, 0.6), (1, 1)),
         ][p]
         return t
     if p < 16:     # chromatic percussion
@@ -198,7 +201,7 @@ def program_tone(p):
         if p == 19:
             return organ((1, 2, 3, 4, 6, 8), (0.45, 0.45, 0.45, 0.45, 0.4, 0.4))
         t = two_op("", env("blow"), modulator(0.55, 0.9),
-                   (1, 1) if p != 22 else (1, 2), feedback=p in (21, 23), lfo="dpt(.2) spd(5.8)" if p != 20 else None)
+                   (1, 1) if p != 22 else (1, 2), lfo="dpt(.2) spd(5.8)" if p != 20 else None)
         return t
     if p < 32:     # guitars
         if p in (29, 30, 31):
@@ -218,9 +221,9 @@ def program_tone(p):
         if p == 35:
             t = two_op("", env("blow"), modulator(0.5, 0.6), ratios, lfo="dpt(.1) spd(5)")
         elif p in (38, 39):
-            t = two_op("", env("short", 2.0), modulator(0.9, 1.3, 0.4, 0.35), ratios, feedback=True)
+            t = two_op("", env("short", 2.0), modulator(0.9, 1.3, 0.4, 0.35), ratios)
         else:
-            t = two_op("", env("short", 2.0), modulator(0.7, 0.8, 0.2, 0.3), ratios, feedback=p == 34)
+            t = two_op("", env("short", 2.0), modulator(0.7, 0.8, 0.2, 0.3), ratios)
         return brightness_splits(t, (28, 1.15), (60, 0.85))
     if p < 48:     # solo strings, harp, timpani
         if p == 45:
@@ -231,17 +234,17 @@ def program_tone(p):
             return two_op("", env("perc", 0.8), modulator(0.6, 0.7, 0.5, 0.3), (1, 2.8))
         lfo = "dpt(1.0) spd(8) amd(.7) pmd(.03)" if p == 44 else VIB  # tremolo: loudness, not pitch
         bright = [1.15, 1.0, 0.9, 0.85, 1.0][p - 40]  # violin brightest, contrabass darkest
-        t = two_op("", env("bow"), modulator(0.65, 1.0, at=0.15), (1, 1), feedback=True, lfo=lfo, lpf=0.8)
+        t = two_op("", env("bow"), modulator(0.65, 1.0, at=0.15), (1, 1), lfo=lfo, lpf=0.8)
         return brightness_splits(t, (36, 1.3 * bright), (96, 0.7 * bright))
     if p < 56:     # ensembles and voices
         if p == 55:
-            return two_op("", env("short", 1.5), modulator(0.9, 1.5, 0.4, 0.2), (1, 1.5), feedback=True)
+            return two_op("", env("short", 1.5), modulator(0.9, 1.5, 0.4, 0.2), (1, 1.5))
         if p in (52, 53, 54):
             # aahs open (second and third partials), oohs closed, synth voice bright and even
             mods = {52: (0.4, (1, 2, 1, 3)), 53: (0.25, (1, 1, 1, 2)), 54: (0.45, (1, 1, 1, 4))}[p]
             return two_stacks(env("bow", 1.3), modulator(mods[0], 0.5, at=0.2), mods[1], 0.1, lfo=SLOWVIB)
         scale = 1.0 if p in (48, 50) else 1.6
-        if p in (50, 51):  # synth strings: a saw-like stack from a feedback modulator
+        if p in (50, 51):  # synth strings: a brighter stack
             mod = modulator(0.6, 1.2, at=0.1, con=2)
             t = two_stacks(env("bow", scale), mod, (1, 1, 1, 1), 0.15, lfo=SLOWVIB, mod2=modulator(0.6, 1.2, at=0.1, con=8))
         else:
@@ -254,14 +257,14 @@ def program_tone(p):
         # trumpet, trombone, tuba, muted trumpet, horn, section: index and modulator ratio
         tl, ratio = [(0.8, 1), (0.75, 1), (0.7, 1), (0.55, 3), (0.55, 1), (0.8, 1)][p - 56]
         mod = modulator(tl, 1.0, at=0.05, dt1=0.3, dl=tl * 0.75, sl=tl * 0.75)
-        t = two_op("", env("blow", 1.5 if p in (57, 58, 60) else 1.0), mod, (1, ratio), feedback=p in (56, 57, 61), lfo=VIB)
+        t = two_op("", env("blow", 1.5 if p in (57, 58, 60) else 1.0), mod, (1, ratio), lfo=VIB)
         return brightness_splits(t, (40, 1.15), (90, 0.8))
     if p < 72:     # reeds
-        # saxophones bright with feedback; oboe and English horn reedy; bassoon dark; the
+        # saxophones bright; oboe and English horn reedy; bassoon dark; the
         # clarinet's 1:2 pair gives odd partials only
         ratios = [(1, 1), (1, 1), (1, 1), (1, 1), (1, 1), (1, 1), (1, 1), (1, 2)][p - 64]
         tl = [0.6, 0.62, 0.65, 0.7, 0.5, 0.45, 0.55, 0.6][p - 64]
-        t = two_op("", env("blow"), modulator(tl, 1.1, at=0.03), ratios, feedback=p < 69 or p == 70, lfo=VIB)
+        t = two_op("", env("blow"), modulator(tl, 1.1, at=0.03), ratios, lfo=VIB)
         return brightness_splits(t, (40, 1.15), (90, 0.8))
     if p < 80:     # pipes
         # (tone colour, breath chiff, breath kept while held, attack scale, vibrato)
@@ -290,18 +293,18 @@ def program_tone(p):
             # the lead with its octave below, softer, so the written key stays the strongest partial
             return two_stacks(env("hold"), modulator(0.7, 1.0), (1, 1, 0.5, 0.5), 0.05, level2=0.4)
         ratios = [None, None, (1, 4), (1, 1), (1, 3), (1, 2), None, None][p - 80]
-        return two_op("", env("blow", 0.5), modulator(0.7, 1.0, 0.2, 0.4), ratios, feedback=p in (83, 84), lfo=VIB)
+        return two_op("", env("blow", 0.5), modulator(0.7, 1.0, 0.2, 0.4), ratios, lfo=VIB)
     if p < 96:     # pads
         ratios = [(1, 2, 1, 7), (1, 1, 1, 1), (1, 1, 1, 2), (1, 2, 1, 3), (1, 1, 1, 1), (1, 3.5, 1, 5), (1, 2, 1, 4), (1, 1, 1, 2)][p - 88]
         return two_stacks(env("pad"), modulator(0.5, 0.8, at=0.8), ratios, 0.1, lfo="dly(.5) dpt(.3) spd(4.5)")
     if p < 104:    # effects
         ratios = [(1, 7.3), (1, 3), (1, 3.7), (1, 2), (1, 4), (1, 3), (1, 3), (1, 5)][p - 96]
-        return two_op("", env("pad", 0.7), modulator(0.7, 1.5, at=0.5), ratios, feedback=p in (96, 101), lfo="dpt(.5) spd(2)")
+        return two_op("", env("pad", 0.7), modulator(0.7, 1.5, at=0.5), ratios, lfo="dpt(.5) spd(2)")
     if p < 112:    # ethnic
         if p in (109, 111):
-            return two_op("", env("hold"), modulator(0.8, 1.3), (1, 1), feedback=True, lfo=VIB, level=0.8)
+            return two_op("", env("hold"), modulator(0.8, 1.3), (1, 1), lfo=VIB, level=0.8)
         if p == 110:
-            return two_op("", env("bow"), modulator(0.65, 1.0, at=0.15), (1, 1), feedback=True, lfo=VIB)
+            return two_op("", env("bow"), modulator(0.65, 1.0, at=0.15), (1, 1), lfo=VIB)
         ratios = [(1, 3), (1, 3), (1, 2), (1, 3), (1, 5), None, None, None][p - 104]
         return two_op("", env("short", 1.4), modulator(0.8, 1.2, 0.6, 0.4), ratios)
     if p < 120:    # percussive
