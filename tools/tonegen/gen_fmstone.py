@@ -379,9 +379,6 @@ def drum_body(ratio, index, scale, level=0.9, mod_phase=0.0):
                   modulator(0.8, index, 0.05 * scale, 0.3), ratio, level=level, phase=0.25, mod_phase=mod_phase)
 
 def snare(scale, body=0.62, wires=0.58, lpf=1.0):
-    # Snares sit about 8 dB above the levels given, level with the reference kits against
-    # their kicks and hi-hats.
-    body, wires = body * 1.6, wires * 1.6
     """A drum head (operator 1 modulated by 0) and snare wires (operator 4, a dense spectrum
     from operators 2 and 3)."""
     wire_mod = dict(at=0.0005, tl=0.8, dl=0.8, sl=0.8, rt=0.3)
@@ -406,18 +403,19 @@ def two_bells(ratios, scale, level):
     CARRIERS[:] = []
     return ["  on(2) con(3)", op(0, mul=ratios[0], **scaled(e, level)), op(1, mul=ratios[1], **scaled(e, level))]
 
-# Drum sounds sit this much above the levels written below, to stand out in a full mix.
+# Drum sounds sit this much above the levels written below, to stand out in a full mix. Kicks
+# are written about 3 dB lower than the other drums: level with the reference kits.
 DRUM_TRIM_DB = 6.0
 TRIM["db"] = DRUM_TRIM_DB
 DRUM_TONES = {
-    "kick": drum_body((1, 2), 1.2, 0.8, mod_phase=0.25),
-    "kick2": drum_body((1, 2), 1.6, 0.6, mod_phase=0.25),
+    "kick": drum_body((1, 2), 1.2, 0.8, 0.75, mod_phase=0.25),
+    "kick2": drum_body((1, 2), 1.6, 0.6, 0.75, mod_phase=0.25),
     "stick": noise(3.0, 0.2, mul=6, level=1.0),
     "snare": snare(1.0),
     "clap": noise(5.0, 0.5, mul=10, level=1.0),
     "snare2": snare(0.7),
     "tom": drum_body((1, 1.5), 0.8, 1.2),
-    "hatc": noise(6.0, 0.15, level=0.9, mul=36),
+    "hatc": noise(6.0, 0.15, level=0.78, mul=36),
     "hatp": noise(6.0, 0.2, level=0.85, mul=36),
     "hato": noise(6.0, 1.2, level=0.85, mul=36),
     "crash": noise(7.0, 4.0, level=0.9, mul=7),
@@ -444,19 +442,19 @@ DRUM_TONES = {
     "triangle": two_op("", env("perc", 0.8), modulator(0.4, 0.6, 0.3, 0.1), (6, 8.2), level=0.6),
     "trianglem": two_op("", env("short", 0.15), modulator(0.4, 0.6, 0.1, 0.0), (6, 8.2), level=0.6),
     # Room: the standard drums with more ring.
-    "kick_room": drum_body((1, 2), 1.2, 1.0, mod_phase=0.25),
+    "kick_room": drum_body((1, 2), 1.2, 1.0, 0.75, mod_phase=0.25),
     "snare_room": snare(1.6),
     "tom_room": drum_body((1, 1.5), 0.8, 1.9),
     # Power: heavier heads, louder wires.
-    "kick_power": drum_body((1, 2), 1.8, 1.1, 1.0, mod_phase=0.25),
+    "kick_power": drum_body((1, 2), 1.8, 1.1, 0.84, mod_phase=0.25),
     "snare_power": snare(1.4, body=0.64, wires=0.62),
     "tom_power": drum_body((1, 1.5), 1.1, 1.6, 1.0),
     # Electronic: plain sines and bright noise.
-    "kick_elec": boom(0.6, 0.6, (1, 2), level=0.85),
+    "kick_elec": boom(0.6, 0.6, (1, 2), level=0.72),
     "snare_elec": snare(1.0, body=0.5, wires=0.68),
     "tom_elec": noise(4.0, 0.8, level=0.9, mul=8),
     # Analog drum machine.
-    "kick808": boom(1.4, 0.4, (1, 2), level=0.8),
+    "kick808": boom(1.4, 0.4, (1, 2), level=0.67),
     "snare808": snare(0.8, body=0.6, wires=0.62, lpf=0.7),
     "tom808": boom(0.9, 0.15, (1, 1), 0.9),
     "hat808c": noise(8.0, 0.3, level=1.0, mul=40),
@@ -469,7 +467,7 @@ DRUM_TONES = {
     "maracas808": noise(6.0, 0.1, level=0.7, mul=30),
     "cymbal808": noise(7.5, 3.0, level=0.9, mul=9),
     # Jazz and brushes: lighter heads.
-    "kick_jazz": drum_body((1, 2), 0.9, 0.7, 0.8, mod_phase=0.25),
+    "kick_jazz": drum_body((1, 2), 0.9, 0.7, 0.67, mod_phase=0.25),
     "snare_jazz": snare(0.6, body=0.6, wires=0.55),
     "brush_tap": noise(2.5, 0.5, level=0.8, mul=6, lpf=0.5),
     "brush_slap": noise(3.0, 0.8, level=0.85, mul=5, lpf=0.6),
@@ -510,7 +508,7 @@ PROGRAM_TRIM_DB = {
     77: -1.6, 78: -2.4, 79: -2.3, 80: -4.7, 81: -4.9, 82: -2.4, 83: -2.6, 84: -2.4, 85: -4.2, 86: -2.8,
     96: -1.9, 97: -1.6, 98: -1.6, 99: -3.7, 100: -1.6, 101: -1.6, 102: -1.6, 103: -2.0, 104: 4.1,
     105: 4.1, 106: 3.7, 107: 4.1, 108: 4.1, 109: -4.4, 110: -3.6, 111: -2.8, 112: 1.6, 113: 4.8,
-    114: 2.7, 115: 6.0, 116: 4.1, 117: 4.1, 118: 4.8, 120: 8.8, 122: 3.1, 123: 8.2, 125: -2.0, 127: 9.0
+    114: 2.7, 115: 6.0, 116: 4.1, 117: 4.1, 118: 4.8, 120: 8.8, 122: 3.1, 123: 5.0, 125: -2.0, 127: 9.0
 }
 
 # Modulation index factors per program at the keys of FIT_KEYS, fitted to the spectral
