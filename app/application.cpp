@@ -22,12 +22,6 @@ constexpr int32_t frameRateY = 4;
 
 }  // namespace
 
-void Application::setScreen(std::function<void()> update, std::function<void()> draw)
-{
-    screenUpdate_ = std::move(update);
-    screenDraw_ = std::move(draw);
-}
-
 bool Application::fail(const char* text)
 {
     parts_.messages.show(text);
@@ -67,6 +61,9 @@ bool Application::init()
     }
     parts_.mouse.setCursorSprite(parts_.screen.skin);
     parts_.mouse.setSystemCursor(parts_.settings.live().showSystemCursor());
+    if (screen_ != nullptr) {
+        screen_->cutSprites();
+    }
     ScreenResources& screen = parts_.screen;
     screen.scrollBarDrawerReady = screen.scrollBarDrawer.create(screen.skin);
     if (!screen.scrollBarDrawerReady) {
@@ -79,8 +76,9 @@ bool Application::init()
     if (!parts_.sequencer.startTimer()) {
         return fail("midiplay create error");
     }
-    if (!screenUpdate_ && !screenDraw_) {
-        setScreen([this] { placeholderUpdate(); }, [this] { placeholderDraw(); });
+    if (screen_ != nullptr) {
+        screen_->build();
+        screenBuilt_ = true;
     }
     parts_.window.clearFrameInput();
     if (!commandLine_.empty()) {
@@ -127,11 +125,9 @@ void Application::idle()
     }
     parts_.mouse.update(parts_.window.input());
     parts_.modeSwitch.check();
-    if (screenUpdate_) {
-        screenUpdate_();
-    }
-    if (screenDraw_) {
-        screenDraw_();
+    if (screenBuilt_) {
+        screen_->update();
+        screen_->draw();
     }
     drawFrameRate();
     Surface& surface = parts_.screen.mainSurface;
@@ -146,20 +142,6 @@ void Application::drawFrameRate()
     char text[32];
     std::snprintf(text, sizeof text, "FPS:%6.2f", parts_.fpsTimer.measuredFps());
     parts_.screen.fonts.txnm.drawText(parts_.screen.mainSurface, frameRateX, frameRateY, text);
-}
-
-void Application::placeholderUpdate()
-{
-    if (parts_.window.filePending()) {
-        parts_.sequencer.loadAndPlay(parts_.window.pendingPath());
-    }
-}
-
-void Application::placeholderDraw()
-{
-    ScreenResources& screen = parts_.screen;
-    screen.mainSurface.fillRect(screen.mainSurface.bounds(), 0);
-    screen.panelDrawer.drawPanel(8, 16, ScreenResources::width - 8, ScreenResources::height - 8);
 }
 
 void Application::exit()

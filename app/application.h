@@ -7,7 +7,6 @@
 #include "app/sleeper.h"
 #include "app/window_mode_switch.h"
 
-#include <functional>
 #include <string>
 
 namespace quorva {
@@ -35,6 +34,18 @@ public:
     virtual bool createTextFont() = 0;
 };
 
+// The picture every frame updates and draws: the main screen.
+class FrameScreen {
+public:
+    virtual ~FrameScreen() = default;
+    // Cuts the widgets' shared sprites from the loaded skin.
+    virtual void cutSprites() = 0;
+    // Joins the widgets and shows the first page; called once, late in start-up.
+    virtual void build() = 0;
+    virtual void update() = 0;
+    virtual void draw() = 0;
+};
+
 // Brings the program up in its fixed order, runs one frame each time the window has no
 // message waiting, and takes the program down again. It owns none of the parts it uses.
 class Application {
@@ -59,8 +70,8 @@ public:
     explicit Application(Parts parts) : parts_(parts) {}
 
     void setCommandLine(std::string commandLine) { commandLine_ = std::move(commandLine); }
-    // The main screen's per-frame update and draw; a frame without them shows a placeholder.
-    void setScreen(std::function<void()> update, std::function<void()> draw);
+    // The screen that start-up builds and every frame updates and draws.
+    void setScreen(FrameScreen& screen) { screen_ = &screen; }
 
     // Start-up. False (after at most one fatal message) means the program must end: with -1,
     // or with 0 when another running copy took over.
@@ -80,15 +91,13 @@ private:
     bool fail(const char* text);
     bool createSurfaces();
     bool createFonts();
-    void placeholderUpdate();
-    void placeholderDraw();
     void drawFrameRate();
 
     Parts parts_;
     std::string commandLine_;
     bool handedOff_ = false;
-    std::function<void()> screenUpdate_;
-    std::function<void()> screenDraw_;
+    FrameScreen* screen_ = nullptr;
+    bool screenBuilt_ = false;
 };
 
 }  // namespace quorva

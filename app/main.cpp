@@ -29,6 +29,7 @@
 #include "song/smf_file.h"
 #include "synth/fm_synth.h"
 #include "synth/fm_synth_port.h"
+#include "ui/main_screen.h"
 
 #include <memory>
 #include <string>
@@ -107,7 +108,6 @@ int runProgram(int argc, char** argv)
     ScreenResources screen;
     MainWindow window(platformWindow);
     ProgramSettingsEffects settingsEffects(fpsTimer, mouse);
-    settingsEffects.muteLevelControl = [&](uint8_t level) { monitor.setMuteLevel(level); };
     SettingsKeeper settings(ports, sequencer, messages, settingsEffects);
     settings.setLocation(SettingsLocation::fromEnvironment());
     SdlBitmapLoader bitmaps;
@@ -119,8 +119,15 @@ int runProgram(int argc, char** argv)
     MprisService mediaKeys(externalControl);
     ProgramStartup startup(text, controlServer, mediaKeys);
 
+    MainScreen mainScreen({mouse, screen.mainSurface, screen.skin, screen.fonts, screen.panelDrawer,
+                           &screen.scrollBarDrawer, &text, sequencer, song, monitor, instruments, settings, window,
+                           clock, fpsTimer});
+    // Applied settings move the mute level knob; its index is the level itself.
+    settingsEffects.muteLevelControl = [&](uint8_t level) { mainScreen.setMuteKnob(level / 2); };
+
     Application application({startup, singleInstance, messages, settings, window, mouse, modeSwitch, fpsTimer,
                              sleeper, instruments, screen, bitmaps, ports, sequencer});
+    application.setScreen(mainScreen);
     application.setCommandLine(commandLineOf(argc, argv));
     if (!application.init()) {
         return application.handedOff() ? 0 : -1;

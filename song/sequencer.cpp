@@ -67,9 +67,10 @@ bool Sequencer::advance()
         current_.meterDenominatorPower = meter.denominatorPower;
         current_.nextTimeSignature = meter.next;
     }
-    publish();
     ports_.port().resetClock();
     playDueEvents();
+    current_.cursor = cursor_;
+    publish();
     return true;
 }
 

@@ -26,6 +26,7 @@ struct PlayReadout {
     uint8_t meterDenominatorPower = 2;
     const TempoEvent* nextTempo = nullptr;
     const TimeSignatureEvent* nextTimeSignature = nullptr;
+    size_t cursor = 0;  // index of the next event to play; the display reads ahead from it
 };
 
 // Plays the loaded song in real time: every tick (5 ms, on the timer's thread) advances the
@@ -60,6 +61,10 @@ public:
     uint32_t currentBeat() const;
     // What the last tick published; a display that shows several values reads this once.
     PlayReadout readout() const;
+    // The read-outs of one readout taken before.
+    uint32_t elapsedMs(const PlayReadout& readout) const;
+    uint32_t currentMeasure(const PlayReadout& readout) const;
+    uint32_t currentBeat(const PlayReadout& readout) const;
 
     PlayState state() const { return state_.load(); }
     bool playing() const { return playing_.load(); }
@@ -84,9 +89,6 @@ private:
     void playDueEvents();
     void updateNotes();
     void publish();
-    uint32_t elapsedMs(const PlayReadout& readout) const;
-    uint32_t currentMeasure(const PlayReadout& readout) const;
-    uint32_t currentBeat(const PlayReadout& readout) const;
 
     SmfFile& song_;
     ChannelMonitor& monitor_;

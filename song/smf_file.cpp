@@ -213,7 +213,8 @@ void SmfFile::computeEnd()
 
 void SmfFile::computeMeasureCount()
 {
-    // Steps measure by measure from tick 0, taking at most one time signature per step. Runs of
+    // Steps measure by measure from tick 0, taking the time signatures of one tick per step
+    // (the last of them holds, as files often repeat the meter in every track). Runs of
     // measures under one meter are counted at once, so a tiny measure cannot make it crawl.
     uint64_t position = 0;
     uint64_t length = measureLength(4, 2);
@@ -223,8 +224,10 @@ void SmfFile::computeMeasureCount()
     for (;;) {
         if (next && next->tick <= position) {
             position = next->tick;
-            length = measureLength(next->numerator, next->denominatorPower);
-            next = next->next;
+            while (next && next->tick == position) {
+                length = measureLength(next->numerator, next->denominatorPower);
+                next = next->next;
+            }
         }
         // Steps until the position passes the end, or reaches the next time signature.
         uint64_t steps = position > end ? 1 : (end - position) / length + 1;

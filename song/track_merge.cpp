@@ -19,18 +19,20 @@ void TrackMerger::mergeInto(std::vector<MidiEvent*>& out)
 {
     out.clear();
     out.reserve(events_.size());
-    if (trackStarts_.size() <= 1) {
+    if (ticksWrapped_) {
+        // A wrapped tick sum puts events out of order even within one track.
+        mergeByInsertion(out);
+    } else if (trackStarts_.size() <= 1) {
         for (const Entry& entry : events_) {
             out.push_back(entry.event);
         }
-    } else if (ticksWrapped_) {
-        mergeByInsertion(out);
     } else {
         mergeSortedTracks(out);
     }
     events_.clear();
     events_.shrink_to_fit();
     trackStarts_.clear();
+    ticksWrapped_ = false;
 }
 
 void TrackMerger::mergeSortedTracks(std::vector<MidiEvent*>& out) const

@@ -1,5 +1,6 @@
 // quorva-render: plays a song through the real sequencer in simulated time and prints what
 // it sends, the song's values, or (with --wav) what the FM synthesizer makes of it.
+#include "tools/render_screen.h"
 #include "tools/render_session.h"
 
 #if __has_include("tools/render_wav.h")
@@ -97,13 +98,18 @@ int usage()
     std::fprintf(stderr,
                  "usage: quorva-render SONG (--info | --events) [--speed X] [--transpose N]\n"
                  "       quorva-render (SONG | --events-in LOG) --wav OUT.wav [--tones FILE] [--voices N]\n"
-                 "                     [--level-shift S] [--buffer-ms M] [--speed X] [--transpose N]\n");
+                 "                     [--level-shift S] [--buffer-ms M] [--speed X] [--transpose N]\n"
+                 "       quorva-render SONG --screen OUT.bmp --at MS [--mode N] [--input SCRIPT] [--speed X]\n"
+                 "                     [--transpose N]\n");
     return 1;
 }
 
 int run(std::vector<std::string> args)
 {
     for (const std::string& arg : args) {
+        if (arg == "--screen") {
+            return renderScreen(args);
+        }
         if (arg == "--wav") {
 #ifdef QUORVA_HAS_WAV
             return renderWav(args);

@@ -1,6 +1,14 @@
-# quorva-render: the offline renderer (events, song values, and WAV through the FM synthesizer).
+# quorva-render: the offline renderer (events, song values, the main screen's picture, and WAV
+# through the FM synthesizer).
 file(GLOB render_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/quorva_render.cpp
-     ${CMAKE_CURRENT_SOURCE_DIR}/render_*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/wav_*.cpp)
+     ${CMAKE_CURRENT_SOURCE_DIR}/render_*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/wav_*.cpp
+     ${CMAKE_CURRENT_SOURCE_DIR}/screen_session.cpp)
 quorva_executable(quorva-render ${render_sources})
-target_link_libraries(quorva-render PRIVATE quorva_song quorva_synth quorva_ports quorva_platform_core)
+target_link_libraries(quorva-render PRIVATE quorva_ui quorva_song quorva_synth quorva_ports quorva_platform_fake
+  quorva_platform_core)
+if(TARGET quorva_platform_real AND QUORVA_PLATFORM)
+  target_link_libraries(quorva-render PRIVATE quorva_platform_real)
+  # The song texts are drawn with the same TrueType font as the player's.
+  target_compile_definitions(quorva-render PRIVATE QUORVA_RENDER_TTF=1)
+endif()
 add_dependencies(quorva-render quorva_runtime_files)

@@ -9,7 +9,7 @@ packages=(
   libsdl2-dev libsdl2-ttf-dev fonts-ipafont-gothic
   librtmidi-dev libasound2-dev alsa-utils
   libfluidsynth-dev fluid-soundfont-gm
-  xvfb xauth x11-utils imagemagick
+  xvfb xauth x11-utils imagemagick xdotool
   libsystemd-dev dbus-daemon playerctl desktop-file-utils libx11-dev
 )
 

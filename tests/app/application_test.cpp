@@ -12,6 +12,7 @@
 #include "song/sequencer.h"
 #include "song/smf_file.h"
 #include "support/temp_dir.h"
+#include "ui/main_screen.h"
 
 #include <gtest/gtest.h>
 
@@ -168,11 +169,16 @@ struct Program {
     ProgramSettingsEffects effects{fpsTimer, mouse};
     SettingsKeeper settings{ports, sequencer, messages, effects};
     MemoryBitmapLoader bitmaps;
+    MainScreen mainScreen{{mouse, screen.mainSurface, screen.skin, screen.fonts, screen.panelDrawer,
+                           &screen.scrollBarDrawer, nullptr, sequencer, song, monitor, instruments, settings, window,
+                           clock, fpsTimer}};
 
     Application make(SingleInstance& instance)
     {
-        return Application({startup, instance, messages, settings, window, mouse, modeSwitch, fpsTimer, frameSleeper,
-                            instruments, screen, bitmaps, ports, sequencer});
+        Application application({startup, instance, messages, settings, window, mouse, modeSwitch, fpsTimer,
+                                 frameSleeper, instruments, screen, bitmaps, ports, sequencer});
+        application.setScreen(mainScreen);
+        return application;
     }
     Application make() { return make(noOtherCopy); }
 };
@@ -307,8 +313,10 @@ TEST(Application, FrameDrawsPresentsAndForgetsItsInput)
     EXPECT_EQ(program.platform.presented, 1);
     ASSERT_EQ(program.platform.lastPicture.size(), 640u * 480u);
     auto at = [&](int x, int y) { return program.platform.lastPicture[static_cast<size_t>(y) * 640 + x]; };
-    // The cleared surface, the frame-rate text in light grey, the blended cursor at the pointer.
-    EXPECT_EQ(at(2, 2), 0);
+    // The main screen, built at start-up on page 1 (its knob bar panel at the left edge), the
+    // frame-rate text in light grey, the blended cursor at the pointer.
+    EXPECT_EQ(program.mainScreen.mode(), 1);
+    EXPECT_EQ(at(2, 30), program.screen.panelDrawer.bodyColour());
     int inked = 0;
     for (int y = 4; y < 12; ++y) {
         for (int x = 576; x < 640; ++x) {

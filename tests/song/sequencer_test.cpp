@@ -155,6 +155,26 @@ TEST(Sequencer, PositionReadOuts)
     }
 }
 
+TEST(Sequencer, MeasureAndBeatFollowTheLastOfTheMetersAtOneTick)
+{
+    // 4/4 and 3/4 both at tick 0 (3/4 holds), 2/4 from tick 2880 (bar 2).
+    TrackBuilder conductor, part;
+    conductor.timeSignature(0, 4, 2).timeSignature(2880, 2, 2);
+    part.timeSignature(0, 3, 2).event(100000, {0x90, 60, 1});
+    Player player;
+    ASSERT_TRUE(player.loadBytes(buildSmf(1, 480, {conductor, part})));
+    player.sequencer.play();
+    // 500000 us per quarter: 96 ticks per 100 ms, so 5 ms is 4.8 ticks.
+    player.ticks(401);  // 1924.8 ticks: bar 1 (0-based), beat 2 of 3
+    EXPECT_EQ(player.sequencer.meterNumerator(), 3);
+    EXPECT_EQ(player.sequencer.currentMeasure(), 1u);
+    EXPECT_EQ(player.sequencer.currentBeat(), 2u);
+    player.ticks(400);  // 3844.8 ticks: 964 into 2/4, bar 3, beat 1
+    EXPECT_EQ(player.sequencer.meterNumerator(), 2);
+    EXPECT_EQ(player.sequencer.currentMeasure(), 3u);
+    EXPECT_EQ(player.sequencer.currentBeat(), 1u);
+}
+
 TEST(Sequencer, TheReadoutHoldsTheMeterThatTookEffectLast)
 {
     TrackBuilder track;

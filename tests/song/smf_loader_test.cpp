@@ -98,6 +98,49 @@ TEST(SmfLoader, TrackWhoseTickWrapsIsMergedByInsertion)
     EXPECT_EQ(ticks, (std::vector<uint32_t>{0, 3, 5, 10}));
 }
 
+TEST(SmfLoader, SingleTrackWhoseTickWrapsIsOrderedByTickToo)
+{
+    // The third event's delta wraps the 32-bit sum back to 3: it goes between 0 and 10, as
+    // it would in a song of several tracks.
+    TrackBuilder track;
+    track.event(0, {0x90, 1, 1}).event(10, {0x90, 2, 1}).event(0xFFFFFFF9u, {0x90, 3, 1}).event(0, {0x90, 4, 1});
+    SmfFile song;
+    const auto bytes = buildSmf(0, 96, {track});
+    ASSERT_TRUE(song.loadBytes(bytes.data(), bytes.size()));
+    std::vector<uint32_t> ticks;
+    for (const MidiEvent* event : song.events()) {
+        ticks.push_back(event->tick);
+    }
+    EXPECT_EQ(ticks, (std::vector<uint32_t>{0, 3, 3, 10}));
+    EXPECT_EQ(messagesOf(song), (std::vector<uint32_t>{0x10190, 0x10390, 0x10490, 0x10290}));
+}
+
+TEST(SmfLoader, MetersSharingATickAreTakenTogetherAndTheLastHolds)
+{
+    // 4/4 then 3/4 at tick 0 (the meter repeated in a second track), 2/4 from tick 2880;
+    // the last note at 5760 and a second of tail give an end at 6720: two bars of 3/4 and
+    // four and a bit of 2/4.
+    TrackBuilder conductor, part;
+    conductor.timeSignature(0, 4, 2).timeSignature(2880, 2, 2);
+    part.timeSignature(0, 3, 2).event(5760, {0x90, 60, 1});
+    SmfFile song;
+    const auto bytes = buildSmf(1, 480, {conductor, part});
+    ASSERT_TRUE(song.loadBytes(bytes.data(), bytes.size()));
+    ASSERT_EQ(song.endTick(), 6720u);
+    EXPECT_EQ(song.measureCount(), 6u);
+    const TimeSignatureEvent* last = song.lastTimeSignature();
+    ASSERT_NE(last, nullptr);
+    EXPECT_EQ(last->numerator, 2);
+    EXPECT_EQ(last->measure, 2);
+
+    // Without the duplicate the count is the same.
+    TrackBuilder plain;
+    plain.timeSignature(0, 3, 2).timeSignature(2880, 2, 2).event(2880, {0x90, 60, 1});
+    const auto plainBytes = buildSmf(0, 480, {plain});
+    ASSERT_TRUE(song.loadBytes(plainBytes.data(), plainBytes.size()));
+    EXPECT_EQ(song.measureCount(), 6u);
+}
+
 TEST(SmfLoader, RefusesBadHeaders)
 {
     TrackBuilder track;

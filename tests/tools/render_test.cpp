@@ -42,6 +42,19 @@ TEST(QuorvaRender, InfoAndEventsOfASong)
     EXPECT_NE(shifted.out.find("5 90 3a 64\n205 80 3a 00\n"), std::string::npos);
 }
 
+TEST(QuorvaRender, InfoCountsMeasuresWithTheMeterRepeatedInEveryTrack)
+{
+    testing::TempDir dir;
+    testing::TrackBuilder conductor, part;
+    conductor.timeSignature(0, 4, 2).timeSignature(2880, 2, 2);
+    part.timeSignature(0, 3, 2).event(5760, {0x90, 60, 1});
+    const auto song = dir.write("song.mid", testing::buildSmf(1, 480, {conductor, part}));
+    const Result info = run(song.string() + " --info");
+    EXPECT_NE(info.out.find("endTick: 6720\nmeasureCount: 6\n"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("timesig: 0 4 2 0\ntimesig: 0 3 2 0\ntimesig: 2880 2 2 2\n"), std::string::npos)
+        << info.out;
+}
+
 TEST(QuorvaRender, BadFilesAndOptionsFailWithOneLine)
 {
     testing::TempDir dir;

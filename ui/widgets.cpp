@@ -1,0 +1,309 @@
+#include "ui/widgets.h"
+
+#include "app/mouse_state.h"
+#include "gfx/bitmap_font.h"
+#include "gfx/drawers.h"
+#include "ui/main_screen.h"
+#include "ui/screen_context.h"
+
+#include <algorithm>
+
+namespace quorva {
+
+CallbackList::CallbackList()
+{
+    head_.next = &tail_;
+    tail_.prev = &head_;
+}
+
+void CallbackList::append(CallbackNode& node)
+{
+    unlink(node);
+    CallbackNode* last = tail_.prev;
+    node.prev = last;
+    node.next = &tail_;
+    last->next = &node;
+    tail_.prev = &node;
+}
+
+void CallbackList::unlink(CallbackNode& node)
+{
+    if (node.prev == nullptr) {
+        return;
+    }
+    node.prev->next = node.next;
+    node.next->prev = node.prev;
+    node.prev = nullptr;
+    node.next = nullptr;
+}
+
+void CallbackList::walk()
+{
+    CallbackNode* node = head_.next;
+    while (node != &tail_) {
+        CallbackNode* following = node->next;
+        if (node->callback != nullptr) {
+            node->callback(*node);
+        }
+        node = following;
+    }
+}
+
+size_t CallbackList::size() const
+{
+    size_t count = 0;
+    for (const CallbackNode* node = head_.next; node != &tail_; node = node->next) {
+        ++count;
+    }
+    return count;
+}
+
+void SkinSprites::cut(const Surface& skin)
+{
+    for (int i = 0; i < knobImages; ++i) {
+        knobs[i] = Sprite::cut(skin, 40 + 12 * i, 104, 12, 12);
+        highlightedKnobs[i] = Sprite::cut(skin, 40 + 12 * i, 116, 12, 12);
+    }
+    lampOn = Sprite::cut(skin, 28, 104, 5, 5);
+    lampOn.hotX = lampOn.hotY = 2;
+    lampOff = Sprite::cut(skin, 28, 109, 5, 5);
+    lampOff.hotX = lampOff.hotY = 2;
+    buttonNormal = Sprite::cut(skin, 0, 128, 64, 16);
+    buttonHover = Sprite::cut(skin, 0, 144, 64, 16);
+    buttonPressed = Sprite::cut(skin, 0, 160, 64, 16);
+    const auto pixelAt = [&skin](int32_t x, int32_t y) -> Pixel {
+        return x < skin.width() && y < skin.height() ? skin.at(x, y) : Pixel{0};
+    };
+    for (int i = 0; i < 3; ++i) {
+        keyboardColours[i] = pixelAt(278 + i, 8);
+    }
+    spareColour = pixelAt(0, 7);
+}
+
+void PushButton::init(const ScreenContext& screen, const Rect& rectangle, const Sprite& normalImage,
+                      const Sprite& hoverImage, const Sprite& pressedSprite, std::function<void()> onPress,
+                      CallbackList* updateList, CallbackList* drawList)
+{
+    context = &screen;
+    hit = rectangle;
+    normal = normalImage;
+    hover = hoverImage;
+    pressedImage = pressedSprite;
+    action = std::move(onPress);
+    pressed = false;
+    updateNode.bind<PushButton, &PushButton::update>(*this);
+    drawNode.bind<PushButton, &PushButton::draw>(*this);
+    if (updateList != nullptr) {
+        updateList->append(updateNode);
+    }
+    if (drawList != nullptr) {
+        drawList->append(drawNode);
+    }
+}
+
+void PushButton::update()
+{
+    const MouseState& mouse = context->mouse;
+    const bool inside = hit.contains(mouse.x(), mouse.y());
+    if (inside && mouse.left() == button::Pressed) {
+        pressed = true;
+        if (action) {
+            action();
+        }
+    }
+    if (!(inside && mouse.left() > 0)) {
+        pressed = false;
+    }
+}
+
+void PushButton::draw()
+{
+    const MouseState& mouse = context->mouse;
+    const bool inside = hit.contains(mouse.x(), mouse.y());
+    const Sprite& image = !inside ? normal : (pressed ? pressedImage : hover);
+    blitUnclipped(context->surface, image, hit.left, hit.top);
+}
+
+void TabButton::init(MainScreen& owner, const std::array<Sprite, 3>& images, std::string_view text,
+                     int32_t tabIndex, uint8_t tabMode, CallbackList& updateList, CallbackList& drawList)
+{
+    screen = &owner;
+    sprites = &images;
+    label = text;
+    index = tabIndex;
+    mode = tabMode;
+    updateNode.bind<TabButton, &TabButton::update>(*this);
+    drawNode.bind<TabButton, &TabButton::draw>(*this);
+    updateList.append(updateNode);
+    drawList.append(drawNode);
+}
+
+void TabButton::update()
+{
+    const MouseState& mouse = screen->context().mouse;
+    if (box().contains(mouse.x(), mouse.y()) && mouse.left() == button::Pressed) {
+        screen->setMode(mode);
+    }
+}
+
+void TabButton::draw()
+{
+    const ScreenContext& context = screen->context();
+    const MouseState& mouse = context.mouse;
+    const size_t image = screen->mode() == mode ? 2 : (box().contains(mouse.x(), mouse.y()) ? 1 : 0);
+    const int32_t left = width * index;
+    blitUnclipped(context.surface, (*sprites)[image], left, 0);
+    const BitmapFont& font = context.fonts.txnmbl;
+    const int32_t textWidth = static_cast<int32_t>(label.size()) * font.cellWidth;
+    font.drawText(context.surface, left + width / 2 - textWidth / 2, height / 2 - font.cellHeight / 2, label);
+}
+
+void Knob::init(const ScreenContext& screen, const SkinSprites& sprites, int32_t centreX, int32_t centreY, int32_t defaultIndexValue,
+                CallbackList& updateList, CallbackList& drawList)
+{
+    context_ = &screen;
+    sprites_ = &sprites;
+    centreX_ = centreX;
+    centreY_ = centreY;
+    defaultIndex_ = defaultIndexValue;
+    index_ = defaultIndexValue;
+    dragging_ = false;
+    lastApplied_ = -1;
+    updateNode_.bind<Knob, &Knob::updateNodeCall>(*this);
+    drawNode_.bind<Knob, &Knob::drawNodeCall>(*this);
+    updateList.append(updateNode_);
+    drawList.append(drawNode_);
+}
+
+void Knob::setIndex(int32_t value)
+{
+    index_ = value;
+    defaultIndex_ = value;
+}
+
+void Knob::moveTo(int32_t value) { index_ = std::clamp(value, 0, maxIndex); }
+
+bool Knob::pointerInside() const
+{
+    const MouseState& mouse = context_->mouse;
+    return mouse.x() >= centreX_ - 6 && mouse.x() < centreX_ + 6 && mouse.y() >= centreY_ - 6 &&
+           mouse.y() < centreY_ + 6;
+}
+
+bool Knob::takeChange()
+{
+    if (index_ == lastApplied_) {
+        return false;
+    }
+    lastApplied_ = index_;
+    return true;
+}
+
+void Knob::updateShared()
+{
+    const MouseState& mouse = context_->mouse;
+    if (mouse.left() == button::Released) {
+        dragging_ = false;
+    }
+    if (pointerInside()) {
+        if (!dragging_ && mouse.right() == button::Released) {
+            index_ = defaultIndex_;
+        }
+        if (mouse.left() == button::Pressed) {
+            dragging_ = true;
+            dragStartX_ = mouse.x();
+            dragStartY_ = mouse.y();
+            dragStartIndex_ = index_;
+        }
+    }
+    if (mouse.left() == button::Held && dragging_) {
+        // In 64 bits so that a pointer far outside the window still ends at 0 or 12.
+        const int64_t steps =
+            ((static_cast<int64_t>(mouse.x()) - dragStartX_) - (static_cast<int64_t>(mouse.y()) - dragStartY_)) /
+            stepPixels;
+        index_ = static_cast<int32_t>(std::clamp<int64_t>(dragStartIndex_ + steps, 0, maxIndex));
+    }
+}
+
+void Knob::drawShared(std::string_view label)
+{
+    const int32_t image = index_ + ((pointerInside() || dragging_) ? SkinSprites::knobImages : 0);
+    const SkinSprites& skinSprites = *sprites_;
+    const Sprite& sprite = image < SkinSprites::knobImages ? skinSprites.knobs[image]
+                                                           : skinSprites.highlightedKnobs[image - SkinSprites::knobImages];
+    blitKeyedUnclipped(context_->surface, sprite, centreX_ - 6, centreY_ - 6);
+    const BitmapFont& font = context_->fonts.txsm;
+    font.drawText(context_->surface, centreX_ + 6 - static_cast<int32_t>(label.size()) * 4, centreY_ + 7, label);
+}
+
+void ScrollBar::init(const ScreenContext& screen, int32_t left, int32_t top, int32_t thumbPosition,
+                     int32_t trackLength, int32_t visibleWidth, int32_t totalWidth, Surface& targetSurface,
+                     CallbackList* updateList, CallbackList* drawList)
+{
+    context = &screen;
+    x = left;
+    y = top;
+    thumbPos = thumbPosition;
+    defaultThumbPos = thumbPosition;
+    length = trackLength;
+    visible = visibleWidth;
+    total = totalWidth;
+    target = &targetSurface;
+    travel = total > 0 ? (total - visible) * length / total : 0;
+    dragging = false;
+    updateNode.bind<ScrollBar, &ScrollBar::update>(*this);
+    drawNode.bind<ScrollBar, &ScrollBar::draw>(*this);
+    if (updateList != nullptr) {
+        updateList->append(updateNode);
+    }
+    if (drawList != nullptr) {
+        drawList->append(drawNode);
+    }
+    offsetOf();
+}
+
+bool ScrollBar::onThumb(int32_t px, int32_t py) const
+{
+    return px >= x + thumbPos && px < x + thumbPos + thumbWidth() && py >= y && py < y + height;
+}
+
+int32_t ScrollBar::offsetOf()
+{
+    // A bar that cannot move (everything visible) scrolls nothing.
+    offset = travel > 0 ? (total - visible) * thumbPos / travel : 0;
+    return offset;
+}
+
+void ScrollBar::update()
+{
+    const MouseState& mouse = context->mouse;
+    if (mouse.left() == button::Released) {
+        dragging = false;
+    }
+    if (onThumb(mouse.x(), mouse.y())) {
+        if (!dragging && mouse.right() == button::Released) {
+            thumbPos = defaultThumbPos;
+        }
+        if (mouse.left() == button::Pressed) {
+            dragging = true;
+            grabOffset = mouse.x() - thumbPos;
+        }
+    }
+    if (mouse.left() == button::Held && dragging) {
+        thumbPos = std::clamp(mouse.x() - grabOffset, 0, travel);
+    }
+    offsetOf();
+}
+
+void ScrollBar::draw()
+{
+    // Start-up goes on without the drawer when it cannot be made; the bar is then not shown.
+    if (context->scrollBarDrawer == nullptr || context->scrollBarDrawer->bands().empty()) {
+        return;
+    }
+    const MouseState& mouse = context->mouse;
+    context->scrollBarDrawer->drawBar(*target, x, length, x + thumbPos, thumbWidth(), y,
+                                      dragging || onThumb(mouse.x(), mouse.y()));
+}
+
+}  // namespace quorva
