@@ -169,6 +169,32 @@ std::string evenBank(const std::string& changes)
     return text;
 }
 
+// The generated songs the timbre is compared on are Standard MIDI Files the player loads:
+// 120 beats per minute, eight bars (16 s), the parts on their channels.
+TEST(ToneBank, GeneratedSongsAreSongs)
+{
+    testing::TempDir dir;
+    const Result result = runMeter("--tones " + sourceFile("fmstone.dat") +
+                                   " --no-song --dense-seconds 1 --timbre-programs 0-0 --write-songs " + dir.path().string());
+    EXPECT_EQ(result.status, 0) << result.out;
+    struct Expected {
+        const char* file;
+        const char* events;  // a channel message that must be played
+    };
+    for (const Expected& song : {Expected{"rock_band.mid", " c0 1e"}, Expected{"orchestra.mid", " c9 30"},
+                                 Expected{"jazz_combo.mid", " c2 42"}, Expected{"solo_piano.mid", " b0 40 7f"},
+                                 Expected{"drum_grooves.mid", " c9 19"}}) {
+        const std::string path = (dir / song.file).string();
+        const Result info = testing::runTool("quorva-render", path + " --info");
+        EXPECT_EQ(info.status, 0) << song.file << info.out;
+        EXPECT_NE(info.out.find("division: 480"), std::string::npos) << song.file << info.out;
+        EXPECT_NE(info.out.find("endMs: 1"), std::string::npos) << song.file << info.out;  // 16-17 s
+        EXPECT_NE(info.out.find("tempo: 0 500000"), std::string::npos) << song.file << info.out;
+        const Result events = testing::runTool("quorva-render", path + " --events");
+        EXPECT_NE(events.out.find(song.events), std::string::npos) << song.file;
+    }
+}
+
 TEST(ToneBank, ProgramsOutsideTheToleranceAndKitsWithGapsAreNamed)
 {
     testing::TempDir dir;

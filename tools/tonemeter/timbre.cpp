@@ -239,13 +239,13 @@ bool measureTimbre(const TimbreOptions& options, TimbreResults& results, std::st
     if (!rendered) {
         return false;
     }
-    if (options.notesOnly) {
-        return true;
-    }
-
-    // Songs: the generated ones written to files, then those given.
+    // Songs: the generated ones written to files (kept when a directory is given, even for a
+    // look at notes alone), then those given.
     std::filesystem::path directory = options.songDirectory;
     const bool temporary = directory.empty();
+    if (options.notesOnly && temporary) {
+        return true;
+    }
     if (temporary) {
         directory = uniqueTemporary("quorva-tonemeter-songs-");
     }
@@ -261,6 +261,9 @@ bool measureTimbre(const TimbreOptions& options, TimbreResults& results, std::st
             return false;
         }
         songs.emplace_back(song.name, path.string());
+    }
+    if (options.notesOnly) {
+        return true;
     }
     for (const std::string& path : options.songs) {
         songs.emplace_back(std::filesystem::path(path).filename().string(), path);
