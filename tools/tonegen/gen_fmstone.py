@@ -371,6 +371,9 @@ def noise(ml, scale, level=0.8, mul=4, lpf=1.0):
     # the carrier's frequency: little folds back under half the sample rate.
     return metal(hit_env(scale), mul, (mul * 0.31, mul * 0.47), 0.8, level, index=0.45 * ml / 6.0, lpf=lpf)
 
+# The `index` of drum_body and boom was the modulator's self-feedback; with none left it no
+# longer changes the sound (the modulator's level sets the brightness), and is kept so that
+# the drum table reads as before.
 def drum_body(ratio, index, scale, level=0.9, mod_phase=0.0):
     # The carrier starts a quarter cycle in: a low sine that falls fast in its first cycles
     # leaves a DC offset when it starts at zero phase, far less when it starts at its peak.
