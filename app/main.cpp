@@ -29,6 +29,7 @@
 #include "song/smf_file.h"
 #include "synth/fm_synth.h"
 #include "synth/fm_synth_port.h"
+#include "ui/views.h"
 #include "ui/main_screen.h"
 
 #include <memory>
@@ -122,6 +123,8 @@ int runProgram(int argc, char** argv)
     MainScreen mainScreen({mouse, screen.mainSurface, screen.skin, screen.fonts, screen.panelDrawer,
                            &screen.scrollBarDrawer, &text, sequencer, song, monitor, instruments, settings, window,
                            clock, fpsTimer});
+    ScreenPages pages(mainScreen);
+    pages.registerWith(mainScreen);
     // Applied settings move the mute level knob; its index is the level itself.
     settingsEffects.muteLevelControl = [&](uint8_t level) { mainScreen.setMuteKnob(level / 2); };
 

@@ -5,6 +5,8 @@
 #
 #   bench/frame_pacing.sh BIN_DIR [SONG.mid] [SECONDS]
 #
+# QUORVA_BENCH_TAB=K (0..5) clicks the K-th page tab first (xdotool), to measure that page.
+#
 # BIN_DIR holds the built quorva and its data files. The program runs from a copy in a
 # temporary directory with a setting.dat of its own (NULL port, default sleeps, 60 fps).
 set -euo pipefail
@@ -38,6 +40,13 @@ else
 fi
 program=$!
 sleep 2
+if [ -n "${QUORVA_BENCH_TAB:-}" ]; then
+  # The window stands centred on the 800x600 screen: its tab K spans 80 + 64K .. 80 + 64K + 64.
+  DISPLAY=$display xdotool mousemove $((80 + 64 * QUORVA_BENCH_TAB + 32)) 68 mousedown 1
+  sleep 0.2
+  DISPLAY=$display xdotool mouseup 1
+  sleep 1
+fi
 
 ticks=$(getconf CLK_TCK)
 cpu() { awk '{ print $14 + $15 }' "/proc/$program/stat"; }

@@ -114,6 +114,9 @@ ScreenSession::ScreenSession(std::string dataDirectory, TextRenderer* text)
                   text, sequencer, song, monitor, instruments, settings, window, clock, fpsTimer}),
       dataDirectory_(std::move(dataDirectory))
 {
+    // The player's pages; a test may register pages of its own over them before open().
+    pages.registerWith(mainScreen);
+    settingsEffects.screen = &mainScreen;
 }
 
 bool ScreenSession::open(std::string& error)

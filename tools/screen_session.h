@@ -17,6 +17,7 @@
 #include "song/sequencer.h"
 #include "song/smf_file.h"
 #include "ui/main_screen.h"
+#include "ui/views.h"
 
 #include <optional>
 #include <string>
@@ -40,12 +41,20 @@ struct ScriptEvent {
 // nothing and sets `error` to a one-line reason naming the line.
 std::optional<std::vector<ScriptEvent>> parseInputScript(const std::string& text, std::string& error);
 
-// Applying settings changes nothing else here: there is no settings page input to apply.
-class NoSettingsEffects final : public SettingsEffects {
+// Applied settings move the mute level knob as in the player; the frame-rate limit and the
+// cursor have no meaning in simulated time.
+class SessionSettingsEffects final : public SettingsEffects {
 public:
     void setFpsLimit(uint32_t) override {}
     void showSystemCursor(bool) override {}
-    void setMuteLevelControl(uint8_t) override {}
+    void setMuteLevelControl(uint8_t level) override
+    {
+        if (screen != nullptr) {
+            screen->setMuteKnob(level / 2);
+        }
+    }
+
+    MainScreen* screen = nullptr;
 };
 
 class ScreenSession {
@@ -96,9 +105,10 @@ public:
     InstrumentNames instruments;
     ThreadSleeper sleeper;
     FpsTimer fpsTimer{clock, sleeper};
-    NoSettingsEffects settingsEffects;
+    SessionSettingsEffects settingsEffects;
     SettingsKeeper settings{ports, sequencer, messages, settingsEffects};
     MainScreen mainScreen;
+    ScreenPages pages{mainScreen};
 
 private:
     void deliverScript(uint32_t frameMs);

@@ -179,12 +179,12 @@ TEST(Tabs, SwitchPagesAndTheCurrentTabDoesNothing)
     // The channel buttons keep their behaviour on the option page.
     EXPECT_EQ(main.channelButton(0).behaviour(), ChannelButton::Behaviour::Mute);
 
-    screen.click(64 * 2 + 63, 8);  // KB.FLOW7: no page registered, the panel shows
+    screen.click(64 * 2 + 63, 8);  // KB.FLOW7: the player's own flow page
     EXPECT_EQ(main.mode(), 3);
     EXPECT_EQ(option.deactivated, 1);
     EXPECT_EQ(main.channelButton(0).behaviour(), ChannelButton::Behaviour::KeyboardSelection);
     EXPECT_TRUE(main.drawHook().set());
-    EXPECT_EQ(screen.at(400, 200), screen.session.screen.panelDrawer.bodyColour());
+    EXPECT_EQ(main.currentView(), &screen.session.pages.flow7);
 
     screen.click(64 * 4, 16);  // below the tab row: nothing
     EXPECT_EQ(main.mode(), 3);

@@ -1,0 +1,173 @@
+#include "ui/flow_timeline.h"
+#include "ui/keyboard_views.h"
+#include "ui/flow_views.h"
+#include "ui/view_sprites.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+namespace quorva {
+namespace {
+
+std::vector<int32_t> lines(const GridStart& start, GridKind kind)
+{
+    std::vector<int32_t> rows;
+    forEachGridLine(start, kind, [&](int32_t y) { rows.push_back(y); });
+    return rows;
+}
+
+// Division 96 at a flow scale of 32 pixels per quarter: a third of a pixel per tick.
+GridStart fourFour(uint32_t position = 0)
+{
+    GridStart start;
+    start.position = position;
+    start.division = 96;
+    start.pixelsPerTick = pixelsPerTick(32.9f, 96);
+    return start;
+}
+
+TEST(FlowGrid, BeatAndMeasureLinesLieAheadOfThePosition)
+{
+    EXPECT_DOUBLE_EQ(pixelsPerTick(32.9f, 96), 32.0 / 96);
+    EXPECT_EQ(pixelsPerTick(64.0f, 0), 0);
+    // The first line is a whole beat ahead when the position sits on a beat.
+    EXPECT_EQ(lines(fourFour(), GridKind::Beats), (std::vector<int32_t>{32, 64, 96, 128, 160, 192, 224, 256}));
+    EXPECT_EQ(lines(fourFour(), GridKind::Measures), (std::vector<int32_t>{128, 256}));
+    // 48 ticks into the song the next beat is 48 ticks (16 pixels) away; the meter counts from
+    // its own tick.
+    EXPECT_EQ(lines(fourFour(48), GridKind::Beats).front(), 16);
+    GridStart late = fourFour(400);
+    late.meterTick = 100;
+    EXPECT_EQ(lines(late, GridKind::Measures).front(), (384 - 300) / 3);
+    // Six eighths: a beat is an eighth, a measure six of them.
+    GridStart sixEight = fourFour();
+    sixEight.numerator = 6;
+    sixEight.denominatorPower = 3;
+    EXPECT_EQ(lines(sixEight, GridKind::Beats).front(), 16);
+    EXPECT_EQ(lines(sixEight, GridKind::Measures), (std::vector<int32_t>{96, 192}));
+}
+
+TEST(FlowGrid, AMeterChangeMovesTheNextMeasureLineAndTheSpacing)
+{
+    // 4/4 to 3/4 at tick 288: the measure line moves from 384 to the change, and the following
+    // ones come three beats apart.
+    TimeSignatureEvent change(288, 0, 3, 2);
+    GridStart start = fourFour();
+    start.nextChange = &change;
+    EXPECT_EQ(lines(start, GridKind::Measures), (std::vector<int32_t>{96, 192}));
+    // Two meters at one tick are taken together; the last holds.
+    TimeSignatureEvent first(384, 0, 2, 2);
+    TimeSignatureEvent second(384, 0, 3, 2);
+    first.next = &second;
+    start.nextChange = &first;
+    EXPECT_EQ(lines(start, GridKind::Measures), (std::vector<int32_t>{128, 224}));
+    // A change of the beat's note value moves the beat lines too: eighths from tick 96 on.
+    TimeSignatureEvent eighths(96, 0, 6, 3);
+    start.nextChange = &eighths;
+    const auto beats = lines(start, GridKind::Beats);
+    ASSERT_GE(beats.size(), 3u);
+    EXPECT_EQ(beats[0], 32);
+    EXPECT_EQ(beats[1], 48);
+}
+
+TEST(FlowGrid, AMeterShorterThanATickLeavesTheGridOut)
+{
+    GridStart start = fourFour();
+    start.denominatorPower = 9;  // 4 x 96 / 512 of a tick
+    EXPECT_TRUE(lines(start, GridKind::Beats).empty());
+    start.denominatorPower = 8;  // 1.5 ticks: drawn, every row at most once
+    const auto dense = lines(start, GridKind::Beats);
+    EXPECT_FALSE(dense.empty());
+    EXPECT_LE(dense.size(), 288u);
+    // A malformed change later ends the lines where it takes effect.
+    TimeSignatureEvent broken(192, 0, 4, 200);
+    GridStart changing = fourFour();
+    changing.nextChange = &broken;
+    EXPECT_EQ(lines(changing, GridKind::Beats), (std::vector<int32_t>{32}));
+    // No song or no scale: nothing, and no endless loop.
+    GridStart empty;
+    EXPECT_TRUE(lines(empty, GridKind::Measures).empty());
+    GridStart flat = fourFour();
+    flat.pixelsPerTick = 0;
+    EXPECT_TRUE(lines(flat, GridKind::Beats).empty());
+    // A zero numerator has no measure.
+    GridStart zero = fourFour();
+    zero.numerator = 0;
+    EXPECT_TRUE(lines(zero, GridKind::Measures).empty());
+}
+
+struct EventList {
+    void add(std::unique_ptr<MidiEvent> event)
+    {
+        pointers.push_back(event.get());
+        owned.push_back(std::move(event));
+    }
+    void note(uint32_t tick, uint8_t status, uint8_t key, uint8_t velocity)
+    {
+        add(std::make_unique<ShortEvent>(tick, status | (key << 8) | (velocity << 16), ShortVariant::NoteOn));
+    }
+    std::vector<std::unique_ptr<MidiEvent>> owned;
+    std::vector<MidiEvent*> pointers;
+};
+
+TEST(FlowNotes, ComingNotesAreTheNoteOnsWithinTheLanes)
+{
+    EventList events;
+    events.note(100, 0x90, 60, 100);  // already passed by the cursor
+    events.note(480, 0x91, 62, 100);
+    events.note(480, 0x91, 63, 0);   // a note off in disguise
+    events.note(500, 0x81, 64, 64);  // note off
+    events.add(std::make_unique<TempoEvent>(600, 0, 400000));
+    events.note(960, 0x9F, 65, 1);
+    events.note(1440, 0x90, 66, 1);  // 288 pixels: still in
+    events.note(1441, 0x90, 67, 1);  // beyond: the walk ends here
+    events.note(0, 0x90, 68, 1);     // never reached
+    std::vector<std::array<int32_t, 3>> seen;
+    forEachComingNote(events.pointers, 1, 480, 0.3, [&](int32_t channel, int32_t note, int32_t y) {
+        seen.push_back({channel, note, y});
+    });
+    EXPECT_EQ(seen, (std::vector<std::array<int32_t, 3>>{{1, 62, 0}, {15, 65, 144}, {0, 66, 288}}));
+    seen.clear();
+    forEachComingNote(events.pointers, events.pointers.size(), 0, 0.3, [&](int32_t, int32_t, int32_t) { seen.push_back({}); });
+    EXPECT_TRUE(seen.empty());
+}
+
+TEST(ViewGeometry, KeysGlowsAndLanes)
+{
+    // Middle C in KB.FULL: the sixth octave, at x 422; 0 and 120 up are not drawn.
+    EXPECT_EQ(KeyboardFullView::octaveLeft(60), 422);
+    EXPECT_EQ(KeyboardFullView::octaveLeft(66), 422);
+    EXPECT_EQ(KeyboardFullView::octaveLeft(1), 212);
+    EXPECT_EQ(KeyboardFullView::octaveLeft(0), -1);
+    EXPECT_EQ(KeyboardFullView::octaveLeft(119), 590);
+    EXPECT_EQ(KeyboardFullView::octaveLeft(120), -1);
+    EXPECT_EQ(KeyboardFullView::glowWeight(0), 32);
+    EXPECT_EQ(KeyboardFullView::glowWeight(96), 16);
+    EXPECT_EQ(KeyboardFullView::glowWeight(191), 0);
+    EXPECT_EQ(KeyboardFullView::glowWeight(192), 0);
+    // The flow glows start at 16; held notes keep 8.
+    EXPECT_EQ(KeyboardFlowView::glowWeight(0, false), 16);
+    EXPECT_EQ(KeyboardFlowView::glowWeight(100, false), 8);
+    EXPECT_EQ(KeyboardFlowView::glowWeight(5000, false), 8);
+    EXPECT_EQ(KeyboardFlowView::glowWeight(96, true), 8);
+    EXPECT_EQ(KeyboardFlowView::glowWeight(100, true), 7);
+    EXPECT_EQ(KeyboardFlowView::glowWeight(192, true), 0);
+    EXPECT_EQ(DrumFlowView::glowWeight(100), 7);
+    // The drum lanes take only their own notes.
+    EXPECT_EQ(drumLaneOf(49), 0);
+    EXPECT_EQ(drumLaneOf(46), 1);
+    EXPECT_EQ(drumLaneOf(38), 2);
+    EXPECT_EQ(drumLaneOf(36), 3);
+    EXPECT_EQ(drumLaneOf(50), 4);
+    EXPECT_EQ(drumLaneOf(45), 5);
+    EXPECT_EQ(drumLaneOf(41), 6);
+    EXPECT_EQ(drumLaneOf(59), 7);
+    for (int note : {0, 34, 37, 39, 44, 54, 56, 58, 60, 127}) {
+        EXPECT_EQ(drumLaneOf(note), -1) << note;
+    }
+}
+
+}  // namespace
+}  // namespace quorva
