@@ -14,6 +14,7 @@
 #include "app/sleeper.h"
 #include "app/window_mode_switch.h"
 #include "app/working_directory.h"
+#include "platform/fluid_sample_synth.h"
 #include "platform/posix_clock.h"
 #include "platform/posix_control_socket.h"
 #include "platform/rtmidi_port.h"
@@ -23,7 +24,9 @@
 #include "platform/sdbus_mpris.h"
 #include "platform/sdl_window.h"
 #include "platform/ttf_text.h"
+#include "ports/midi_mapper.h"
 #include "ports/port_selector.h"
+#include "ports/direct_music_port.h"
 #include "song/channel_monitor.h"
 #include "song/sequencer.h"
 #include "song/smf_file.h"
@@ -93,7 +96,11 @@ int runProgram(int argc, char** argv)
     SdlMessageBox messages;
     SdlAudioDevice audio;
     ProgramPortFactory portFactory;
-    portFactory.midiOut = [] { return std::make_unique<RtMidiOutPort>(); };
+    portFactory.midiOut = [&] {
+        return std::make_unique<MidiMapperPort>(std::make_unique<RtMidiOutPort>(),
+                                                std::make_unique<ImmediateSynthPort>(makeGeneralMidiSynth(clock)));
+    };
+    portFactory.softSynth = [&] { return std::make_unique<DirectMusicPort>(makeGeneralMidiSynth(clock)); };
     portFactory.fmSynth = [&] { return std::make_unique<FmSynthPort>(audio, clock, std::make_unique<FmSynth>()); };
     PortSelector ports(portFactory);
     ChannelMonitor monitor(ports);

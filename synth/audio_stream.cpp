@@ -6,9 +6,9 @@
 namespace quorva {
 
 namespace {
-constexpr uint32_t TwentyMsBytes = 3528;  // 882 frames of 4 bytes
-constexpr uint32_t DriftLimitMs = 25;
-constexpr uint32_t ExtraLatencyMs = 50;
+constexpr uint32_t twentyMsBytes = 3528;  // 882 frames of 4 bytes
+constexpr uint32_t driftLimitMs = 25;
+constexpr uint32_t extraLatencyMs = 50;
 }  // namespace
 
 AudioStream::~AudioStream()
@@ -20,8 +20,8 @@ uint32_t AudioStream::halfBytesFor(uint32_t channels, uint32_t rate, uint32_t bi
 {
     const uint32_t blockAlign = channels * bits / 8;
     const uint32_t bytesPerSecond = rate * blockAlign;
-    const uint32_t units = (bytesPerSecond * ms / 1000) / TwentyMsBytes;
-    return units * TwentyMsBytes;
+    const uint32_t units = (bytesPerSecond * ms / 1000) / twentyMsBytes;
+    return units * twentyMsBytes;
 }
 
 bool AudioStream::create(uint32_t channels, uint32_t rate, uint32_t bits, uint32_t ms)
@@ -98,10 +98,10 @@ bool SynthStream::fill(uint8_t* bytes, uint32_t count)
     const uint32_t now = systemClock_.nowMs();
     // The difference is taken on the wrapping clock, so the rule holds across the wrap too.
     const int32_t drift = static_cast<int32_t>(clock_ - now);
-    if (drift < -static_cast<int32_t>(DriftLimitMs) || drift > static_cast<int32_t>(DriftLimitMs)) {
+    if (drift < -static_cast<int32_t>(driftLimitMs) || drift > static_cast<int32_t>(driftLimitMs)) {
         clock_ = now;
     }
-    const uint32_t base = clock_ - ms_ - ExtraLatencyMs;
+    const uint32_t base = clock_ - ms_ - extraLatencyMs;
     renderer_.renderFrames(base, mix_.data(), frames);
     convert(mix_.data(), frames, levelShift_, reinterpret_cast<int16_t*>(bytes));
     clock_ += static_cast<uint32_t>(10ULL * frames / 441);

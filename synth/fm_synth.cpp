@@ -99,14 +99,14 @@ void FmSynth::handleMessage(uint32_t message)
 
 void FmSynth::handleCommand(const SynthCommand& command)
 {
-    if (command.command == synth_command::ResetAll) {
+    if (command.command == SynthCommandKind::ResetAll) {
         for (SynthChannel& channel : channels_) {
             channel.controls.rhythm = channel.number == rhythmChannel;
             channel.resetChannel();
             programChange(channel, 0);
         }
         killAllVoices();
-    } else if (command.command == synth_command::SetRhythm && command.channel < channelCount) {
+    } else if (command.command == SynthCommandKind::SetRhythm && command.channel < channelCount) {
         channels_[command.channel].controls.rhythm = command.value != 0;
     }
 }

@@ -2,8 +2,8 @@
 
 namespace quorva {
 
-// True when the processor has the packed 16-bit instructions the output conversion was
-// designed around (MMX on x86); other processors always pass.
+// True when the processor offers MMX (x86); other processors always pass. The synthesizer
+// opens only where this holds.
 bool processorSupportsSynth();
 
 }  // namespace quorva

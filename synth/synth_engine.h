@@ -6,16 +6,13 @@ namespace quorva {
 
 // An internal command that travels through the synthesizer's queue like a message:
 // command, channel, value, and a fourth byte that is ignored.
+enum class SynthCommandKind : uint8_t { None = 0, ResetAll = 1, SetRhythm = 2 };
 struct SynthCommand {
-    uint8_t command = 0;
+    SynthCommandKind command = SynthCommandKind::None;
     uint8_t channel = 0;
     uint8_t value = 0;
     uint8_t unused = 0;
 };
-namespace synth_command {
-constexpr uint8_t ResetAll = 1;
-constexpr uint8_t SetRhythm = 2;
-}  // namespace synth_command
 
 // One stereo frame of the 32-bit mix.
 struct MixFrame {

@@ -8,9 +8,8 @@ namespace quorva {
 // the first position wraps to the start and down when the second one does, so with the two
 // positions equal it tells whether the first side is a whole lap ahead (1) or not (0).
 //
-// Used two ways: as a pool of free slots (take from the first side, give back on the
-// second; a lap ahead = nothing free) and as a queue (push on the first side, pop from the
-// second; a lap ahead = full). Storage is allocated by `reset`, never while in use.
+// Used as a pool of free slots: take from the first side, give back on the second; a lap
+// ahead = nothing free. Storage is allocated by `reset`, never while in use.
 template <typename T>
 class SlotRing {
 public:
@@ -29,11 +28,10 @@ public:
         wraps_ = 0;
     }
     uint32_t capacity() const { return static_cast<uint32_t>(entries_.size()); }
-    // How far the first side is ahead of the second: slots taken, or items queued.
+    // How far the first side is ahead of the second: slots taken.
     uint32_t size() const { return static_cast<uint32_t>(wraps_ * static_cast<int32_t>(capacity()) + static_cast<int32_t>(first_) - static_cast<int32_t>(second_)); }
 
     bool firstLapAhead() const { return first_ == second_ && wraps_ == 1; }
-    bool level() const { return first_ == second_ && wraps_ == 0; }
 
     // Pool use: every slot free, in the given order.
     void fillFree(T* slots, uint32_t count)
@@ -51,27 +49,6 @@ public:
         return readFirst();
     }
     void give(T* slot) { writeSecond(slot); }
-
-    // Queue use.
-    bool push(T* item)
-    {
-        if (entries_.empty() || firstLapAhead()) {
-            return false;
-        }
-        entries_[first_] = item;
-        advanceFirst();
-        return true;
-    }
-    T* peek() const { return entries_.empty() || level() ? nullptr : entries_[second_]; }
-    T* pop()
-    {
-        if (entries_.empty() || level()) {
-            return nullptr;
-        }
-        T* item = entries_[second_];
-        advanceSecond();
-        return item;
-    }
 
 private:
     T* readFirst()

@@ -8,6 +8,11 @@
 #define QUORVA_HAS_WAV 1
 #endif
 
+#ifdef QUORVA_HAS_SOFT_SYNTH
+#include "tools/render_soft_synth.h"
+#endif
+
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -97,27 +102,89 @@ int usage()
 {
     std::fprintf(stderr,
                  "usage: quorva-render SONG (--info | --events) [--speed X] [--transpose N]\n"
-                 "       quorva-render (SONG | --events-in LOG) --wav OUT.wav [--tones FILE] [--voices N]\n"
+                 "       quorva-render (SONG | --events-in LOG) --wav OUT.wav [--output fm] [--tones FILE] [--voices N]\n"
                  "                     [--level-shift S] [--buffer-ms M] [--speed X] [--transpose N]\n"
+                 "       quorva-render SONG --output ms-ss --wav OUT.wav [--sample-rate 11025|22050|44100]\n"
+                 "                     [--effects 0|1] [--speed X] [--transpose N]\n"
+                 "       quorva-render SONG --output ms-ss --port-log [--speed X] [--transpose N]\n"
+                 "       quorva-render SONG --output mm-out [--wav OUT.wav] [--speed X] [--transpose N]\n"
+                 "       quorva-render --list-midi-out\n"
                  "       quorva-render SONG --screen OUT.bmp --at MS [--mode N] [--input SCRIPT] [--speed X]\n"
                  "                     [--transpose N]\n");
     return 1;
 }
 
+[[maybe_unused]] int unavailable(const char* what)
+{
+    std::fprintf(stderr, "quorva-render: this build has no %s\n", what);
+    return 1;
+}
+
+// Takes "--output KIND" out of `args`; empty when not given, "?" when malformed.
+std::string takeOutput(std::vector<std::string>& args)
+{
+    std::string output;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--output") {
+            output = i + 1 < args.size() ? args[i + 1] : "?";
+            args.erase(args.begin() + static_cast<long>(i), args.begin() + static_cast<long>(std::min(i + 2, args.size())));
+            break;
+        }
+    }
+    return output;
+}
+
 int run(std::vector<std::string> args)
 {
-    for (const std::string& arg : args) {
-        if (arg == "--screen") {
-            return renderScreen(args);
-        }
-        if (arg == "--wav") {
-#ifdef QUORVA_HAS_WAV
-            return renderWav(args);
+    const auto has = [&](const char* flag) { return std::find(args.begin(), args.end(), flag) != args.end(); };
+    if (has("--screen")) {
+        return renderScreen(args);
+    }
+    if (has("--list-midi-out")) {
+#ifdef QUORVA_HAS_SOFT_SYNTH
+        return args.size() == 1 ? listMidiOut() : usage();
 #else
-            std::fprintf(stderr, "quorva-render: this build has no FM synthesizer\n");
-            return 1;
+        return unavailable("MIDI out");
 #endif
+    }
+    const std::string output = takeOutput(args);
+    if (output != "" && output != "fm" && output != "ms-ss" && output != "mm-out" && output != "null") {
+        std::fprintf(stderr, "quorva-render: --output must be one of fm ms-ss mm-out null\n");
+        return 1;
+    }
+    const bool wav = has("--wav");
+    const bool portLog = has("--port-log");
+    if (portLog && output != "ms-ss") {
+        std::fprintf(stderr, "quorva-render: --port-log needs --output ms-ss\n");
+        return 1;
+    }
+    if (output == "ms-ss" || output == "mm-out") {
+#ifdef QUORVA_HAS_SOFT_SYNTH
+        if (portLog) {
+            return wav ? usage() : printPortLog(args);
         }
+        if (output == "ms-ss") {
+            return wav ? renderSoftSynthWav(args, false) : usage();
+        }
+        return wav ? renderSoftSynthWav(args, true) : playThroughMidiOut(args);
+#else
+        return unavailable("General MIDI synthesizer or MIDI out");
+#endif
+    }
+    if (wav) {
+        if (output == "null") {
+            std::fprintf(stderr, "quorva-render: --wav takes --output fm, ms-ss or mm-out\n");
+            return 1;
+        }
+#ifdef QUORVA_HAS_WAV
+        return renderWav(args);
+#else
+        return unavailable("FM synthesizer");
+#endif
+    }
+    if (output == "fm") {
+        std::fprintf(stderr, "quorva-render: --output fm needs --wav\n");
+        return 1;
     }
     std::string error;
     const auto options = takeCommonOptions(args, error);

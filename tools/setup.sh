@@ -7,8 +7,8 @@ packages=(
   build-essential cmake ninja-build pkg-config clang-14
   libgtest-dev libgmock-dev libbenchmark-dev
   libsdl2-dev libsdl2-ttf-dev fonts-ipafont-gothic
-  librtmidi-dev libasound2-dev alsa-utils
-  libfluidsynth-dev fluid-soundfont-gm
+  librtmidi-dev libasound2-dev alsa-utils jackd2 libjack-jackd2-dev
+  libfluidsynth-dev fluid-soundfont-gm fluidsynth
   xvfb xauth x11-utils imagemagick xdotool
   libsystemd-dev dbus-daemon playerctl desktop-file-utils libx11-dev
 )

@@ -6,7 +6,6 @@
 namespace quorva {
 namespace {
 
-constexpr uint32_t sampleRate = 44100;
 constexpr uint16_t channelCount = 2;
 constexpr uint16_t bitsPerSample = 16;
 constexpr uint32_t headerBytes = 44;
@@ -22,7 +21,7 @@ void put32(uint8_t* p, uint32_t v)
     put16(p + 2, static_cast<uint16_t>(v >> 16));
 }
 
-void fillHeader(uint8_t* h, uint32_t dataBytes)
+void fillHeader(uint8_t* h, uint32_t dataBytes, uint32_t sampleRate)
 {
     std::memcpy(h, "RIFF", 4);
     put32(h + 4, 36 + dataBytes);
@@ -54,7 +53,7 @@ bool WavWriter::open(const std::string& path)
         return false;
     }
     uint8_t header[headerBytes];
-    fillHeader(header, 0);
+    fillHeader(header, 0, sampleRate_);
     failed_ = std::fwrite(header, 1, headerBytes, file_) != headerBytes;
     return !failed_;
 }
@@ -84,12 +83,26 @@ bool WavWriter::finish()
     // A RIFF size field holds 32 bits; longer data is cut to what it can describe.
     const uint32_t size = dataBytes_ > 0xFFFFFFFFull - 36 ? 0xFFFFFFFFu - 36 : static_cast<uint32_t>(dataBytes_);
     uint8_t header[headerBytes];
-    fillHeader(header, size);
+    fillHeader(header, size, sampleRate_);
     bool ok = !failed_ && std::fseek(file_, 0, SEEK_SET) == 0 && std::fwrite(header, 1, headerBytes, file_) == headerBytes;
     ok = std::fclose(file_) == 0 && ok;
     file_ = nullptr;
     return ok;
 }
+
+namespace {
+// No sample beyond the level of a synthesizer's dither noise.
+bool quiet(const std::vector<uint8_t>& bytes)
+{
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        const auto sample = static_cast<int16_t>(bytes[i] | bytes[i + 1] << 8);
+        if (sample > 2 || sample < -2) {
+            return false;
+        }
+    }
+    return true;
+}
+}  // namespace
 
 class WavAudioDevice::Output final : public AudioOutput {
 public:
@@ -117,6 +130,7 @@ public:
             feeder_ = nullptr;
             return false;
         }
+        device_.lastHalfSilent_ = quiet(half_);
         return device_.writer_.write(half_.data(), static_cast<uint32_t>(half_.size()));
     }
 
@@ -128,7 +142,10 @@ private:
 
 bool WavAudioDevice::open(uint32_t channels, uint32_t rate, uint32_t bits)
 {
-    open_ = channels == channelCount && rate == sampleRate && bits == bitsPerSample;
+    open_ = channels == channelCount && (rate == 11025 || rate == 22050 || rate == 44100) && bits == bitsPerSample;
+    if (open_) {
+        writer_.setSampleRate(rate);
+    }
     return open_;
 }
 

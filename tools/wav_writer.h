@@ -8,8 +8,8 @@
 
 namespace quorva {
 
-// Writes a 16-bit stereo 44100 Hz WAV file as the sound arrives; the sizes in the header
-// are filled in by finish().
+// Writes a 16-bit stereo WAV file (44100 Hz unless told otherwise) as the sound arrives;
+// the sizes and the rate in the header are filled in by finish().
 class WavWriter {
 public:
     ~WavWriter();
@@ -17,14 +17,17 @@ public:
     bool write(const uint8_t* bytes, uint32_t count);
     bool finish();
     uint64_t dataBytes() const { return dataBytes_; }
+    void setSampleRate(uint32_t rate) { sampleRate_ = rate; }
 
 private:
     std::FILE* file_ = nullptr;
     uint64_t dataBytes_ = 0;
     bool failed_ = false;
+    uint32_t sampleRate_ = 44100;
 };
 
-// A sound card that plays into a WavWriter when told to: each pumpHalf asks the started
+// A sound card (2 channels, 16-bit, 11025, 22050 or 44100 Hz) that plays into a WavWriter
+// when told to: each pumpHalf asks the started
 // output's feeder for one half and appends it to the file. Single-threaded by design.
 class WavAudioDevice final : public AudioDevice {
 public:
@@ -36,12 +39,15 @@ public:
 
     // False when no output is playing or the file cannot be written.
     bool pumpHalf();
+    // The half last pumped held nothing louder than dither noise (|sample| <= 2).
+    bool lastHalfSilent() const { return lastHalfSilent_; }
 
 private:
     class Output;
     WavWriter& writer_;
     bool open_ = false;
     Output* active_ = nullptr;
+    bool lastHalfSilent_ = false;
 };
 
 }  // namespace quorva

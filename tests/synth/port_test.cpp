@@ -194,7 +194,7 @@ TEST(FmSynthPort, SystemExclusiveBecomesResetOrRhythmCommands)
     }
     ASSERT_EQ(rig.engine->applied.size(), 1u);
     EXPECT_TRUE(rig.engine->applied[0].command);
-    EXPECT_EQ(rig.engine->applied[0].synthCommand.command, 2);
+    EXPECT_EQ(rig.engine->applied[0].synthCommand.command, SynthCommandKind::SetRhythm);
     EXPECT_EQ(rig.engine->applied[0].synthCommand.channel, 10);
     EXPECT_EQ(rig.engine->applied[0].synthCommand.value, 0);
 }

@@ -239,12 +239,12 @@ TEST_F(FmSynthTest, ControllersResetFiltersRpnsAndCommands)
     send(0xE0, 0, 0);
     EXPECT_EQ(synth.channel(0).currentBend(), -512);
 
-    synth.handleCommand(SynthCommand{2, 3, 1, 0});
+    synth.handleCommand(SynthCommand{SynthCommandKind::SetRhythm, 3, 1, 0});
     EXPECT_TRUE(synth.channel(3).controls.rhythm);
-    synth.handleCommand(SynthCommand{2, 9, 0, 0});
+    synth.handleCommand(SynthCommand{SynthCommandKind::SetRhythm, 9, 0, 0});
     EXPECT_FALSE(synth.channel(9).controls.rhythm);
     send(0x90, 60, 100);
-    synth.handleCommand(SynthCommand{1, 0, 0, 0});
+    synth.handleCommand(SynthCommand{SynthCommandKind::ResetAll, 0, 0, 0});
     EXPECT_FALSE(synth.channel(3).controls.rhythm);
     EXPECT_TRUE(synth.channel(9).controls.rhythm);
     EXPECT_EQ(synth.channel(0).program, 0);
@@ -390,7 +390,7 @@ TEST_F(FmSynthTest, BlockMixEqualsSampleMixUnderRandomTraffic)
         block.handleMessage(message);
         single.handleMessage(message);
         if (next(50) == 0) {
-            const SynthCommand command{static_cast<uint8_t>(1 + next(2)), static_cast<uint8_t>(next(16)), static_cast<uint8_t>(next(2)), 0};
+            const SynthCommand command{static_cast<SynthCommandKind>(1 + next(2)), static_cast<uint8_t>(next(16)), static_cast<uint8_t>(next(2)), 0};
             block.handleCommand(command);
             single.handleCommand(command);
         }

@@ -24,27 +24,5 @@ TEST(SlotRing, PoolHandsOutEverySlotOnceThenNothingAndReusesInGiveOrder)
     EXPECT_EQ(pool.size(), 2u);
 }
 
-TEST(SlotRing, QueueKeepsOrderAcrossWrapsAndRefusesWhenFull)
-{
-    int items[4] = {};
-    SlotRing<int> queue;
-    queue.reset(3);
-    EXPECT_EQ(queue.pop(), nullptr);
-    for (int lap = 0; lap < 5; ++lap) {
-        EXPECT_TRUE(queue.push(&items[0]));
-        EXPECT_TRUE(queue.push(&items[1]));
-        EXPECT_TRUE(queue.push(&items[2]));
-        EXPECT_FALSE(queue.push(&items[3]));
-        EXPECT_EQ(queue.size(), 3u);
-        EXPECT_EQ(queue.peek(), &items[0]);
-        EXPECT_EQ(queue.pop(), &items[0]);
-        EXPECT_EQ(queue.pop(), &items[1]);
-        EXPECT_TRUE(queue.push(&items[3]));
-        EXPECT_EQ(queue.pop(), &items[2]);
-        EXPECT_EQ(queue.pop(), &items[3]);
-        EXPECT_EQ(queue.pop(), nullptr);
-    }
-}
-
 }  // namespace
 }  // namespace quorva

@@ -64,7 +64,7 @@ bool MeterRender::open(const std::string& toneFilePath, uint32_t voices, uint32_
 void MeterRender::reset()
 {
     SynthCommand command;
-    command.command = synth_command::ResetAll;
+    command.command = SynthCommandKind::ResetAll;
     synth_->handleCommand(command);
 }
 

@@ -1,0 +1,44 @@
+#pragma once
+#include "ports/midi_mapper.h"
+#include "synth/streamed_soft_synth.h"
+
+#include <string>
+
+typedef struct _fluid_hashtable_t fluid_settings_t;
+typedef struct _fluid_synth_t fluid_synth_t;
+
+namespace quorva {
+
+// The SoundFont to play: the one QUORVA_SOUNDFONT names, else the system's default General
+// MIDI SoundFont (default-GM.sf2, else default-GM.sf3, in /usr/share/sounds/sf2). Empty when
+// there is none.
+std::string soundFontPath();
+
+// FluidSynth with one SoundFont, the General MIDI synthesizer. Its presets are the collection:
+// bank 128 holds the drum kits. Reverb and chorus are the effects.
+class FluidSampleSynth final : public SampleSynth {
+public:
+    explicit FluidSampleSynth(std::string soundFont) : soundFont_(std::move(soundFont)) {}
+    ~FluidSampleSynth() override;
+
+    bool open(int32_t sampleRate, bool effects) override;
+    void close() override;
+    std::vector<SoftSynthPreset> presets() const override;
+    void handleShort(uint32_t message) override;
+    void handleSysex(const uint8_t* bytes, uint32_t length) override;
+    void render(int16_t* frames, uint32_t count) override;
+
+private:
+    std::string soundFont_;
+    fluid_settings_t* settings_ = nullptr;
+    fluid_synth_t* synth_ = nullptr;
+    int fontId_ = -1;
+};
+
+// The presets of a SoundFont without playing it; empty when it cannot be loaded.
+std::vector<SoftSynthPreset> soundFontPresets(const std::string& path);
+
+// A StreamedSoftSynth on FluidSynth and the SDL audio device, with the SoundFont above.
+std::unique_ptr<StreamedSoftSynth> makeGeneralMidiSynth(Clock& clock);
+
+}  // namespace quorva
