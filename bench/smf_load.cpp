@@ -1,5 +1,6 @@
 // Loading and playing large songs: load time for 1,000,000 notes in 16 and in 1,000 tracks,
-// memory per event, and the cost of one timer tick as the song grows.
+// and for a song whose ticks wrap; memory per event, and the cost of one timer tick as the
+// song grows.
 #include "support/player_fixture.h"
 #include "support/smf_builder.h"
 #include "support/temp_dir.h"
@@ -46,6 +47,28 @@ void loadFromFile(benchmark::State& state)
     state.counters["bytesPerEvent"] = static_cast<double>(song.memoryBytes()) / static_cast<double>(song.events().size());
 }
 BENCHMARK(loadFromFile)->Arg(16)->Arg(1000)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// A hostile song: two tracks of `events` events each, the second's tick jumping between the
+// start and the far end of the 32-bit range, so that every event of it sorts to the other end
+// of what is merged so far.
+void loadWrappedTicks(benchmark::State& state)
+{
+    const int events = static_cast<int>(state.range(0));
+    std::vector<testing::TrackBuilder> builders(2);
+    for (int i = 0; i < events; ++i) {
+        builders[0].event(1, {0x90, 60, 1});
+        builders[1].event(i % 2 ? 0x80000000u : 0x80000001u, {0xB0, 7, 1});
+    }
+    const auto bytes = testing::buildSmf(1, 480, builders);
+    SmfFile song;
+    for (auto _ : state) {
+        if (!song.loadBytes(bytes.data(), bytes.size())) {
+            state.SkipWithError("load failed");
+        }
+    }
+    state.counters["events"] = static_cast<double>(song.events().size());
+}
+BENCHMARK(loadWrappedTicks)->Arg(10000)->Arg(120000)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // One timer tick while playing: the same cost at the start of a short and a long song.
 void tickWhilePlaying(benchmark::State& state)

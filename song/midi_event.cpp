@@ -142,8 +142,11 @@ DecodedEvent EventDecoder::decodeChannel(uint32_t tick, const uint8_t* data, con
     if (static_cast<size_t>(end - cursor) < dataBytes) {
         return {nullptr, static_cast<size_t>(end - data), true};
     }
-    const uint8_t data1 = cursor[0];
-    const uint8_t data2 = twoBytes ? 0 : cursor[1];
+    // A data byte has 7 bits. A byte with its top bit set where one is due is cut to 7 bits,
+    // so that no port is sent a status byte in a data position and every value stored for
+    // the screen stays in 0..127; the event keeps its length.
+    const uint8_t data1 = cursor[0] & 0x7F;
+    const uint8_t data2 = twoBytes ? 0 : cursor[1] & 0x7F;
     cursor += dataBytes;
     const uint32_t message = packShort(status, data1, data2);
     auto* event = arena.make<ShortEvent>(tick, message, chooseVariant(status, data1, data2));

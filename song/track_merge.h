@@ -8,9 +8,9 @@ namespace quorva {
 
 // Merges the events of all tracks by tick into one stream. At equal ticks an earlier track's
 // events come first, and one track's events keep their file order. Tracks whose ticks only
-// grow (every real file) are merged with a heap in N log T; a track whose 32-bit tick wrapped
-// is merged by insertion into a linked list, one event at a time, exactly as such a track's
-// events have always been ordered.
+// grow (every real file) are merged with a heap in N log T; when a track's 32-bit tick wrapped,
+// the events are ordered as inserting them one at a time into a sorted list orders them (a
+// stable sort by tick).
 class TrackMerger {
 public:
     void beginTrack();

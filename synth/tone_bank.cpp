@@ -7,7 +7,7 @@ namespace quorva {
 bool ToneBank::loadToneFile(std::string_view path)
 {
     const auto bytes = readWholeFile(path);
-    if (!bytes) {
+    if (!bytes || bytes->size() > maxFileBytes) {
         return false;
     }
     return loadToneText(*bytes);
@@ -24,17 +24,13 @@ void ToneBank::clearBank()
     for (auto& list : tones_) {
         list.clear();
     }
+    byNumber_.fill(nullptr);
+    unfindable_.reset();
 }
 
 Tone* ToneBank::findMutableTone(int32_t number) const
 {
-    const int32_t low = static_cast<int32_t>(static_cast<uint32_t>(number) & 0xFF);
-    for (const auto& tone : tones_[low & 0x7F]) {
-        if (tone->number == low) {
-            return tone.get();
-        }
-    }
-    return nullptr;
+    return byNumber_[static_cast<uint32_t>(number) & 0xFF];
 }
 
 const Tone* ToneBank::findTone(int32_t number) const { return findMutableTone(number); }
@@ -68,17 +64,30 @@ const DrumSet* ToneBank::drumSetForProgram(int program) const
 
 Tone& ToneBank::defineTone(int32_t number)
 {
+    const uint32_t low = static_cast<uint32_t>(number) & 0xFF;
     // A number defined again keeps its record, so references to it never dangle.
     if (Tone* existing = findMutableTone(number)) {
         existing->number = number;
         initTone(*existing);
+        if (static_cast<uint32_t>(number) != low) {
+            byNumber_[low] = nullptr;  // it now carries a number nothing can find
+        }
         return *existing;
+    }
+    if (static_cast<uint32_t>(number) != low) {
+        if (!unfindable_) {
+            unfindable_ = std::make_unique<Tone>();
+        }
+        unfindable_->number = number;
+        initTone(*unfindable_);
+        return *unfindable_;
     }
     auto tone = std::make_unique<Tone>();
     tone->number = number;
     initTone(*tone);
-    auto& list = tones_[static_cast<uint32_t>(number) & 0x7F];
+    auto& list = tones_[low & 0x7F];
     list.push_back(std::move(tone));
+    byNumber_[low] = list.back().get();
     return *list.back();
 }
 
@@ -105,6 +114,9 @@ void ToneBank::compileAll()
         for (auto& tone : list) {
             compileTone(*tone);
         }
+    }
+    if (unfindable_) {
+        compileTone(*unfindable_);
     }
 }
 

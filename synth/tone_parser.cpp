@@ -318,6 +318,9 @@ private:
 
 bool ToneBank::loadToneText(std::span<const uint8_t> text)
 {
+    if (text.size() > maxFileBytes) {
+        return false;
+    }
     const auto tokens = tokenizeToneText(text);
     if (!tokens) {
         return false;

@@ -1,16 +1,26 @@
 // quorva-tonemeter [--tones FILE] [--song FILE.mid | --no-song] [--voices N] [--level-shift S]
-//                  [--dense-seconds N] [--report-only]
+//                  [--dense-seconds N] [--report-only] [--no-timbre] [--sound-font FILE.sf2]
+//                  [--compare-song FILE.mid]... [--write-songs DIR] [--threads N]
+//                  [--timbre-programs FIRST-LAST]
 // Loads a tone file into the FM synthesizer, renders in memory at 44100 Hz and reports the
 // bank's loudness figures: a standard phrase per program, every drum key of the General MIDI
 // kits, and the clipping of a dense generated song and of a song file (by default demo.mid
-// beside the program). Exit status 0 when every goal is met, 1 when one fails (0 with
-// --report-only), 2 on a bad option or a tone file that does not load.
+// beside the program). Then, unless --no-timbre, it compares the bank's timbre with
+// FluidSynth playing the General MIDI SoundFont: every program at five keys, every drum key of
+// the kits, and generated songs in five styles plus the --compare-song files. Exit status 0
+// when every goal is met, 1 when one fails (0 with --report-only), 2 on a bad option or a
+// tone file or SoundFont that does not load. --timbre-programs measures the timbre of those
+// programs only, without drum kits and songs (a quick look while voicing).
 #include "tools/tonemeter/meter_report.h"
+#include "tools/tonemeter/reference_synth.h"
+#include "tools/tonemeter/timbre.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -26,13 +36,23 @@ struct Options {
     uint32_t voices = 24;
     uint32_t levelShift = 6;
     double denseSeconds = 60.0;
+    bool timbre = true;
+    std::string soundFont = ReferenceSynth::DefaultSoundFont;
+    std::vector<std::string> compareSongs;
+    std::string songDirectory;
+    unsigned threads = std::max(1u, std::thread::hardware_concurrency());
+    int firstProgram = 0;
+    int lastProgram = 127;
+    bool notesOnly = false;
 };
 
 int usage(const std::string& problem)
 {
     std::fprintf(stderr,
                  "quorva-tonemeter: %s\nusage: quorva-tonemeter [--tones FILE] [--song FILE.mid | --no-song] "
-                 "[--voices N] [--level-shift 4..8] [--dense-seconds N] [--report-only]\n",
+                 "[--voices N] [--level-shift 4..8] [--dense-seconds N] [--report-only]\n"
+                 "       [--no-timbre] [--sound-font FILE.sf2] [--compare-song FILE.mid]... [--write-songs DIR] "
+                 "[--threads N]\n       [--timbre-programs FIRST-LAST]\n",
                  problem.c_str());
     return 2;
 }
@@ -49,6 +69,8 @@ bool parse(int argc, char** argv, Options& options, std::string& problem)
             options.reportOnly = true;
         } else if (arg == "--no-song") {
             options.song.clear();
+        } else if (arg == "--no-timbre") {
+            options.timbre = false;
         } else if (last) {
             problem = "unknown option or missing value: " + arg;
             return false;
@@ -62,6 +84,24 @@ bool parse(int argc, char** argv, Options& options, std::string& problem)
             options.levelShift = static_cast<uint32_t>(std::strtoul(argv[++i], nullptr, 10));
         } else if (arg == "--dense-seconds") {
             options.denseSeconds = std::strtod(argv[++i], nullptr);
+        } else if (arg == "--sound-font") {
+            options.soundFont = argv[++i];
+        } else if (arg == "--compare-song") {
+            options.compareSongs.push_back(argv[++i]);
+        } else if (arg == "--write-songs") {
+            options.songDirectory = argv[++i];
+        } else if (arg == "--threads") {
+            options.threads = static_cast<unsigned>(std::strtoul(argv[++i], nullptr, 10));
+        } else if (arg == "--timbre-programs") {
+            char dash = 0;
+            char end = 0;
+            if (std::sscanf(argv[++i], "%d%c%d%c", &options.firstProgram, &dash, &options.lastProgram, &end) != 3 ||
+                dash != '-' || options.firstProgram < 0 || options.lastProgram > 127 ||
+                options.firstProgram > options.lastProgram) {
+                problem = "--timbre-programs must be FIRST-LAST within 0-127";
+                return false;
+            }
+            options.notesOnly = true;
         } else {
             problem = "unknown option: " + arg;
             return false;
@@ -73,6 +113,10 @@ bool parse(int argc, char** argv, Options& options, std::string& problem)
     }
     if (options.voices != 8 && options.voices != 16 && options.voices != 24 && options.voices != 32 && options.voices != 64) {
         problem = "--voices must be one of 8 16 24 32 64";
+        return false;
+    }
+    if (options.threads < 1 || options.threads > 64) {
+        problem = "--threads must be 1 to 64";
         return false;
     }
     if (!(options.denseSeconds >= 1.0 && options.denseSeconds <= 600.0)) {
@@ -123,7 +167,27 @@ int main(int argc, char** argv)
         results.songs.push_back(song);
     }
     std::string report;
-    const bool pass = writeReport(results, report);
+    bool pass = writeReport(results, report);
+    if (options.timbre) {
+        TimbreOptions timbre;
+        timbre.tones = options.tones;
+        timbre.soundFont = options.soundFont;
+        timbre.songs = options.compareSongs;
+        timbre.songDirectory = options.songDirectory;
+        timbre.threads = options.threads;
+        timbre.voices = options.voices;
+        timbre.levelShift = options.levelShift;
+        timbre.firstProgram = options.firstProgram;
+        timbre.lastProgram = options.lastProgram;
+        timbre.notesOnly = options.notesOnly;
+        TimbreResults measured;
+        std::string error;
+        if (!measureTimbre(timbre, measured, error)) {
+            std::fputs(report.c_str(), stdout);
+            return usage(error);
+        }
+        pass = writeTimbreReport(measured, report) && pass;
+    }
     std::fputs(report.c_str(), stdout);
     return pass || options.reportOnly ? 0 : 1;
 }

@@ -79,6 +79,19 @@ void MeterRender::render(uint32_t frames, LevelCounter& counter)
     }
 }
 
+void MeterRender::renderMono(uint32_t frames, std::vector<float>& out)
+{
+    while (frames > 0) {
+        const uint32_t count = std::min(frames, BlockFrames);
+        synth_->mixBlock(mix_.data(), count);
+        SynthStream::convert(mix_.data(), count, levelShift_, pcm_.data());
+        for (uint32_t i = 0; i < count; ++i) {
+            out.push_back(static_cast<float>((pcm_[2 * i] + pcm_[2 * i + 1]) / (2.0 * FullScale)));
+        }
+        frames -= count;
+    }
+}
+
 bool MeterRender::settle(uint32_t limitFrames)
 {
     LevelCounter ignored;

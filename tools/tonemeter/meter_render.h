@@ -59,6 +59,9 @@ public:
     void send(uint32_t message) { synth_->handleMessage(message); }
     // Renders `frames` frames into the counter.
     void render(uint32_t frames, LevelCounter& counter);
+    // Renders `frames` frames and appends them as mono samples (the mean of both sides of the
+    // 16-bit output), full scale 1.0.
+    void renderMono(uint32_t frames, std::vector<float>& out);
     // Plays the script from frame 0 and renders `totalFrames` frames in all.
     Levels play(const std::vector<TimedMessage>& script, uint32_t totalFrames);
     // Renders on, unmeasured, until no voice sounds; false if one still sounds after `limitFrames`.
