@@ -27,7 +27,7 @@ namespace {
 
 using namespace quorva::tonemeter;
 
-constexpr uint32_t MostVoices = 64;
+constexpr uint32_t mostVoices = 64;
 
 struct Options {
     std::string tones;
@@ -37,7 +37,7 @@ struct Options {
     uint32_t levelShift = 6;
     double denseSeconds = 60.0;
     bool timbre = true;
-    std::string soundFont = ReferenceSynth::DefaultSoundFont;
+    std::string soundFont = ReferenceSynth::defaultSoundFont;
     std::vector<std::string> compareSongs;
     std::string songDirectory;
     unsigned threads = std::max(1u, std::thread::hardware_concurrency());
@@ -150,8 +150,8 @@ int main(int argc, char** argv)
     // The dense song with the chosen voice count and with the most voices, where the fewest
     // notes are stolen and the mix is loudest.
     const auto song = denseSong(options.denseSeconds);
-    for (uint32_t voices : {options.voices, MostVoices}) {
-        if (voices == MostVoices && options.voices == MostVoices && !results.songs.empty()) {
+    for (uint32_t voices : {options.voices, mostVoices}) {
+        if (voices == mostVoices && options.voices == mostVoices && !results.songs.empty()) {
             break;
         }
         MeterRender render;

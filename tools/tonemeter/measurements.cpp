@@ -13,8 +13,8 @@ namespace quorva::tonemeter {
 
 namespace {
 
-constexpr uint8_t Velocity = 100;
-constexpr uint8_t RhythmChannel = 9;
+constexpr uint8_t noteVelocity = 100;
+constexpr uint8_t rhythmChannel = 9;
 
 void noteOn(std::vector<TimedMessage>& script, double at, uint8_t channel, uint8_t key, uint8_t velocity)
 {
@@ -46,7 +46,7 @@ uint8_t songProgram(uint8_t channel, int quarter)
     if (quarter == 0) {
         return first[channel];
     }
-    const int family = channel == RhythmChannel ? 9 : channel;
+    const int family = channel == rhythmChannel ? 9 : channel;
     return static_cast<uint8_t>(family * 8 + (quarter * 3) % 8);
 }
 
@@ -83,14 +83,14 @@ void denseDrums(std::vector<TimedMessage>& script, double seconds, uint32_t& see
 {
     static constexpr std::array<uint8_t, 4> kits = {0, 16, 25, 32};
     for (int quarter = 0; quarter < 4; ++quarter) {
-        script.push_back({secondsToFrames(seconds * quarter / 4), packMessage(0xC0 | RhythmChannel, kits[quarter])});
+        script.push_back({secondsToFrames(seconds * quarter / 4), packMessage(0xC0 | rhythmChannel, kits[quarter])});
     }
     constexpr double eighth = 0.25;
     for (int step = 0; (step + 1) * eighth < seconds; ++step) {
         const double at = step * eighth;
         auto hit = [&](uint8_t key, uint8_t velocity) {
-            noteOn(script, at, RhythmChannel, key, velocity);
-            noteOff(script, at + 0.0625, RhythmChannel, key);
+            noteOn(script, at, rhythmChannel, key, velocity);
+            noteOff(script, at + 0.0625, rhythmChannel, key);
         };
         hit(step % 8 == 6 ? 46 : 42, 90);
         if (step % 4 == 0) {
@@ -103,7 +103,7 @@ void denseDrums(std::vector<TimedMessage>& script, double seconds, uint32_t& see
             hit(static_cast<uint8_t>(45 + nextRandom(seed) % 6), 100);
         }
         if (nextRandom(seed) % 6 == 0) {
-            hit(static_cast<uint8_t>(FirstDrumKey + nextRandom(seed) % DrumKeyCount), 100);
+            hit(static_cast<uint8_t>(firstDrumKey + nextRandom(seed) % drumKeyCount), 100);
         }
         if (step % 32 == 0) {
             hit(49, 110);
@@ -121,7 +121,7 @@ std::vector<TimedMessage> standardPhrase(int program)
     double at = 0.0;
     for (const auto& chord : chords) {
         for (uint8_t key : chord) {
-            noteOn(script, at, 0, key, Velocity);
+            noteOn(script, at, 0, key, noteVelocity);
         }
         for (uint8_t key : chord) {
             noteOff(script, at + 0.6, 0, key);
@@ -135,9 +135,9 @@ std::vector<TimedMessage> standardPhrase(int program)
 std::vector<TimedMessage> drumHit(int kitProgram, int key)
 {
     std::vector<TimedMessage> script;
-    script.push_back({0, packMessage(0xC0 | RhythmChannel, static_cast<uint8_t>(kitProgram))});
-    noteOn(script, 0.0, RhythmChannel, static_cast<uint8_t>(key), Velocity);
-    noteOff(script, 0.1, RhythmChannel, static_cast<uint8_t>(key));
+    script.push_back({0, packMessage(0xC0 | rhythmChannel, static_cast<uint8_t>(kitProgram))});
+    noteOn(script, 0.0, rhythmChannel, static_cast<uint8_t>(key), noteVelocity);
+    noteOff(script, 0.1, rhythmChannel, static_cast<uint8_t>(key));
     return script;
 }
 
@@ -146,7 +146,7 @@ std::vector<TimedMessage> denseSong(double seconds)
     std::vector<TimedMessage> script;
     uint32_t seed = 12345;
     for (uint8_t channel = 0; channel < 16; ++channel) {
-        if (channel == RhythmChannel) {
+        if (channel == rhythmChannel) {
             denseDrums(script, seconds, seed);
         } else {
             denseMelodic(script, channel, seconds, seed);
@@ -161,21 +161,21 @@ std::vector<Levels> measurePrograms(MeterRender& render)
     std::vector<Levels> result;
     for (int program = 0; program < 128; ++program) {
         render.reset();
-        result.push_back(render.play(standardPhrase(program), secondsToFrames(PhraseSeconds)));
-        result.back().endless = !render.settle(secondsToFrames(RingLimitSeconds));
+        result.push_back(render.play(standardPhrase(program), secondsToFrames(phraseSeconds)));
+        result.back().endless = !render.settle(secondsToFrames(ringLimitSeconds));
     }
     return result;
 }
 
-std::vector<std::array<Levels, DrumKeyCount>> measureDrums(MeterRender& render)
+std::vector<std::array<Levels, drumKeyCount>> measureDrums(MeterRender& render)
 {
-    std::vector<std::array<Levels, DrumKeyCount>> result(KitPrograms.size());
-    for (size_t kit = 0; kit < KitPrograms.size(); ++kit) {
-        for (int key = FirstDrumKey; key <= LastDrumKey; ++key) {
+    std::vector<std::array<Levels, drumKeyCount>> result(kitPrograms.size());
+    for (size_t kit = 0; kit < kitPrograms.size(); ++kit) {
+        for (int key = firstDrumKey; key <= lastDrumKey; ++key) {
             render.reset();
-            Levels& levels = result[kit][key - FirstDrumKey];
-            levels = render.play(drumHit(KitPrograms[kit].program, key), secondsToFrames(DrumSeconds));
-            levels.endless = !render.settle(secondsToFrames(RingLimitSeconds));
+            Levels& levels = result[kit][key - firstDrumKey];
+            levels = render.play(drumHit(kitPrograms[kit].program, key), secondsToFrames(drumSeconds));
+            levels.endless = !render.settle(secondsToFrames(ringLimitSeconds));
         }
     }
     return result;
@@ -185,13 +185,13 @@ bool readWavLevels(const std::string& path, LevelCounter& counter)
 {
     std::ifstream in(path, std::ios::binary);
     std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    constexpr size_t HeaderBytes = 44;
-    if (bytes.size() < HeaderBytes || std::memcmp(bytes.data(), "RIFF", 4) != 0 ||
+    constexpr size_t headerBytes = 44;
+    if (bytes.size() < headerBytes || std::memcmp(bytes.data(), "RIFF", 4) != 0 ||
         std::memcmp(bytes.data() + 36, "data", 4) != 0 || bytes[34] != 16) {
         return false;
     }
-    std::vector<int16_t> samples((bytes.size() - HeaderBytes) / 2);
-    std::memcpy(samples.data(), bytes.data() + HeaderBytes, samples.size() * 2);
+    std::vector<int16_t> samples((bytes.size() - headerBytes) / 2);
+    std::memcpy(samples.data(), bytes.data() + headerBytes, samples.size() * 2);
     counter.add(samples.data(), samples.size());
     return true;
 }

@@ -8,16 +8,16 @@
 namespace quorva::tonemeter {
 
 namespace {
-constexpr uint32_t BlockFrames = 1024;
-constexpr double FullScale = 32768.0;
+constexpr uint32_t blockFrames = 1024;
+constexpr double fullScale = 32768.0;
 }  // namespace
 
 double toDb(double magnitude)
 {
     if (magnitude <= 0.0) {
-        return Levels::SilentDb;
+        return Levels::silentDb;
     }
-    return 20.0 * std::log10(magnitude / FullScale);
+    return 20.0 * std::log10(magnitude / fullScale);
 }
 
 void LevelCounter::add(const int16_t* samples, uint64_t count)
@@ -39,7 +39,7 @@ Levels LevelCounter::levels() const
     result.samples = samples_;
     result.clipped = clipped_;
     result.peakDb = toDb(peak_);
-    result.rmsDb = samples_ ? toDb(std::sqrt(sumSquares_ / static_cast<double>(samples_))) : Levels::SilentDb;
+    result.rmsDb = samples_ ? toDb(std::sqrt(sumSquares_ / static_cast<double>(samples_))) : Levels::silentDb;
     return result;
 }
 
@@ -50,14 +50,14 @@ uint32_t packMessage(uint8_t status, uint8_t data1, uint8_t data2)
 
 uint32_t secondsToFrames(double seconds)
 {
-    return static_cast<uint32_t>(std::lround(seconds * SampleRate));
+    return static_cast<uint32_t>(std::lround(seconds * sampleRate));
 }
 
 bool MeterRender::open(const std::string& toneFilePath, uint32_t voices, uint32_t levelShift)
 {
     levelShift_ = levelShift;
-    mix_.assign(BlockFrames, MixFrame{});
-    pcm_.assign(BlockFrames * 2, 0);
+    mix_.assign(blockFrames, MixFrame{});
+    pcm_.assign(blockFrames * 2, 0);
     return synth_->open(voices, toneFilePath);
 }
 
@@ -71,7 +71,7 @@ void MeterRender::reset()
 void MeterRender::render(uint32_t frames, LevelCounter& counter)
 {
     while (frames > 0) {
-        const uint32_t count = std::min(frames, BlockFrames);
+        const uint32_t count = std::min(frames, blockFrames);
         synth_->mixBlock(mix_.data(), count);
         SynthStream::convert(mix_.data(), count, levelShift_, pcm_.data());
         counter.add(pcm_.data(), 2ULL * count);
@@ -82,11 +82,11 @@ void MeterRender::render(uint32_t frames, LevelCounter& counter)
 void MeterRender::renderMono(uint32_t frames, std::vector<float>& out)
 {
     while (frames > 0) {
-        const uint32_t count = std::min(frames, BlockFrames);
+        const uint32_t count = std::min(frames, blockFrames);
         synth_->mixBlock(mix_.data(), count);
         SynthStream::convert(mix_.data(), count, levelShift_, pcm_.data());
         for (uint32_t i = 0; i < count; ++i) {
-            out.push_back(static_cast<float>((pcm_[2 * i] + pcm_[2 * i + 1]) / (2.0 * FullScale)));
+            out.push_back(static_cast<float>((pcm_[2 * i] + pcm_[2 * i + 1]) / (2.0 * fullScale)));
         }
         frames -= count;
     }
@@ -95,11 +95,11 @@ void MeterRender::renderMono(uint32_t frames, std::vector<float>& out)
 bool MeterRender::settle(uint32_t limitFrames)
 {
     LevelCounter ignored;
-    for (uint32_t done = 0; synth_->sounding(); done += BlockFrames) {
+    for (uint32_t done = 0; synth_->sounding(); done += blockFrames) {
         if (done >= limitFrames) {
             return false;
         }
-        render(BlockFrames, ignored);
+        render(blockFrames, ignored);
     }
     return true;
 }

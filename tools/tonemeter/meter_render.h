@@ -9,7 +9,7 @@
 
 namespace quorva::tonemeter {
 
-constexpr uint32_t SampleRate = 44100;
+constexpr uint32_t sampleRate = 44100;
 
 // Loudness figures of a stretch of 16-bit stereo output.
 struct Levels {
@@ -18,13 +18,13 @@ struct Levels {
     uint64_t clipped = 0;  // samples that sit at 32767 or -32768
     uint64_t samples = 0;
     bool endless = false;  // still sounding long after the last note-off
-    bool silent() const { return samples == 0 || peakDb <= SilentDb; }
+    bool silent() const { return samples == 0 || peakDb <= silentDb; }
     double clipRatio() const { return samples ? static_cast<double>(clipped) / static_cast<double>(samples) : 0.0; }
 
-    static constexpr double SilentDb = -200.0;
+    static constexpr double silentDb = -200.0;
 };
 
-// Converts a linear 16-bit magnitude to dB full scale; 0 gives Levels::SilentDb.
+// Converts a linear 16-bit magnitude to dB full scale; 0 gives Levels::silentDb.
 double toDb(double magnitude);
 
 // Statistics gathered sample by sample; `levels` reads them out.

@@ -9,7 +9,7 @@ namespace quorva::tonemeter {
 
 namespace {
 
-constexpr std::array<const char*, 16> Families = {"piano",   "chromatic perc.", "organ",  "guitar",    "bass",     "strings",
+constexpr std::array<const char*, 16> families = {"piano",   "chromatic perc.", "organ",  "guitar",    "bass",     "strings",
                                                   "ensemble", "brass",          "reed",   "pipe",      "synth lead", "synth pad",
                                                   "synth fx", "ethnic",         "percussive", "sound fx"};
 
@@ -26,7 +26,7 @@ void appendf(std::string& out, const char* format, ...)
 double median(std::vector<double> values)
 {
     if (values.empty()) {
-        return Levels::SilentDb;
+        return Levels::silentDb;
     }
     std::sort(values.begin(), values.end());
     const size_t middle = values.size() / 2;
@@ -35,7 +35,7 @@ double median(std::vector<double> values)
 
 bool sounds(const Levels& levels)
 {
-    return levels.peakDb > SoundThresholdDb;
+    return levels.peakDb > soundThresholdDb;
 }
 
 // Per-program lines and the family summary; true when every program sounds within tolerance.
@@ -52,8 +52,8 @@ bool reportPrograms(const std::vector<Levels>& programs, std::string& out)
         const Levels& levels = programs[program];
         const double deviation = levels.rmsDb - middle;
         const bool silent = !sounds(levels);
-        const bool off = silent || std::fabs(deviation) > ProgramToleranceDb;
-        appendf(out, "  %3d %-16s rms %7.1f  peak %7.1f  %+6.1f%s%s\n", program, Families[program / 8], levels.rmsDb,
+        const bool off = silent || std::fabs(deviation) > programToleranceDb;
+        appendf(out, "  %3d %-16s rms %7.1f  peak %7.1f  %+6.1f%s%s\n", program, families[program / 8], levels.rmsDb,
                 levels.peakDb, deviation, silent ? "  SILENT" : (off ? "  OUTSIDE" : ""), levels.endless ? "  RINGS ON" : "");
         if (levels.endless) {
             appendf(ringing, " %d", program);
@@ -68,7 +68,7 @@ bool reportPrograms(const std::vector<Levels>& programs, std::string& out)
         }
     }
     appendf(out, "\nFamilies (phrase RMS dBFS):       min    mean     max\n");
-    for (size_t family = 0; family < Families.size() && family * 8 < programs.size(); ++family) {
+    for (size_t family = 0; family < families.size() && family * 8 < programs.size(); ++family) {
         double low = 0.0, high = -1000.0, sum = 0.0;
         for (size_t program = family * 8; program < family * 8 + 8; ++program) {
             const double db = programs[program].rmsDb;
@@ -76,10 +76,10 @@ bool reportPrograms(const std::vector<Levels>& programs, std::string& out)
             high = std::max(high, db);
             sum += db;
         }
-        appendf(out, "  %-28s %7.1f %7.1f %7.1f\n", Families[family], low, sum / 8, high);
+        appendf(out, "  %-28s %7.1f %7.1f %7.1f\n", families[family], low, sum / 8, high);
     }
     appendf(out, "Median %.1f dBFS; worst deviation %+.1f dB (program %d); tolerance +/-%.0f dB: ", middle, worst,
-            worstProgram, ProgramToleranceDb);
+            worstProgram, programToleranceDb);
     if (outside.empty()) {
         appendf(out, "all 128 within\n");
     } else {
@@ -90,28 +90,28 @@ bool reportPrograms(const std::vector<Levels>& programs, std::string& out)
         appendf(out, "\n");
     }
     if (!ringing.empty()) {
-        appendf(out, "Still sounding %.0f s after the phrase:%s\n", RingLimitSeconds, ringing.c_str());
+        appendf(out, "Still sounding %.0f s after the phrase:%s\n", ringLimitSeconds, ringing.c_str());
     }
     return pass && ringing.empty();
 }
 
-bool reportDrums(const std::vector<std::array<Levels, DrumKeyCount>>& drums, std::string& out)
+bool reportDrums(const std::vector<std::array<Levels, drumKeyCount>>& drums, std::string& out)
 {
     appendf(out, "\nDrum kits: one hit per key %d-%d on channel 9 (velocity 100, 1 s); peak and RMS in dBFS\n",
-            FirstDrumKey, LastDrumKey);
+            firstDrumKey, lastDrumKey);
     bool pass = true;
     for (size_t kit = 0; kit < drums.size(); ++kit) {
         int sounding = 0;
         double lowPeak = 0.0, highPeak = -1000.0, lowRms = 0.0, highRms = -1000.0;
         std::string silentKeys;
         std::string ringingKeys;
-        for (int index = 0; index < DrumKeyCount; ++index) {
+        for (int index = 0; index < drumKeyCount; ++index) {
             const Levels& levels = drums[kit][index];
             if (levels.endless) {
-                appendf(ringingKeys, " %d", FirstDrumKey + index);
+                appendf(ringingKeys, " %d", firstDrumKey + index);
             }
             if (!sounds(levels)) {
-                appendf(silentKeys, " %d", FirstDrumKey + index);
+                appendf(silentKeys, " %d", firstDrumKey + index);
                 continue;
             }
             ++sounding;
@@ -121,18 +121,18 @@ bool reportDrums(const std::vector<std::array<Levels, DrumKeyCount>>& drums, std
             highRms = std::max(highRms, levels.rmsDb);
         }
         appendf(out, "  program %2d %-11s %2d/%d keys sound; peak %6.1f..%5.1f, rms %6.1f..%5.1f%s%s%s%s\n",
-                KitPrograms[kit].program, KitPrograms[kit].name, sounding, DrumKeyCount, lowPeak, highPeak, lowRms, highRms,
+                kitPrograms[kit].program, kitPrograms[kit].name, sounding, drumKeyCount, lowPeak, highPeak, lowRms, highRms,
                 silentKeys.empty() ? "" : "; SILENT:", silentKeys.c_str(), ringingKeys.empty() ? "" : "; RINGS ON:",
                 ringingKeys.c_str());
         pass = pass && silentKeys.empty() && ringingKeys.empty();
     }
     if (!drums.empty()) {
         appendf(out, "  standard kit per key (peak/rms):");
-        for (int index = 0; index < DrumKeyCount; ++index) {
+        for (int index = 0; index < drumKeyCount; ++index) {
             if (index % 6 == 0) {
                 appendf(out, "\n   ");
             }
-            appendf(out, " %2d:%5.1f/%5.1f", FirstDrumKey + index, drums[0][index].peakDb, drums[0][index].rmsDb);
+            appendf(out, " %2d:%5.1f/%5.1f", firstDrumKey + index, drums[0][index].peakDb, drums[0][index].rmsDb);
         }
         appendf(out, "\n");
     }
@@ -151,7 +151,7 @@ bool reportSongs(const std::vector<SongResult>& songs, uint32_t levelShift, std:
             continue;
         }
         const Levels& levels = *song.levels;
-        const bool ok = levels.clipRatio() < ClipRatioLimit;
+        const bool ok = levels.clipRatio() < clipRatioLimit;
         appendf(out, "  %-28s peak %6.1f  rms %6.1f dBFS  clipped %llu of %llu (%.4f%%)%s\n", song.name.c_str(),
                 levels.peakDb, levels.rmsDb, static_cast<unsigned long long>(levels.clipped),
                 static_cast<unsigned long long>(levels.samples), 100.0 * levels.clipRatio(), ok ? "" : "  TOO MANY");
@@ -181,7 +181,7 @@ bool writeReport(const MeterResults& results, std::string& out)
     const bool songs = reportSongs(results.songs, results.levelShift, out);
     appendf(out, "\nGoals: programs sound within +/-%.0f dB of the median and end: %s; every drum key sounds and ends: %s; "
                  "songs clip below %.2f%%: %s\n",
-            ProgramToleranceDb, programs ? "PASS" : "FAIL", drums ? "PASS" : "FAIL", 100.0 * ClipRatioLimit,
+            programToleranceDb, programs ? "PASS" : "FAIL", drums ? "PASS" : "FAIL", 100.0 * clipRatioLimit,
             songs ? "PASS" : "FAIL");
     return programs && drums && songs;
 }

@@ -8,9 +8,9 @@
 namespace quorva::tonemeter {
 
 // The bank's goals.
-constexpr double ProgramToleranceDb = 6.0;   // phrase loudness around the bank's median
-constexpr double SoundThresholdDb = -60.0;   // a peak above this counts as sound
-constexpr double ClipRatioLimit = 0.0001;    // 0.01 % of the samples of a song
+constexpr double programToleranceDb = 6.0;   // phrase loudness around the bank's median
+constexpr double soundThresholdDb = -60.0;   // a peak above this counts as sound
+constexpr double clipRatioLimit = 0.0001;    // 0.01 % of the samples of a song
 
 struct SongResult {
     std::string name;
@@ -22,7 +22,7 @@ struct MeterResults {
     std::string toneFilePath;
     uint32_t levelShift = 6;
     std::vector<Levels> programs;                              // 128
-    std::vector<std::array<Levels, DrumKeyCount>> drums;       // one per kit of KitPrograms
+    std::vector<std::array<Levels, drumKeyCount>> drums;       // one per kit of kitPrograms
     std::vector<SongResult> songs;
 };
 

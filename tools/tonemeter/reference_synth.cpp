@@ -10,7 +10,7 @@ namespace quorva::tonemeter {
 
 namespace {
 
-constexpr size_t BlockFrames = 1024;
+constexpr size_t blockFrames = 1024;
 
 void quietLogs()
 {
@@ -41,7 +41,7 @@ bool ReferenceSynth::open(const std::string& soundFontPath)
     if (!settings_) {
         return false;
     }
-    fluid_settings_setnum(settings_, "synth.sample-rate", SampleRate);
+    fluid_settings_setnum(settings_, "synth.sample-rate", sampleRate);
     fluid_settings_setint(settings_, "synth.reverb.active", 0);
     fluid_settings_setint(settings_, "synth.chorus.active", 0);
     fluid_settings_setint(settings_, "synth.polyphony", 256);
@@ -58,14 +58,14 @@ void ReferenceSynth::reset()
     std::vector<float> ignored;
     render(secondsToFrames(0.2), ignored);
     fluid_synth_system_reset(synth_);
-    render((EventBlock - rendered_ % EventBlock) % EventBlock, ignored);
+    render((eventBlock - rendered_ % eventBlock) % eventBlock, ignored);
 }
 
 void ReferenceSynth::render(size_t frames, std::vector<float>& out)
 {
-    float left[BlockFrames], right[BlockFrames];
+    float left[blockFrames], right[blockFrames];
     while (frames > 0) {
-        const size_t count = std::min(frames, BlockFrames);
+        const size_t count = std::min(frames, blockFrames);
         fluid_synth_write_float(synth_, static_cast<int>(count), left, 0, 1, right, 0, 1);
         rendered_ += count;
         for (size_t i = 0; i < count; ++i) {
@@ -102,7 +102,7 @@ std::vector<float> ReferenceSynth::song(const std::string& path)
         // The player advances with the synthesizer's samples; a ten-minute cap guards against a file that never ends.
         const size_t limit = secondsToFrames(600.0);
         while (fluid_player_get_status(player) == FLUID_PLAYER_PLAYING && out.size() < limit) {
-            render(BlockFrames, out);
+            render(blockFrames, out);
         }
         render(secondsToFrames(1.0), out);
     }

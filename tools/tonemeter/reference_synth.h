@@ -12,7 +12,7 @@ namespace quorva::tonemeter {
 // both sides), full scale 1.0.
 class ReferenceSynth {
 public:
-    static constexpr const char* DefaultSoundFont = "/usr/share/sounds/sf2/default-GM.sf2";
+    static constexpr const char* defaultSoundFont = "/usr/share/sounds/sf2/default-GM.sf2";
 
     ReferenceSynth() = default;
     ~ReferenceSynth();
@@ -31,7 +31,7 @@ private:
 
     // FluidSynth applies events at the start of its 64-frame blocks; frames rendered so far,
     // so that every note starts on a block boundary whatever was played before.
-    static constexpr size_t EventBlock = 64;
+    static constexpr size_t eventBlock = 64;
     size_t rendered_ = 0;
 
     _fluid_hashtable_t* settings_ = nullptr;

@@ -10,7 +10,7 @@ namespace quorva::tonemeter {
 
 namespace {
 
-constexpr double Rate = 44100.0;
+constexpr double spectrumRate = 44100.0;
 
 void fft(std::vector<std::complex<double>>& data)
 {
@@ -62,13 +62,13 @@ std::vector<double> powerSpectrum(const float* samples, size_t length, double me
 
 size_t binOf(double hz, size_t length)
 {
-    return static_cast<size_t>(std::lround(hz * static_cast<double>(length) / Rate));
+    return static_cast<size_t>(std::lround(hz * static_cast<double>(length) / spectrumRate));
 }
 
 void shares(const std::vector<double>& power, size_t length, Spectrum& result)
 {
     double total = 0.0, weighted = 0.0, high16 = 0.0, high12 = 0.0, high8 = 0.0;
-    const double binHz = Rate / static_cast<double>(length);
+    const double binHz = spectrumRate / static_cast<double>(length);
     for (size_t k = 1; k < power.size(); ++k) {
         const double hz = static_cast<double>(k) * binHz;
         total += power[k];
@@ -144,14 +144,14 @@ Spectrum analyseNote(const std::vector<float>& samples, size_t start, size_t len
         const double denominator = a - 2.0 * b + c;
         offset = denominator != 0.0 ? std::clamp(0.5 * (a - c) / denominator, -0.5, 0.5) : 0.0;
     }
-    result.strongestHz = (static_cast<double>(peak) + offset) * Rate / static_cast<double>(length);
+    result.strongestHz = (static_cast<double>(peak) + offset) * spectrumRate / static_cast<double>(length);
     return result;
 }
 
 Spectrum analyseSong(const std::vector<float>& samples)
 {
     Spectrum result;
-    if (samples.size() < SongSegment) {
+    if (samples.size() < songSegment) {
         return result;
     }
     double sum = 0.0, squares = 0.0;
@@ -166,14 +166,14 @@ Spectrum analyseSong(const std::vector<float>& samples)
         return result;
     }
     result.dcDb = std::fabs(mean) > 0.0 ? 20.0 * std::log10(std::fabs(mean) / result.rms) : -200.0;
-    std::vector<double> total(SongSegment / 2 + 1, 0.0);
-    for (size_t start = 0; start + SongSegment <= samples.size(); start += SongSegment) {
-        const std::vector<double> power = powerSpectrum(samples.data() + start, SongSegment, mean);
+    std::vector<double> total(songSegment / 2 + 1, 0.0);
+    for (size_t start = 0; start + songSegment <= samples.size(); start += songSegment) {
+        const std::vector<double> power = powerSpectrum(samples.data() + start, songSegment, mean);
         for (size_t k = 0; k < total.size(); ++k) {
             total[k] += power[k];
         }
     }
-    shares(total, SongSegment, result);
+    shares(total, songSegment, result);
     return result;
 }
 

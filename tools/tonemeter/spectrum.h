@@ -17,15 +17,15 @@ struct Spectrum {
     bool silent() const { return rms <= 0.0; }
 };
 
-constexpr size_t NoteWindow = 32768;  // 0.74 s at 44100 Hz
-constexpr size_t SongSegment = 4096;
+constexpr size_t noteWindow = 32768;  // 0.74 s at 44100 Hz
+constexpr size_t songSegment = 4096;
 
 enum class Window { Hann, Rectangular };
 
-// Analyses `length` samples from `start` (a power of two up to NoteWindow) with one window:
+// Analyses `length` samples from `start` (a power of two up to noteWindow) with one window:
 // Hann for a held note cut out of its middle; rectangular for a hit that starts with the
 // stretch and dies away in it, which a Hann window would all but erase at its start.
-Spectrum analyseNote(const std::vector<float>& samples, size_t start, size_t length = NoteWindow,
+Spectrum analyseNote(const std::vector<float>& samples, size_t start, size_t length = noteWindow,
                      Window window = Window::Hann);
 
 // Analyses a whole song: energy shares and centroid averaged over Hann-windowed segments.

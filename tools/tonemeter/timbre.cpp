@@ -21,12 +21,12 @@ namespace quorva::tonemeter {
 
 namespace {
 
-constexpr uint8_t Velocity = 100;
-constexpr double FmSilentDb = -90.0;  // an FM note this quiet where the reference sounds counts as silent
-constexpr int RhythmChannel = 9;
-constexpr double NoteSeconds = NoteStartSeconds + static_cast<double>(NoteWindow) / SampleRate + 0.01;
-constexpr double DrumHoldSeconds = 0.1;
-constexpr double HitSeconds = static_cast<double>(NoteWindow) / SampleRate + 0.01;
+constexpr uint8_t noteVelocity = 100;
+constexpr double fmSilentDb = -90.0;  // an FM note this quiet where the reference sounds counts as silent
+constexpr int rhythmChannel = 9;
+constexpr double noteSeconds = noteStartSeconds + static_cast<double>(noteWindow) / sampleRate + 0.01;
+constexpr double drumHoldSeconds = 0.1;
+constexpr double hitSeconds = static_cast<double>(noteWindow) / sampleRate + 0.01;
 
 void appendf(std::string& out, const char* format, ...)
 {
@@ -44,7 +44,7 @@ std::vector<float> fmNote(MeterRender& render, int channel, int program, int key
 {
     render.reset();
     render.send(packMessage(static_cast<uint8_t>(0xC0 | channel), static_cast<uint8_t>(program)));
-    render.send(packMessage(static_cast<uint8_t>(0x90 | channel), static_cast<uint8_t>(key), Velocity));
+    render.send(packMessage(static_cast<uint8_t>(0x90 | channel), static_cast<uint8_t>(key), noteVelocity));
     std::vector<float> out;
     const uint32_t holdFrames = secondsToFrames(hold);
     render.renderMono(holdFrames, out);
@@ -138,21 +138,21 @@ Misses judgeNote(const Comparison& note, int program, int key)
     if (!note.compared()) {
         return misses;
     }
-    if (note.fm.silent() || toDb(note.fm.rms * 32768.0) < FmSilentDb) {
+    if (note.fm.silent() || toDb(note.fm.rms * 32768.0) < fmSilentDb) {
         misses.silent = true;
         return misses;
     }
-    misses.dc = note.fm.dcDb >= DcLimitDb;
-    misses.above16k = note.fm.above16k >= Above16kLimit;
-    misses.above12k = note.fm.above12k >= Above12kLimit;
+    misses.dc = note.fm.dcDb >= dcLimitDb;
+    misses.above16k = note.fm.above16k >= above16kLimit;
+    misses.above12k = note.fm.above12k >= above12kLimit;
     // A reference whose centroid lies below half the key's frequency (a sample that has died
     // down to its body's resonance or to a low rumble) is out of reach of any tone that
     // sounds the key: its centroid is no target there.
     const double ratio = note.centroidRatio();
-    misses.referenceOffKey = program <= LastPitchedProgram && note.reference.centroidHz * CentroidHigh < keyHz(key);
-    misses.centroid = !misses.referenceOffKey && (ratio < CentroidLow || ratio > CentroidHigh);
-    if (program <= LastPitchedProgram) {
-        misses.tonal = note.fm.peakShare < TonalLimit;
+    misses.referenceOffKey = program <= lastPitchedProgram && note.reference.centroidHz * centroidHigh < keyHz(key);
+    misses.centroid = !misses.referenceOffKey && (ratio < centroidLow || ratio > centroidHigh);
+    if (program <= lastPitchedProgram) {
+        misses.tonal = note.fm.peakShare < tonalLimit;
         misses.partial = !onPartial(note.fm.strongestHz, keyHz(key), isBellProgram(program));
     }
     return misses;
@@ -164,13 +164,13 @@ Misses judgeDrum(const Comparison& hit)
     if (!hit.compared()) {
         return misses;
     }
-    if (hit.fm.silent() || toDb(hit.fm.rms * 32768.0) < FmSilentDb) {
+    if (hit.fm.silent() || toDb(hit.fm.rms * 32768.0) < fmSilentDb) {
         misses.silent = true;
         return misses;
     }
-    misses.dc = hit.fm.dcDb >= DrumDcLimitDb;
+    misses.dc = hit.fm.dcDb >= drumDcLimitDb;
     const double ratio = hit.centroidRatio();
-    misses.centroid = ratio < DrumCentroidLow || ratio > DrumCentroidHigh;
+    misses.centroid = ratio < drumCentroidLow || ratio > drumCentroidHigh;
     return misses;
 }
 
@@ -183,7 +183,7 @@ Misses judgeSong(const Comparison& song)
     }
     misses.above8k = song.fm.above8k > 2.0 * song.reference.above8k + 0.01;
     const double ratio = song.centroidRatio();
-    misses.centroid = ratio < SongCentroidLow || ratio > SongCentroidHigh;
+    misses.centroid = ratio < songCentroidLow || ratio > songCentroidHigh;
     return misses;
 }
 
@@ -191,16 +191,16 @@ bool readWavMono(const std::string& path, std::vector<float>& out)
 {
     std::ifstream in(path, std::ios::binary);
     std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    constexpr size_t HeaderBytes = 44;
-    if (bytes.size() < HeaderBytes || std::memcmp(bytes.data(), "RIFF", 4) != 0 ||
+    constexpr size_t headerBytes = 44;
+    if (bytes.size() < headerBytes || std::memcmp(bytes.data(), "RIFF", 4) != 0 ||
         std::memcmp(bytes.data() + 36, "data", 4) != 0 || bytes[34] != 16 || bytes[22] != 2) {
         return false;
     }
-    const size_t frames = (bytes.size() - HeaderBytes) / 4;
+    const size_t frames = (bytes.size() - headerBytes) / 4;
     out.reserve(out.size() + frames);
     for (size_t i = 0; i < frames; ++i) {
         int16_t side[2];
-        std::memcpy(side, bytes.data() + HeaderBytes + 4 * i, 4);
+        std::memcpy(side, bytes.data() + headerBytes + 4 * i, 4);
         out.push_back(static_cast<float>((side[0] + side[1]) / 65536.0));
     }
     return true;
@@ -211,29 +211,29 @@ bool measureTimbre(const TimbreOptions& options, TimbreResults& results, std::st
     results.firstProgram = options.firstProgram;
     results.lastProgram = options.lastProgram;
     results.programs.assign(128, {});
-    results.kits.assign(options.notesOnly ? 0 : KitPrograms.size(), {});
-    const size_t start = secondsToFrames(NoteStartSeconds);
-    const size_t notes = static_cast<size_t>(options.lastProgram - options.firstProgram + 1) * TimbreKeys.size();
-    const size_t hits = results.kits.size() * DrumKeyCount;
+    results.kits.assign(options.notesOnly ? 0 : kitPrograms.size(), {});
+    const size_t start = secondsToFrames(noteStartSeconds);
+    const size_t notes = static_cast<size_t>(options.lastProgram - options.firstProgram + 1) * timbreKeys.size();
+    const size_t hits = results.kits.size() * drumKeyCount;
     const bool rendered = runParallel(
         options, notes + hits,
         [&](size_t index, MeterRender& render, ReferenceSynth& reference) {
             if (index < notes) {
-                const int program = options.firstProgram + static_cast<int>(index / TimbreKeys.size());
-                const int key = TimbreKeys[index % TimbreKeys.size()];
-                Comparison& note = results.programs[program][index % TimbreKeys.size()];
-                note.fm = analyseNote(fmNote(render, 0, program, key, NoteHoldSeconds, NoteSeconds), start);
-                note.reference = analyseNote(reference.note(0, program, key, Velocity, NoteHoldSeconds, NoteSeconds), start);
+                const int program = options.firstProgram + static_cast<int>(index / timbreKeys.size());
+                const int key = timbreKeys[index % timbreKeys.size()];
+                Comparison& note = results.programs[program][index % timbreKeys.size()];
+                note.fm = analyseNote(fmNote(render, 0, program, key, noteHoldSeconds, noteSeconds), start);
+                note.reference = analyseNote(reference.note(0, program, key, noteVelocity, noteHoldSeconds, noteSeconds), start);
                 return;
             }
-            const size_t kit = (index - notes) / DrumKeyCount;
-            const int key = FirstDrumKey + static_cast<int>((index - notes) % DrumKeyCount);
-            Comparison& hit = results.kits[kit][key - FirstDrumKey];
-            const int program = KitPrograms[kit].program;
-            hit.fm = analyseNote(fmNote(render, RhythmChannel, program, key, DrumHoldSeconds, HitSeconds), 0, NoteWindow,
+            const size_t kit = (index - notes) / drumKeyCount;
+            const int key = firstDrumKey + static_cast<int>((index - notes) % drumKeyCount);
+            Comparison& hit = results.kits[kit][key - firstDrumKey];
+            const int program = kitPrograms[kit].program;
+            hit.fm = analyseNote(fmNote(render, rhythmChannel, program, key, drumHoldSeconds, hitSeconds), 0, noteWindow,
                                  Window::Rectangular);
-            hit.reference = analyseNote(reference.note(RhythmChannel, program, key, Velocity, DrumHoldSeconds, HitSeconds), 0,
-                                        NoteWindow, Window::Rectangular);
+            hit.reference = analyseNote(reference.note(rhythmChannel, program, key, noteVelocity, drumHoldSeconds, hitSeconds), 0,
+                                        noteWindow, Window::Rectangular);
         },
         error);
     if (!rendered) {
@@ -299,14 +299,14 @@ bool measureTimbre(const TimbreOptions& options, TimbreResults& results, std::st
 bool writeTimbreReport(const TimbreResults& results, std::string& out)
 {
     appendf(out, "\nTimbre against the reference (FluidSynth, General MIDI SoundFont): one note per program and key, "
-                 "velocity 100, held %.0f s,\n", NoteHoldSeconds);
+                 "velocity 100, held %.0f s,\n", noteHoldSeconds);
     appendf(out, "measured from %.1f s over %zu samples. dc: mean to RMS (below %.0f dB); >16k, >12k: energy shares "
-                 "(below %.0f%%, %.0f%%);\n", NoteStartSeconds, NoteWindow, DcLimitDb, 100 * Above16kLimit, 100 * Above12kLimit);
+                 "(below %.0f%%, %.0f%%);\n", noteStartSeconds, noteWindow, dcLimitDb, 100 * above16kLimit, 100 * above12kLimit);
     appendf(out, "cent: spectral centroid, FM/reference Hz and ratio (%.1f-%.1f); tonal: strongest 1%% of 30 Hz-8 kHz "
-                 "bins' share (at least %.2f, programs 0-%.0f);\n", CentroidLow, CentroidHigh, TonalLimit, LastPitchedProgram);
+                 "bins' share (at least %.2f, programs 0-%.0f);\n", centroidLow, centroidHigh, tonalLimit, lastPitchedProgram);
     appendf(out, "partial: strongest below 2 kHz, Hz and its ratio to the key (a harmonic, or a bell's partial for 8-15 "
                  "and 112-114);\nFM/ref dBFS: RMS of the stretch. ! marks a miss; - a key the reference does not sound "
-                 "(below %.0f dBFS).\n", Comparison::ReferenceSoundsDb);
+                 "(below %.0f dBFS).\n", Comparison::referenceSoundsDb);
     appendf(out, "  prg key     dc   >16k    >12k       cent FM/ref      ratio  tonal  partial          FM/ref dBFS  result\n");
     bool pass = true;
     std::array<int, 8> counts{};
@@ -315,15 +315,15 @@ bool writeTimbreReport(const TimbreResults& results, std::string& out)
     for (size_t program = static_cast<size_t>(results.firstProgram); program <= static_cast<size_t>(results.lastProgram);
          ++program) {
         bool programPass = true;
-        for (size_t k = 0; k < TimbreKeys.size(); ++k) {
+        for (size_t k = 0; k < timbreKeys.size(); ++k) {
             const Comparison& note = results.programs[program][k];
-            const int key = TimbreKeys[k];
+            const int key = timbreKeys[k];
             if (!note.compared()) {
                 appendf(out, "  %3zu %3d  -\n", program, key);
                 continue;
             }
             const Misses misses = judgeNote(note, static_cast<int>(program), key);
-            const bool pitched = static_cast<double>(program) <= LastPitchedProgram;
+            const bool pitched = static_cast<double>(program) <= lastPitchedProgram;
             char tonal[16] = "    ";
             char partial[32] = "               ";
             if (pitched) {
@@ -373,26 +373,26 @@ bool writeTimbreReport(const TimbreResults& results, std::string& out)
     appendf(out, "\nDrum kits against the reference kits: one hit per key, velocity 100, measured from the hit over "
                  "%zu samples\n(no window taper);"
                  " dc below %.0f dB, centroid ratio FM/reference %.2f-%.0f.\n",
-            NoteWindow, DrumDcLimitDb, DrumCentroidLow, DrumCentroidHigh);
+            noteWindow, drumDcLimitDb, drumCentroidLow, drumCentroidHigh);
     bool drumsPass = true;
     for (size_t kit = 0; kit < results.kits.size(); ++kit) {
-        appendf(out, "  program %2d %s: key dc/centroid ratio/level FM-reference dB", KitPrograms[kit].program,
-                KitPrograms[kit].name);
+        appendf(out, "  program %2d %s: key dc/centroid ratio/level FM-reference dB", kitPrograms[kit].program,
+                kitPrograms[kit].name);
         std::string misses;
-        for (int index = 0; index < DrumKeyCount; ++index) {
+        for (int index = 0; index < drumKeyCount; ++index) {
             const Comparison& hit = results.kits[kit][index];
             if (index % 5 == 0) {
                 appendf(out, "\n   ");
             }
             if (!hit.compared()) {
-                appendf(out, "  %2d      -             ", FirstDrumKey + index);
+                appendf(out, "  %2d      -             ", firstDrumKey + index);
                 continue;
             }
             const Misses miss = judgeDrum(hit);
-            appendf(out, "  %2d %6.1f%s/%5.2f%s/%+5.1f", FirstDrumKey + index, hit.fm.dcDb, mark(miss.dc), hit.centroidRatio(),
+            appendf(out, "  %2d %6.1f%s/%5.2f%s/%+5.1f", firstDrumKey + index, hit.fm.dcDb, mark(miss.dc), hit.centroidRatio(),
                     mark(miss.centroid || miss.silent), toDb(hit.fm.rms * 32768.0) - toDb(hit.reference.rms * 32768.0));
             if (miss.any()) {
-                appendf(misses, " %d", FirstDrumKey + index);
+                appendf(misses, " %d", firstDrumKey + index);
             }
         }
         appendf(out, "\n   %s%s\n", misses.empty() ? "every key passes" : "FAIL at keys", misses.c_str());
@@ -401,7 +401,7 @@ bool writeTimbreReport(const TimbreResults& results, std::string& out)
 
     appendf(out, "\nSongs against the reference: energy above 8 kHz at most twice the reference's + 1 point, centroid "
                  "ratio %.1f-%.1f\n",
-            SongCentroidLow, SongCentroidHigh);
+            songCentroidLow, songCentroidHigh);
     appendf(out, "  %-24s  >8k FM  >8k ref   cent FM/ref Hz   ratio  result\n", "song");
     bool songsPass = true;
     for (const SongComparison& song : results.songs) {

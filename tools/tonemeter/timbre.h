@@ -10,20 +10,20 @@
 namespace quorva::tonemeter {
 
 // The keys every program is measured at, a one-second note each, velocity 100.
-constexpr std::array<int, 5> TimbreKeys = {36, 48, 60, 72, 84};
-constexpr double NoteHoldSeconds = 1.0;
-constexpr double NoteStartSeconds = 0.3;  // the measured stretch starts here, after the attack
+constexpr std::array<int, 5> timbreKeys = {36, 48, 60, 72, 84};
+constexpr double noteHoldSeconds = 1.0;
+constexpr double noteStartSeconds = 0.3;  // the measured stretch starts here, after the attack
 
 // The timbre goals.
-constexpr double DcLimitDb = -24.0;
-constexpr double DrumDcLimitDb = -30.0;
-constexpr double Above16kLimit = 0.01;
-constexpr double Above12kLimit = 0.02;
-constexpr double CentroidLow = 0.5, CentroidHigh = 2.0;
-constexpr double DrumCentroidLow = 0.33, DrumCentroidHigh = 3.0;
-constexpr double TonalLimit = 0.5;
-constexpr double SongCentroidLow = 0.5, SongCentroidHigh = 2.0;
-constexpr double LastPitchedProgram = 114;
+constexpr double dcLimitDb = -24.0;
+constexpr double drumDcLimitDb = -30.0;
+constexpr double above16kLimit = 0.01;
+constexpr double above12kLimit = 0.02;
+constexpr double centroidLow = 0.5, centroidHigh = 2.0;
+constexpr double drumCentroidLow = 0.33, drumCentroidHigh = 3.0;
+constexpr double tonalLimit = 0.5;
+constexpr double songCentroidLow = 0.5, songCentroidHigh = 2.0;
+constexpr double lastPitchedProgram = 114;
 
 // One sound measured from the FM synthesizer and from the reference.
 struct Comparison {
@@ -31,8 +31,8 @@ struct Comparison {
     Spectrum reference;
     // A reference note quieter than this over the measured stretch has rung out: no target.
     // FluidSynth at its default gain plays a held note at about -30 to -45 dBFS.
-    static constexpr double ReferenceSoundsDb = -55.0;
-    bool compared() const { return !reference.silent() && 20.0 * std::log10(reference.rms) >= ReferenceSoundsDb; }
+    static constexpr double referenceSoundsDb = -55.0;
+    bool compared() const { return !reference.silent() && 20.0 * std::log10(reference.rms) >= referenceSoundsDb; }
     double centroidRatio() const { return reference.centroidHz > 0.0 ? fm.centroidHz / reference.centroidHz : 0.0; }
 };
 
@@ -66,8 +66,8 @@ struct SongComparison {
 struct TimbreResults {
     int firstProgram = 0;  // the programs measured
     int lastProgram = 127;
-    std::vector<std::array<Comparison, TimbreKeys.size()>> programs;   // 128
-    std::vector<std::array<Comparison, DrumKeyCount>> kits;           // one per kit of KitPrograms
+    std::vector<std::array<Comparison, timbreKeys.size()>> programs;   // 128
+    std::vector<std::array<Comparison, drumKeyCount>> kits;           // one per kit of kitPrograms
     std::vector<SongComparison> songs;
 };
 
