@@ -24,7 +24,7 @@ if [ "${QUORVA_SKIP_SANITIZERS:-0}" != 1 ]; then
   cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUORVA_SANITIZE=thread -DQUORVA_PLATFORM=OFF -DCMAKE_COMPILE_WARNING_AS_ERROR=ON
   cmake --build build-tsan -j "$jobs"
   TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
-    ctest --test-dir build-tsan --output-on-failure -j "$jobs" -L 'song|synth'
+    ctest --test-dir build-tsan --output-on-failure -j "$jobs" -L 'song|synth|ports|ui'
 
   cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUORVA_SANITIZE=address -DQUORVA_PLATFORM=OFF -DCMAKE_COMPILE_WARNING_AS_ERROR=ON
   cmake --build build-asan -j "$jobs"
