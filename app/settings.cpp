@@ -86,7 +86,7 @@ SettingsLocation SettingsLocation::fromEnvironment()
     SettingsLocation location;
     const char* config = std::getenv("XDG_CONFIG_HOME");
     const char* home = std::getenv("HOME");
-    // Relative values are not meant to be used, as the directory specification says.
+    // Only absolute values count: a relative XDG_CONFIG_HOME or HOME is ignored.
     if (config != nullptr && config[0] == '/') {
         location.configDirectory = (std::filesystem::path(config) / "quorva").string();
     } else if (home != nullptr && home[0] == '/') {
