@@ -101,8 +101,8 @@ struct Player {
     uint32_t readOuts = 0;  // keeps the read-outs from being optimised away
 };
 
-// A file holding the input, for readers that open a path. One per process, kept open
-// between inputs; rewritten for each.
+// A file holding the input, for readers that open a path: one path per process, rewritten
+// for each input and removed at exit. tools/fuzz.sh puts it on /dev/shm.
 class ScratchFile {
 public:
     explicit ScratchFile(const char* name)

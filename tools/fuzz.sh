@@ -7,6 +7,9 @@
 #   QUORVA_FUZZ_DIR   build directory (default build-fuzz); the growing corpora stay in
 #                     DIR/corpus/<target>, findings go to DIR/findings/<target>
 #   QUORVA_FUZZ_ARGS  extra libFuzzer options, e.g. "-runs=10000000" for a campaign
+#   TMPDIR            where the targets that read a path write each input; /dev/shm when
+#                     unset, as rewriting a file on a disk's file system flushes it to the
+#                     disk on close and made those targets several times slower
 #
 # A finding is replayed with: DIR/bin/<target> DIR/findings/<target>/<file>
 set -euo pipefail
@@ -27,6 +30,10 @@ cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMP
 cmake --build "$dir" --target quorva_fuzzers -j "$(nproc)"
 
 python3 tools/fuzz_seeds.py "$dir/seeds"
+
+if [ -z "${TMPDIR:-}" ] && [ -d /dev/shm ] && [ -w /dev/shm ]; then
+  export TMPDIR=/dev/shm
+fi
 
 # What the player tolerates per input: a second, 512 MiB. The lengths keep the mutations
 # near the size of the seeds (the shipped tone file is longer and is read cut short).
@@ -60,7 +67,11 @@ for target in "${targets[@]}"; do
   # shellcheck disable=SC2046
   nice -n 19 "$binary" "$corpus" "$dir/seeds/$target" $(options_for "$target") \
     -max_total_time="$seconds" -timeout=1 -rss_limit_mb=512 -malloc_limit_mb=512 \
-    -print_final_stats=1 -artifact_prefix="$findings/" ${QUORVA_FUZZ_ARGS:-} >"$log" 2>&1 || status=$?
+    -print_final_stats=1 -artifact_prefix="$findings/" ${QUORVA_FUZZ_ARGS:-} >"$log" 2>&1 &
+  pid=$!
+  wait "$pid" || status=$?
+  # A run that stopped on a finding leaves its scratch file behind.
+  rm -f "${TMPDIR:-/tmp}/quorva-fuzz-$pid-"*
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
   edges=$( (grep -o 'cov: [0-9]*' "$log" || true) | tail -1 | cut -d' ' -f2)
   artifacts=$(find "$findings" -type f -newer "$started" | wc -l)

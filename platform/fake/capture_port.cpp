@@ -7,6 +7,7 @@ void CapturePort::sendShort(uint32_t message)
     Message m;
     m.timeMs = clock_ ? clock_->nowMs() : 0;
     const int length = shortMessageLength(message);
+    m.bytes.reserve(static_cast<size_t>(length));
     for (int i = 0; i < length; ++i) {
         m.bytes.push_back(static_cast<uint8_t>(message >> (8 * i)));
     }
