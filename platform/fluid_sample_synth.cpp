@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <mutex>
 
 namespace quorva {
 namespace {
@@ -20,6 +21,12 @@ void silenceFluidLog()
         fluid_set_log_function(level, &quietLog, nullptr);
     }
 }
+
+// FluidSynth sets up its shared tables and default modulators when the first synthesizer of
+// the process is made, behind a flag but without waiting: a synthesizer made on another
+// thread at that moment can copy half-made modulators and play several dB too loud.
+// Synthesizers are made one at a time.
+std::mutex creationLock;
 
 }  // namespace
 
@@ -49,6 +56,7 @@ bool FluidSampleSynth::open(int32_t sampleRate, bool effects)
     if (soundFont_.empty() || !std::filesystem::is_regular_file(soundFont_)) {
         return false;
     }
+    std::unique_lock creating(creationLock);
     settings_ = new_fluid_settings();
     if (!settings_) {
         return false;
@@ -59,6 +67,7 @@ bool FluidSampleSynth::open(int32_t sampleRate, bool effects)
     // Only the audio thread plays it once open.
     fluid_settings_setint(settings_, "synth.threadsafe-api", 0);
     synth_ = new_fluid_synth(settings_);
+    creating.unlock();
     if (!synth_) {
         close();
         return false;

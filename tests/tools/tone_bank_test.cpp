@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <filesystem>
 #include <regex>
@@ -51,6 +52,25 @@ TEST(ToneBank, ShippedBankMeetsItsGoals)
     EXPECT_NE(result.out.find("  drum grooves "), std::string::npos) << result.out;
     EXPECT_NE(result.out.find("Timbre goals: programs PASS; drum kits PASS; songs PASS"), std::string::npos) << result.out;
     EXPECT_EQ(result.out.find("FAIL"), std::string::npos) << result.out;
+}
+
+// The meter's threads each play the reference on a FluidSynth of their own, made at the same
+// moment. Made unguarded, one of them now and then played every note 8.7 dB louder. The
+// figures must be the same on any number of threads; the race does not show on every run, so
+// the threaded meter runs several times (unguarded, about one run in four showed it).
+TEST(ToneBank, ReferenceFiguresDoNotDependOnTheThreads)
+{
+    const std::string arguments = "--tones " + sourceFile("fmstone.dat") + " --no-song --timbre-programs 100-101 --threads ";
+    const auto timbreTable = [](const std::string& out) { return out.substr(std::min(out.find("\nTimbre against"), out.size())); };
+    const Result single = runMeter(arguments + "1");
+    ASSERT_EQ(single.status, 0) << single.out;
+    const std::string expected = timbreTable(single.out);
+    ASSERT_NE(expected.find("  100  36 "), std::string::npos) << single.out;
+    for (int run = 0; run < 8; ++run) {
+        const Result threaded = runMeter(arguments + "2");
+        ASSERT_EQ(threaded.status, 0) << threaded.out;
+        ASSERT_EQ(timbreTable(threaded.out), expected) << "run " << run;
+    }
 }
 
 // The row of one program and key in the timbre table.
