@@ -2,6 +2,8 @@
 // (16 channels with drums, pitch bends and controllers, about 45 notes sounding at once,
 // 3 minutes), and optionally a stand-in FM tone file covering every program.
 //   bench_dense_song SONG.mid [TONES.dat]
+#include "tools/smf_writer.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -15,43 +17,7 @@ namespace {
 constexpr uint32_t division = 480;
 constexpr uint32_t beats = 360;  // 3 minutes at 120 beats per minute
 
-class Track {
-public:
-    void add(uint32_t tick, std::vector<uint8_t> bytes) { events_.push_back({tick, std::move(bytes)}); }
-    std::vector<uint8_t> encode()
-    {
-        std::stable_sort(events_.begin(), events_.end(), [](const Event& a, const Event& b) { return a.tick < b.tick; });
-        std::vector<uint8_t> out;
-        uint32_t last = 0;
-        for (const Event& e : events_) {
-            writeLength(out, e.tick - last);
-            last = e.tick;
-            out.insert(out.end(), e.bytes.begin(), e.bytes.end());
-        }
-        writeLength(out, 0);
-        out.insert(out.end(), {0xFF, 0x2F, 0x00});
-        return out;
-    }
-
-private:
-    struct Event {
-        uint32_t tick;
-        std::vector<uint8_t> bytes;
-    };
-    static void writeLength(std::vector<uint8_t>& out, uint32_t value)
-    {
-        uint8_t groups[5];
-        int count = 0;
-        do {
-            groups[count++] = value & 0x7F;
-            value >>= 7;
-        } while (value);
-        while (count-- > 0) {
-            out.push_back(static_cast<uint8_t>(groups[count] | (count ? 0x80 : 0)));
-        }
-    }
-    std::vector<Event> events_;
-};
+using Track = quorva::SmfTrackWriter;
 
 uint32_t nextRandom(uint32_t& seed)
 {
@@ -125,16 +91,7 @@ std::vector<uint8_t> denseSong()
             melodicChannel(tracks[1 + channel], channel, programs[channel], seed);
         }
     }
-    std::vector<uint8_t> out = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, static_cast<uint8_t>(tracks.size()),
-                                static_cast<uint8_t>(division >> 8), static_cast<uint8_t>(division & 0xFF)};
-    for (Track& track : tracks) {
-        const auto bytes = track.encode();
-        const uint32_t size = static_cast<uint32_t>(bytes.size());
-        out.insert(out.end(), {'M', 'T', 'r', 'k', static_cast<uint8_t>(size >> 24), static_cast<uint8_t>(size >> 16),
-                               static_cast<uint8_t>(size >> 8), static_cast<uint8_t>(size)});
-        out.insert(out.end(), bytes.begin(), bytes.end());
-    }
-    return out;
+    return quorva::smfFile(tracks, static_cast<uint16_t>(division));
 }
 
 // Four-operator tones (two modulated carriers) for every program, two-operator drums.

@@ -1,5 +1,7 @@
 #include "tools/tonemeter/style_songs.h"
 
+#include "tools/smf_writer.h"
+
 #include <algorithm>
 #include <array>
 
@@ -11,7 +13,7 @@ constexpr uint32_t ticksPerBeat = 480;
 constexpr uint32_t songBars = 8;
 constexpr uint8_t drumChannel = 9;
 
-class Track {
+class Track : public SmfTrackWriter {
 public:
     explicit Track(uint8_t channel) : channel_(channel) {}
     Track& program(uint8_t program, uint8_t volume = 100, uint8_t pan = 64)
@@ -39,45 +41,9 @@ public:
         }
         return *this;
     }
-    void add(uint32_t tick, std::vector<uint8_t> bytes) { events_.push_back({tick, std::move(bytes)}); }
-
-    std::vector<uint8_t> encode()
-    {
-        // Note-offs before note-ons at the same tick, so a repeated key is not cut.
-        std::stable_sort(events_.begin(), events_.end(), [](const Event& a, const Event& b) {
-            return a.tick != b.tick ? a.tick < b.tick : (a.bytes[0] & 0xF0) == 0x80 && (b.bytes[0] & 0xF0) != 0x80;
-        });
-        std::vector<uint8_t> out;
-        uint32_t last = 0;
-        for (const Event& event : events_) {
-            writeLength(out, event.tick - last);
-            last = event.tick;
-            out.insert(out.end(), event.bytes.begin(), event.bytes.end());
-        }
-        writeLength(out, 0);
-        out.insert(out.end(), {0xFF, 0x2F, 0x00});
-        return out;
-    }
 
 private:
-    struct Event {
-        uint32_t tick;
-        std::vector<uint8_t> bytes;
-    };
-    static void writeLength(std::vector<uint8_t>& out, uint32_t value)
-    {
-        uint8_t groups[5];
-        int count = 0;
-        do {
-            groups[count++] = value & 0x7F;
-            value >>= 7;
-        } while (value);
-        while (count-- > 0) {
-            out.push_back(static_cast<uint8_t>(groups[count] | (count ? 0x80 : 0)));
-        }
-    }
     uint8_t channel_;
-    std::vector<Event> events_;
 };
 
 std::vector<uint8_t> smf(std::vector<Track>& tracks)
@@ -86,15 +52,7 @@ std::vector<uint8_t> smf(std::vector<Track>& tracks)
     tempo.add(0, {0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20});  // 500000 us per beat
     tempo.add(0, {0xFF, 0x58, 0x04, 0x04, 0x02, 0x18, 0x08});
     tracks.insert(tracks.begin(), tempo);
-    std::vector<uint8_t> out = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, static_cast<uint8_t>(tracks.size()), ticksPerBeat >> 8, ticksPerBeat & 0xFF};
-    for (Track& track : tracks) {
-        const auto bytes = track.encode();
-        const auto size = static_cast<uint32_t>(bytes.size());
-        out.insert(out.end(), {'M', 'T', 'r', 'k', static_cast<uint8_t>(size >> 24), static_cast<uint8_t>(size >> 16),
-                               static_cast<uint8_t>(size >> 8), static_cast<uint8_t>(size)});
-        out.insert(out.end(), bytes.begin(), bytes.end());
-    }
-    return out;
+    return smfFile(tracks, static_cast<uint16_t>(ticksPerBeat));
 }
 
 // Roots of the progression per bar (two bars each chord): A minor, F, C, G.
