@@ -1,5 +1,6 @@
 #pragma once
 #include "app/fps_timer.h"
+#include "app/frame_screen.h"
 #include "app/instrument_names.h"
 #include "app/main_window.h"
 #include "app/mouse_state.h"
@@ -32,18 +33,6 @@ public:
     virtual void serveBetweenFrames() {}
     // The operating-system font for the song texts.
     virtual bool createTextFont() = 0;
-};
-
-// The picture every frame updates and draws: the main screen.
-class FrameScreen {
-public:
-    virtual ~FrameScreen() = default;
-    // Cuts the widgets' shared sprites from the loaded skin.
-    virtual void cutSprites() = 0;
-    // Joins the widgets and shows the first page; called once, late in start-up.
-    virtual void build() = 0;
-    virtual void update() = 0;
-    virtual void draw() = 0;
 };
 
 // Brings the program up in its fixed order, runs one frame each time the window has no

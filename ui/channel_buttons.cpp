@@ -69,13 +69,13 @@ void ChannelButton::update()
             monitor.setMuted(channel_, !monitor.channels[channel_].muted);
         }
         if (mouse.doubleClick()) {
-            for (int c = 0; c < count; ++c) {
-                monitor.setMuted(c, c != channel_);
+            for (int channel = 0; channel < count; ++channel) {
+                monitor.setMuted(channel, channel != channel_);
             }
         }
         if (mouse.right() == button::Pressed) {
-            for (int c = 0; c < count; ++c) {
-                monitor.setMuted(c, false);
+            for (int channel = 0; channel < count; ++channel) {
+                monitor.setMuted(channel, false);
             }
         }
         return;
@@ -85,14 +85,15 @@ void ChannelButton::update()
         flag = !flag;
     }
     if (mouse.doubleClick()) {
-        for (int c = 0; c < count; ++c) {
-            selectionFlag(monitor.channels[c], behaviour_) = c == channel_;
+        for (int channel = 0; channel < count; ++channel) {
+            selectionFlag(monitor.channels[channel], behaviour_) = channel == channel_;
         }
     }
     if (mouse.right() == button::Pressed) {
-        for (int c = 0; c < count; ++c) {
-            const bool chosen = behaviour_ == Behaviour::KeyboardSelection ? c < 4 : c == 9;
-            selectionFlag(monitor.channels[c], behaviour_) = chosen;
+        // The defaults: the first four channels on the keyboards, channel 10 on the drums.
+        for (int channel = 0; channel < count; ++channel) {
+            const bool chosen = behaviour_ == Behaviour::KeyboardSelection ? channel < 4 : channel == 9;
+            selectionFlag(monitor.channels[channel], behaviour_) = chosen;
         }
     }
 }

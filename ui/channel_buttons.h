@@ -1,6 +1,6 @@
 #pragma once
 #include "gfx/surface.h"
-#include "ui/widgets.h"
+#include "ui/callback_list.h"
 
 #include <cstdint>
 

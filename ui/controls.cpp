@@ -3,6 +3,7 @@
 #include "song/channel_monitor.h"
 #include "song/sequencer.h"
 #include "ui/main_screen.h"
+#include "ui/skin_sprites.h"
 
 #include <cmath>
 #include <string>
@@ -68,11 +69,12 @@ void FlowScaleKnob::draw() { drawShared(labels[index()]); }
 void Controls::buildTabsAndKnobs(MainScreen& screen)
 {
     const ScreenContext& context = screen.context();
-    tabSprites = {Sprite::cut(context.skin, 0, 128, 64, 16), Sprite::cut(context.skin, 0, 144, 64, 16),
-                  Sprite::cut(context.skin, 0, 160, 64, 16)};
-    for (int k = 0; k < tabCount; ++k) {
-        tabs[k].init(screen, tabSprites, tabLabels[k], k, static_cast<uint8_t>(k + 1), screen.updateList(),
-                     screen.drawList());
+    for (int state = 0; state < buttonStateCount; ++state) {
+        tabSprites[state] = cutSkin(context.skin, buttonImages[state]);
+    }
+    for (int tab = 0; tab < tabCount; ++tab) {
+        tabs[tab].init(screen, tabSprites, tabLabels[tab], tab, static_cast<uint8_t>(tab + 1), screen.updateList(),
+                       screen.drawList());
     }
     const SkinSprites& sprites = screen.sprites();
     muteLevel.init(context, sprites, 24, 30, 6, screen.updateList(), screen.drawList());
@@ -88,8 +90,8 @@ void Controls::buildTransport(MainScreen& screen)
     const Surface& skin = context.skin;
     Sequencer& sequencer = context.sequencer;
     playPause.init(
-        context, {240, 420, 264, 436}, Sprite::cut(skin, 128, 128, 24, 16), Sprite::cut(skin, 128, 144, 24, 16),
-        Sprite::cut(skin, 128, 160, 24, 16),
+        context, {240, 420, 264, 436}, cutSkin(skin, playPauseButtonImages[0]), cutSkin(skin, playPauseButtonImages[1]),
+        cutSkin(skin, playPauseButtonImages[2]),
         [&sequencer] {
             switch (sequencer.state()) {
             case PlayState::Stopped:
@@ -106,8 +108,8 @@ void Controls::buildTransport(MainScreen& screen)
             }
         },
         &screen.updateList(), &screen.drawList());
-    stop.init(context, {224, 420, 240, 436}, Sprite::cut(skin, 112, 128, 16, 16), Sprite::cut(skin, 112, 144, 16, 16),
-              Sprite::cut(skin, 112, 160, 16, 16), [&sequencer] { sequencer.stop(); }, &screen.updateList(),
+    stop.init(context, {224, 420, 240, 436}, cutSkin(skin, stopButtonImages[0]), cutSkin(skin, stopButtonImages[1]),
+              cutSkin(skin, stopButtonImages[2]), [&sequencer] { sequencer.stop(); }, &screen.updateList(),
               &screen.drawList());
 }
 

@@ -34,14 +34,14 @@ std::array<bool, ChannelMonitor::channelCount> selectedChannels(const ChannelMon
 
 GridStart gridStartOf(const MainScreen& screen)
 {
-    const PlayerCopy& player = screen.player();
+    const PlayerSnapshot& player = screen.player();
     const SmfFile& song = screen.context().song;
     GridStart start;
     start.position = player.position;
-    start.meterTick = player.meterTick;
-    start.numerator = player.meterNumerator;
-    start.denominatorPower = player.meterDenominatorPower;
-    start.nextChange = player.nextTimeSignature;
+    start.meterTick = player.readout.meterTick;
+    start.numerator = player.readout.meterNumerator;
+    start.denominatorPower = player.readout.meterDenominatorPower;
+    start.nextChange = player.readout.nextTimeSignature;
     start.division = song.division();
     start.pixelsPerTick = pixelsPerTick(screen.context().monitor.flowScale.load(), song.division());
     return start;
@@ -145,10 +145,10 @@ void KeyboardFlowView::drawComingNotes(int32_t offset, int32_t shift)
 {
     Surface& target = surface();
     const SmfFile& song = screen_.context().song;
-    const PlayerCopy& player = screen_.player();
+    const PlayerSnapshot& player = screen_.player();
     const auto shown = selectedChannels(screen_.context().monitor, &ChannelState::keyboardShown);
     const double scale = pixelsPerTick(screen_.context().monitor.flowScale.load(), song.division());
-    forEachComingNote(song.events(), player.cursor, player.position, scale, [&](int32_t channel, int32_t note, int32_t y) {
+    forEachComingNote(song.events(), player.readout.cursor, player.position, scale, [&](int32_t channel, int32_t note, int32_t y) {
         const int32_t n = note + shift;
         if (shown[channel] && n > 0) {
             blit(target, flow_.mark(n % 12), laneX(n, offset), markBottom - y);
@@ -191,9 +191,9 @@ void DrumFlowView::draw()
         return;
     }
     const SmfFile& song = screen_.context().song;
-    const PlayerCopy& player = screen_.player();
+    const PlayerSnapshot& player = screen_.player();
     const double scale = pixelsPerTick(screen_.context().monitor.flowScale.load(), song.division());
-    forEachComingNote(song.events(), player.cursor, player.position, scale, [&](int32_t channel, int32_t note, int32_t y) {
+    forEachComingNote(song.events(), player.readout.cursor, player.position, scale, [&](int32_t channel, int32_t note, int32_t y) {
         const int32_t lane = drumLaneOf(note);
         if (shown[channel] && lane >= 0) {
             // Clipped to the body: a mark about to leave the lanes would reach into the header.

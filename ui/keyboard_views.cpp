@@ -17,7 +17,7 @@ int32_t KeyboardFullView::octaveLeft(int32_t shiftedNote)
     if (shiftedNote <= 0 || shiftedNote >= 120) {
         return -1;
     }
-    return bodyLeft + (shiftedNote / 12) * kbFullTable.octaveWidth;
+    return bodyLeft + (shiftedNote / 12) * kbFullTable.octave.width;
 }
 
 int32_t KeyboardFullView::glowWeight(uint32_t ageMs)

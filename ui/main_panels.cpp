@@ -23,22 +23,6 @@ constexpr Pixel barWell = 0x4210;
 constexpr int32_t rowHeight = 20;
 constexpr int32_t channelPanelWidth = 212;
 
-// Sprites laid side by side from x = 0 on one skin row, 5 pixels high.
-template <size_t N>
-void cutStrip(std::array<Sprite, N>& strip, const Surface& skin, int32_t y, const std::array<int32_t, N>& widths)
-{
-    int32_t x = 0;
-    for (size_t i = 0; i < N; ++i) {
-        strip[i] = Sprite::cut(skin, x, y, widths[i], 5);
-        x += widths[i];
-    }
-}
-
-Pixel skinPixel(const Surface& skin, int32_t x, int32_t y)
-{
-    return x < skin.width() && y < skin.height() ? skin.at(x, y) : Pixel{0};
-}
-
 // Repeats the band (left, top, width x height) of the surface `copies` times downward with one
 // top-row-first copy that overlaps itself.
 void repeatBand(Surface& surface, int32_t left, int32_t top, int32_t width, int32_t height, int32_t copies)
@@ -47,30 +31,14 @@ void repeatBand(Surface& surface, int32_t left, int32_t top, int32_t width, int3
     blitUnclipped(surface, band, left, top + height);
 }
 
-void formatTime(char* out, size_t size, uint32_t p, uint32_t length)
+// "mm'ss"cc / mm'ss"cc": the position and the length in minutes, seconds and hundredths.
+void formatTime(char* out, size_t size, uint32_t positionMs, uint32_t lengthMs)
 {
-    std::snprintf(out, size, "%02u'%02u\"%02u / %02u'%02u\"%02u", p / 60000, p % 60000 / 1000, p % 1000 / 10,
-                  length / 60000, length % 60000 / 1000, length % 1000 / 10);
+    std::snprintf(out, size, "%02u'%02u\"%02u / %02u'%02u\"%02u", positionMs / 60000, positionMs % 60000 / 1000,
+                  positionMs % 1000 / 10, lengthMs / 60000, lengthMs % 60000 / 1000, lengthMs % 1000 / 10);
 }
 
 }  // namespace
-
-void MainScreen::cutPanelSprites()
-{
-    const Surface& skin = context_.skin;
-    channelHeader_ = Sprite::cut(skin, 0, 68, channelPanelWidth, rowHeight);
-    cutStrip<7>(stripA_, skin, 88, {17, 17, 31, 31, 33, 17, 33});
-    cutStrip<6>(stripB_, skin, 93, {27, 21, 19, 19, 15, 19});
-    cutStrip<6>(stripC_, skin, 98, {15, 11, 14, 13, 29, 31});
-    for (int i = 0; i < 3; ++i) {
-        lampsOn_[i] = Sprite::cut(skin, 200 + 32 * i, 128, 32, 24);
-        lampsOff_[i] = Sprite::cut(skin, 200 + 32 * i, 152, 32, 24);
-    }
-    for (int i = 0; i < 16; ++i) {
-        meterRamp_[i] = skinPixel(skin, 64 + i, 0);
-        centredRamp_[i] = skinPixel(skin, 64 + i, 1);
-    }
-}
 
 void MainScreen::drawPlaybackPanel()
 {
@@ -80,13 +48,14 @@ void MainScreen::drawPlaybackPanel()
     PanelDrawer& panels = context_.panelDrawer;
     Surface& surface = context_.surface;
     panels.drawPanel(0, 464, 640, 480);
-    blitUnclipped(surface, channelHeader_, 0, 44);
+    blitUnclipped(surface, panelSprites_.channelHeader, 0, 44);
     drawChannelTemplate();
     panels.drawPanel(316, 384, 640, 404);
     repeatBand(surface, 316, 384, 324, rowHeight, 3);
+    // Title, copyright, lyric and comment, beside the song texts of drawSongTexts.
     const std::array<int, 4> captions = {0, 4, 5, 6};
-    for (int i = 0; i < 4; ++i) {
-        blitKeyedUnclipped(surface, stripA_[captions[i]], 318, 386 + rowHeight * i);
+    for (int line = 0; line < 4; ++line) {
+        blitKeyedUnclipped(surface, panelSprites_.songTextCaptions[captions[line]], 318, 386 + rowHeight * line);
     }
     drawSongTexts();
     drawLamps();
@@ -100,7 +69,7 @@ void MainScreen::drawTopPanels()
     const std::array<std::pair<int32_t, int32_t>, 6> captions = {
         {{11, 18}, {49, 18}, {87, 26}, {110, 18}, {137, 18}, {170, 18}}};
     for (size_t i = 0; i < captions.size(); ++i) {
-        blitKeyedUnclipped(context_.surface, stripB_[i], captions[i].first, captions[i].second);
+        blitKeyedUnclipped(context_.surface, panelSprites_.knobBarCaptions[i], captions[i].first, captions[i].second);
     }
 }
 
@@ -114,19 +83,20 @@ void MainScreen::drawPositionPanel()
     panels.drawPanel(0, 440, 168, 464);
     const std::array<std::pair<int32_t, int32_t>, 5> captions = {{{3, 386}, {3, 402}, {67, 402}, {108, 402}, {3, 418}}};
     for (size_t i = 0; i < captions.size(); ++i) {
-        blitKeyedUnclipped(surface, stripC_[i], captions[i].first, captions[i].second);
+        blitKeyedUnclipped(surface, panelSprites_.playbackCaptions[i], captions[i].first, captions[i].second);
     }
 
     const Sequencer& sequencer = context_.sequencer;
     const SmfFile& song = context_.song;
     const BitmapFont& font = context_.fonts.txnm;
-    const uint32_t elapsed = sequencer.elapsedMs(readout_);
+    const PlayReadout& readout = player_.readout;
+    const uint32_t elapsed = sequencer.elapsedMs(readout);
     char text[64];
     formatTime(text, sizeof text, elapsed, song.endMs());
     font.drawText(surface, 3, 392, text);
-    std::snprintf(text, sizeof text, "%04u/%04u", sequencer.currentMeasure(readout_), song.measureCount());
+    std::snprintf(text, sizeof text, "%04u/%04u", sequencer.currentMeasure(readout), song.measureCount());
     font.drawText(surface, 3, 408, text);
-    std::snprintf(text, sizeof text, "%02u/%02u", sequencer.currentBeat(readout_), unsigned{player_.meterNumerator});
+    std::snprintf(text, sizeof text, "%02u/%02u", sequencer.currentBeat(readout), unsigned{readout.meterNumerator});
     font.drawText(surface, 67, 408, text);
     const uint32_t division = song.division();
     const uint32_t tick = player_.playing && division != 0 ? player_.position % division : 0;
@@ -135,11 +105,11 @@ void MainScreen::drawPositionPanel()
 
     // The done part ends at x 164 when the position reaches the song's length; a position a
     // little past the length (the stop comes on the tick after the end) must not overshoot it.
-    const int64_t p = player_.playing ? elapsed : 0;
-    const int64_t length = player_.playing && song.endMs() != 0 ? song.endMs() : 1;
-    const int32_t m = static_cast<int32_t>(std::clamp<int64_t>(p * 160 / length + 4, 4, 164));
-    surface.fillRect({4, 430, m, 434}, progressDone);
-    surface.fillRect({m, 430, 164, 434}, progressToGo);
+    const int64_t positionMs = player_.playing ? elapsed : 0;
+    const int64_t lengthMs = player_.playing && song.endMs() != 0 ? song.endMs() : 1;
+    const int32_t doneEnd = static_cast<int32_t>(std::clamp<int64_t>(positionMs * 160 / lengthMs + 4, 4, 164));
+    surface.fillRect({4, 430, doneEnd, 434}, progressDone);
+    surface.fillRect({doneEnd, 430, 164, 434}, progressToGo);
 }
 
 void MainScreen::drawTempoPanel()
@@ -149,19 +119,20 @@ void MainScreen::drawTempoPanel()
     panels.drawPanel(168, 384, 316, 416);
     panels.drawPanel(168, 416, 316, 440);
     panels.drawPanel(168, 440, 220, 464);
-    blitKeyedUnclipped(surface, stripB_[1], 171, 386);
-    blitKeyedUnclipped(surface, stripC_[5], 237, 386);
+    blitKeyedUnclipped(surface, panelSprites_.knobBarCaptions[1], 171, 386);
+    blitKeyedUnclipped(surface, panelSprites_.playbackCaptions[5], 237, 386);
 
     const BitmapFont& font = context_.fonts.txnm;
-    const uint32_t tempo = readout_.tempo;
+    const PlayReadout& readout = player_.readout;
+    const uint32_t tempo = readout.tempo;
     // Whole beats per minute, as the integer quotient; a tempo of 0 (a broken song) shows 0.0.
     const uint32_t beatsPerMinute = player_.playing && tempo != 0 ? 60000000u / tempo : 0;
     char text[32];
     std::snprintf(text, sizeof text, "%.1f", static_cast<double>(beatsPerMinute));
     font.drawText(surface, 171, 392, text);
-    const uint8_t power = player_.meterDenominatorPower;
+    const uint8_t power = readout.meterDenominatorPower;
     const unsigned denominator = power < 31 ? 1u << power : 0;
-    std::snprintf(text, sizeof text, "%02u/%02u", unsigned{player_.meterNumerator}, denominator);
+    std::snprintf(text, sizeof text, "%02u/%02u", unsigned{readout.meterNumerator}, denominator);
     font.drawText(surface, 237, 392, text);
 }
 
@@ -205,8 +176,9 @@ void MainScreen::drawLamps()
 {
     const ChannelMonitor& monitor = context_.monitor;
     const std::array<bool, 3> seen = {monitor.gmSeen, monitor.gsSeen, monitor.xgSeen};
-    for (int i = 0; i < 3; ++i) {
-        blitUnclipped(context_.surface, seen[i] ? lampsOn_[i] : lampsOff_[i], 220 + 32 * i, 440);
+    for (int lamp = 0; lamp < modeLampCount; ++lamp) {
+        const Sprite& image = seen[lamp] ? panelSprites_.modeLampsOn[lamp] : panelSprites_.modeLampsOff[lamp];
+        blitUnclipped(context_.surface, image, 220 + 32 * lamp, 440);
     }
 }
 
@@ -232,57 +204,60 @@ void MainScreen::drawChannelRow(int channel, int32_t peak)
     Surface& surface = context_.surface;
     const FontSet& fonts = context_.fonts;
     const ChannelState& state = context_.monitor.channels[channel];
-    const int32_t a = 70 + rowHeight * channel;
+    // Everything in the row is placed from this line, 6 rows below the row's top.
+    const int32_t anchorY = 70 + rowHeight * channel;
     char text[32];
 
     std::snprintf(text, sizeof text, "%03u  %03u %03u", unsigned{state.program}, unsigned{state.bankMsb},
                   unsigned{state.bankLsb});
-    fonts.txnm.drawText(surface, 26, a - 5, text);
+    fonts.txnm.drawText(surface, 26, anchorY - 5, text);
     if (state.rhythm) {
-        fonts.txnm.drawText(surface, 26, a + 3, "DrumSet");
+        fonts.txnm.drawText(surface, 26, anchorY + 3, "DrumSet");
     } else {
-        fonts.txnm.drawText(surface, 26, a + 3, context_.instruments.name(static_cast<uint8_t>(state.program - 1)));
+        fonts.txnm.drawText(surface, 26, anchorY + 3, context_.instruments.name(static_cast<uint8_t>(state.program - 1)));
     }
 
+    const std::array<Pixel, 16>& levelRamp = panelSprites_.levelRamp;
     const int64_t level = (static_cast<int64_t>(peak) * state.expression * state.volume * 98) >> 21;
-    const int32_t l = static_cast<int32_t>(std::clamp<int64_t>(level, 0, 95));
-    surface.fillRect({1, a + 12, l + 1, a + 13}, meterRamp_[l * 15 / 98]);
+    const int32_t meterLength = static_cast<int32_t>(std::clamp<int64_t>(level, 0, 95));
+    surface.fillRect({1, anchorY + 12, meterLength + 1, anchorY + 13}, levelRamp[meterLength * 15 / 98]);
 
     const std::array<uint8_t, 3> sends = {state.reverb, state.chorus, state.controller94};
-    for (int i = 0; i < 3; ++i) {
-        std::snprintf(text, sizeof text, "%3u", unsigned{sends[i]});
-        fonts.txsm.drawText(surface, 181, a - 4 + 6 * i, text);
+    for (int send = 0; send < 3; ++send) {
+        std::snprintf(text, sizeof text, "%3u", unsigned{sends[send]});
+        fonts.txsm.drawText(surface, 181, anchorY - 4 + 6 * send, text);
     }
 
     const auto lamp = [this](bool on) -> const Sprite& { return on ? sprites_.lampOn : sprites_.lampOff; };
-    blitKeyedUnclipped(surface, lamp(state.hold), 206, a - 1);
-    blitKeyedUnclipped(surface, lamp(state.sostenuto), 206, a + 8);
-    blitKeyedUnclipped(surface, lamp(state.portamento), 199, a - 1);
-    blitKeyedUnclipped(surface, lamp(state.soft), 199, a + 8);
+    blitKeyedUnclipped(surface, lamp(state.hold), 206, anchorY - 1);
+    blitKeyedUnclipped(surface, lamp(state.sostenuto), 206, anchorY + 8);
+    blitKeyedUnclipped(surface, lamp(state.portamento), 199, anchorY - 1);
+    blitKeyedUnclipped(surface, lamp(state.soft), 199, anchorY + 8);
 
     const std::array<uint8_t, 3> bars = {state.volume, state.expression, state.modulation};
-    for (int i = 0; i < 3; ++i) {
-        const int32_t v = std::min<int32_t>(bars[i], 127);
-        const int32_t t = a - 5 + 6 * i;
-        surface.fillRect({116, t, 116 + 22 * v / 127, t + 5}, meterRamp_[15 * v / 127]);
-        std::snprintf(text, sizeof text, "%3d", v);
-        fonts.txsm.drawText(surface, 103, t, text);
+    for (int bar = 0; bar < 3; ++bar) {
+        const int32_t value = std::min<int32_t>(bars[bar], 127);
+        const int32_t barTop = anchorY - 5 + 6 * bar;
+        surface.fillRect({116, barTop, 116 + 22 * value / 127, barTop + 5}, levelRamp[15 * value / 127]);
+        std::snprintf(text, sizeof text, "%3d", value);
+        fonts.txsm.drawText(surface, 103, barTop, text);
     }
 
+    // Pan and pitch bend grow from the middle (x 164) toward their side.
     const std::array<uint8_t, 2> centred = {state.pan, state.pitchBend};
-    for (int i = 0; i < 2; ++i) {
-        const int32_t v = std::min<int32_t>(centred[i], 127);
-        const int32_t s = v - 64;
-        const int32_t t = a - 5 + 6 * i;
+    for (int bar = 0; bar < 2; ++bar) {
+        const int32_t value = std::min<int32_t>(centred[bar], 127);
+        const int32_t fromCentre = value - 64;
+        const int32_t barTop = anchorY - 5 + 6 * bar;
         int32_t left = 164;
-        int32_t right = 165 + 22 * s / 127;
-        if (s < 0) {
-            left = 164 + (11 * s) / 64;
-            right = left - (22 * s) / 127 + 1;
+        int32_t right = 165 + 22 * fromCentre / 127;
+        if (fromCentre < 0) {
+            left = 164 + (11 * fromCentre) / 64;
+            right = left - (22 * fromCentre) / 127 + 1;
         }
-        surface.fillRect({left, t, right, t + 5}, centredRamp_[15 * v / 127]);
-        std::snprintf(text, sizeof text, "%3d", s);
-        fonts.txsm.drawText(surface, 140, t, text);
+        surface.fillRect({left, barTop, right, barTop + 5}, panelSprites_.centredRamp[15 * value / 127]);
+        std::snprintf(text, sizeof text, "%3d", fromCentre);
+        fonts.txsm.drawText(surface, 140, barTop, text);
     }
 }
 

@@ -7,7 +7,7 @@
 #include "song/channel_monitor.h"
 #include "song/sequencer.h"
 
-#include <cmath>
+#include <algorithm>
 
 namespace quorva {
 
@@ -37,7 +37,7 @@ void MainScreen::build()
     controls_.setMuteKnob(context_.settings.live().muteLevelIndex);
     controls_.buildTransport(*this);
     setMode(1);
-    cutPanelSprites();
+    panelSprites_.cut(context_.skin);
     keyboardScrollBar_.init(context_, 212, 56, 105, 420, 420, 840, context_.surface, nullptr, nullptr);
 }
 
@@ -47,24 +47,19 @@ void MainScreen::update()
     if (window.filePending()) {
         context_.sequencer.loadAndPlay(window.pendingPath());
     }
-    copyPlayerState();
+    takePlayerSnapshot();
     context_.monitor.updateFlowScale(context_.fpsTimer.frameFactorF());
     updateList_.walk();
     updateHook_.call();
 }
 
-void MainScreen::copyPlayerState()
+void MainScreen::takePlayerSnapshot()
 {
     const Sequencer& sequencer = context_.sequencer;
     player_.playing = sequencer.playing();
-    readout_ = sequencer.readout();
-    const double position = readout_.position;
+    player_.readout = sequencer.readout();
+    const double position = player_.readout.position;
     player_.position = player_.playing && position > 0 ? static_cast<uint32_t>(std::min(position, 4294967295.0)) : 0;
-    player_.cursor = readout_.cursor;
-    player_.meterTick = readout_.meterTick;
-    player_.nextTimeSignature = readout_.nextTimeSignature;
-    player_.meterNumerator = readout_.meterNumerator;
-    player_.meterDenominatorPower = readout_.meterDenominatorPower;
 }
 
 void MainScreen::draw()

@@ -1,29 +1,26 @@
 #pragma once
-#include "app/application.h"
+#include "app/frame_screen.h"
 #include "gfx/surface.h"
 #include "song/sequencer.h"
+#include "ui/callback_list.h"
 #include "ui/channel_buttons.h"
 #include "ui/controls.h"
 #include "ui/screen_context.h"
+#include "ui/skin_sprites.h"
+#include "ui/view.h"
 #include "ui/widgets.h"
 
 #include <array>
-#include <cstddef>
 #include <cstdint>
 
 namespace quorva {
 
-class TimeSignatureEvent;
-
-// The player's state as one frame sees it, copied at the start of each update pass.
-struct PlayerCopy {
+// The player as one frame sees it, taken at the start of each update pass: the readout of
+// the last tick, and what the frame needs besides.
+struct PlayerSnapshot {
+    PlayReadout readout;
     bool playing = false;
-    uint32_t position = 0;  // ticks, truncated; 0 unless playing
-    size_t cursor = 0;      // index of the next event to play in the song's events
-    uint32_t meterTick = 0;
-    const TimeSignatureEvent* nextTimeSignature = nullptr;
-    uint8_t meterNumerator = 4;
-    uint8_t meterDenominatorPower = 2;
+    uint32_t position = 0;  // the readout's position in whole ticks; 0 unless playing
 };
 
 // The one picture the program shows. It owns the widget lists and runs the two passes: the
@@ -64,7 +61,7 @@ public:
     ScrollBar& keyboardScrollBar() { return keyboardScrollBar_; }
     const SkinSprites& sprites() const { return sprites_; }
     const ScreenContext& context() const { return context_; }
-    const PlayerCopy& player() const { return player_; }
+    const PlayerSnapshot& player() const { return player_; }
 
     ChannelButton& channelButton(int channel) { return channelButtons_[channel]; }
     Controls& controls() { return controls_; }
@@ -82,8 +79,7 @@ private:
         MainScreen& screen_;
     };
 
-    void copyPlayerState();
-    void cutPanelSprites();
+    void takePlayerSnapshot();
     void drawPlaybackPanel();
     void drawTopPanels();
     void drawPositionPanel();
@@ -103,16 +99,8 @@ private:
     CallbackList updateList_;
     CallbackList drawList_;
     SkinSprites sprites_;
-    Sprite channelHeader_;
-    std::array<Sprite, 7> stripA_;
-    std::array<Sprite, 6> stripB_;
-    std::array<Sprite, 6> stripC_;
-    std::array<Sprite, 3> lampsOn_;
-    std::array<Sprite, 3> lampsOff_;
-    std::array<Pixel, 16> meterRamp_{};   // skin row 0 from x 64: meters and plain bars
-    std::array<Pixel, 16> centredRamp_{};  // skin row 1 from x 64: pan and pitch-bend bars
-    PlayerCopy player_;
-    PlayReadout readout_;  // the player's readout of this frame, which player_ is taken from
+    PanelSprites panelSprites_;
+    PlayerSnapshot player_;
 
     PanelPage panelPage_{*this};
     std::array<View*, pageCount> pages_{};

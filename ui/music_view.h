@@ -4,7 +4,7 @@
 #include "gfx/surface.h"
 #include "song/sequencer.h"
 #include "ui/main_screen.h"
-#include "ui/widgets.h"
+#include "ui/view.h"
 
 #include <cstdint>
 #include <mutex>

@@ -3,6 +3,7 @@
 #include "app/mouse_state.h"
 #include "gfx/bitmap_font.h"
 #include "gfx/drawers.h"
+#include "ui/skin_sprites.h"
 
 #include <initializer_list>
 
@@ -111,19 +112,7 @@ void OptionButton::init(const ScreenContext& screen, const SkinSprites& images, 
     drawList.append(drawNode);
 }
 
-void OptionButton::update()
-{
-    const MouseState& mouse = context->mouse;
-    if (mouse.left() == button::Pressed && box.contains(mouse.x(), mouse.y())) {
-        pressed = true;
-        if (action) {
-            action();
-        }
-    }
-    if (mouse.left() < button::Held) {
-        pressed = false;
-    }
-}
+void OptionButton::update() { updatePress(context->mouse, box, true, pressed, action); }
 
 void OptionButton::draw()
 {
@@ -142,11 +131,11 @@ void OptionPage::prepare()
 {
     const ScreenContext& context = screen_.context();
     const Rect area = MainScreen::viewRect;
-    for (int r = 0; r < rowCount; ++r) {
-        const RowSpec& spec = rowSpecs()[r];
-        ChoiceRow& row = rows_[r];
-        row.init(context, spec.label, area.left + rowIndent, area.top + firstRowOffset + rowSpacing * r, spec.step,
-                 spec.initial, updateList_, drawList_);
+    for (int index = 0; index < rowCount; ++index) {
+        const RowSpec& spec = rowSpecs()[index];
+        ChoiceRow& row = rows_[index];
+        row.init(context, spec.label, area.left + rowIndent, area.top + firstRowOffset + rowSpacing * index,
+                 spec.step, spec.initial, updateList_, drawList_);
         for (std::string_view item : spec.items) {
             row.addItem(item);
         }

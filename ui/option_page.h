@@ -2,7 +2,9 @@
 // The option page: the eleven settings as rows of bracketed choices, APPLY to make them the
 // running settings and SAVE to write them to setting.dat. Clicking a choice only selects it.
 #include "app/settings.h"
+#include "ui/callback_list.h"
 #include "ui/main_screen.h"
+#include "ui/view.h"
 #include "ui/widgets.h"
 
 #include <array>
@@ -53,7 +55,8 @@ private:
     const ScreenContext* context_ = nullptr;
 };
 
-// A 64x16 button acting once, in the frame the left press lands on it.
+// A 64x16 button acting once, in the frame the left press lands on it. Unlike a push button
+// it stays pressed while the left button is held, wherever the pointer goes.
 struct OptionButton {
     Rect box;
     CallbackNode updateNode;

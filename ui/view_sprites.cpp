@@ -1,52 +1,35 @@
 #include "ui/view_sprites.h"
 
+#include "ui/skin_sprites.h"
+
 namespace quorva {
-namespace {
-
-Pixel skinPixel(const Surface& skin, int32_t x, int32_t y)
-{
-    return x < skin.width() && y < skin.height() ? skin.at(x, y) : Pixel{0};
-}
-
-Sprite withHotspot(Sprite sprite, int32_t hotX, int32_t hotY)
-{
-    sprite.hotX = hotX;
-    sprite.hotY = hotY;
-    return sprite;
-}
-
-}  // namespace
 
 void KeyboardSprites::cut(const Surface& skin, const KeyboardTable& table)
 {
-    octave = Sprite::cut(skin, table.octaveX, table.octaveY, table.octaveWidth, table.octaveHeight);
-    octaveWidth = table.octaveWidth;
-    int32_t x = table.keysX;
-    for (int32_t k = 0; k < 12; ++k) {
-        const int32_t width = table.widths[k];
-        keys[k] = withHotspot(Sprite::cut(skin, x, table.keysY, width, table.octaveHeight), -table.offsets[k], 0);
-        glows[k] = table.glowsY == 0
-                       ? Sprite{}
-                       : withHotspot(Sprite::cut(skin, x, table.glowsY, width, table.octaveHeight), -table.offsets[k], 0);
-        x += width;
+    octave = cutSkin(skin, table.octave);
+    octaveWidth = table.octave.width;
+    for (int32_t pitchClass = 0; pitchClass < 12; ++pitchClass) {
+        const int32_t hotX = -table.offsets[pitchClass];
+        keys[pitchClass] = withHotspot(cutSkin(skin, table.keyImage(pitchClass)), hotX, 0);
+        glows[pitchClass] = table.hasGlows() ? withHotspot(cutSkin(skin, table.glowImage(pitchClass)), hotX, 0) : Sprite{};
     }
 }
 
 void FlowSprites::cut(const Surface& skin, bool twelveLanes)
 {
     if (twelveLanes) {
-        glow = withHotspot(Sprite::cut(skin, 448, 0, 7, 32), 0, 28);
-        whiteMark = Sprite::cut(skin, 404, 0, 7, 4);
-        blackMark = Sprite::cut(skin, 404, 4, 7, 4);
+        glow = withHotspot(cutSkin(skin, flow12GlowImage), 0, 28);
+        whiteMark = cutSkin(skin, flow12WhiteMarkImage);
+        blackMark = cutSkin(skin, flow12BlackMarkImage);
     } else {
-        glow = withHotspot(Sprite::cut(skin, 448, 0, 12, 32), 0, 32);
-        whiteMark = Sprite::cut(skin, 276, 0, 12, 4);
-        blackMark = Sprite::cut(skin, 276, 4, 12, 4);
+        glow = withHotspot(cutSkin(skin, flow7GlowImage), 0, 32);
+        whiteMark = cutSkin(skin, flow7WhiteMarkImage);
+        blackMark = cutSkin(skin, flow7BlackMarkImage);
     }
-    laneA = skinPixel(skin, 276, 8);
-    laneB = skinPixel(skin, 277, 8);
-    beatLine = skinPixel(skin, 276, 9);
-    measureLine = skinPixel(skin, 277, 9);
+    laneA = skinPixel(skin, flowLaneAPixel.x, flowLaneAPixel.y);
+    laneB = skinPixel(skin, flowLaneBPixel.x, flowLaneBPixel.y);
+    beatLine = skinPixel(skin, flowBeatLinePixel.x, flowBeatLinePixel.y);
+    measureLine = skinPixel(skin, flowMeasureLinePixel.x, flowMeasureLinePixel.y);
 }
 
 int32_t drumLaneOf(int32_t note)
@@ -66,15 +49,12 @@ int32_t drumLaneOf(int32_t note)
 
 void DrumSprites::cut(const Surface& skin)
 {
-    kit = Sprite::cut(skin, 224, 64, 216, 32);
-    for (size_t i = 0; i < drumLanes.size(); ++i) {
-        const DrumLane& lane = drumLanes[i];
-        marks[i] = Sprite::cut(skin, 440, lane.markY, lane.width, 4);
-        glows[i] = withHotspot(Sprite::cut(skin, 448, 0, lane.width, 64), 0, 32);
+    kit = cutSkin(skin, drumKitImage);
+    for (size_t lane = 0; lane < drumLanes.size(); ++lane) {
+        marks[lane] = cutSkin(skin, drumMarkImages[lane]);
+        glows[lane] = withHotspot(cutSkin(skin, drumGlowImage(drumLanes[lane].width)), 0, 32);
     }
-    for (int32_t i = 0; i < 6; ++i) {
-        laneColours[i] = skinPixel(skin, 464 + i, 68);
-    }
+    laneColours = skinPixels<6>(skin, drumLaneColourPixels);
 }
 
 }  // namespace quorva

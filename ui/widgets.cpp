@@ -5,79 +5,55 @@
 #include "gfx/drawers.h"
 #include "ui/main_screen.h"
 #include "ui/screen_context.h"
+#include "ui/skin_sprites.h"
 
 #include <algorithm>
 
 namespace quorva {
+namespace {
 
-CallbackList::CallbackList()
-{
-    head_.next = &tail_;
-    tail_.prev = &head_;
-}
+// What one frame's mouse does to a control dragged by a handle (a knob, a scroll-bar thumb).
+struct DragStep {
+    bool reset = false;   // a right click on the handle while not dragging: back to the default
+    bool start = false;   // a left press on the handle: the drag starts from here
+    bool follow = false;  // the left button held while dragging: follow the pointer
+};
 
-void CallbackList::append(CallbackNode& node)
+// Ends the drag when the left button is released and starts it on a left press on the
+// handle; the caller applies the step in the order reset, start, follow.
+DragStep readDrag(const MouseState& mouse, bool onHandle, bool& dragging)
 {
-    unlink(node);
-    CallbackNode* last = tail_.prev;
-    node.prev = last;
-    node.next = &tail_;
-    last->next = &node;
-    tail_.prev = &node;
-}
-
-void CallbackList::unlink(CallbackNode& node)
-{
-    if (node.prev == nullptr) {
-        return;
+    DragStep step;
+    if (mouse.left() == button::Released) {
+        dragging = false;
     }
-    node.prev->next = node.next;
-    node.next->prev = node.prev;
-    node.prev = nullptr;
-    node.next = nullptr;
-}
-
-void CallbackList::walk()
-{
-    CallbackNode* node = head_.next;
-    while (node != &tail_) {
-        CallbackNode* following = node->next;
-        if (node->callback != nullptr) {
-            node->callback(*node);
+    if (onHandle) {
+        step.reset = !dragging && mouse.right() == button::Released;
+        if (mouse.left() == button::Pressed) {
+            dragging = true;
+            step.start = true;
         }
-        node = following;
     }
+    step.follow = mouse.left() == button::Held && dragging;
+    return step;
 }
 
-size_t CallbackList::size() const
-{
-    size_t count = 0;
-    for (const CallbackNode* node = head_.next; node != &tail_; node = node->next) {
-        ++count;
-    }
-    return count;
-}
+}  // namespace
 
-void SkinSprites::cut(const Surface& skin)
+void updatePress(const MouseState& mouse, const Rect& box, bool keptOutside, bool& pressed,
+                 const std::function<void()>& action)
 {
-    for (int i = 0; i < knobImages; ++i) {
-        knobs[i] = Sprite::cut(skin, 40 + 12 * i, 104, 12, 12);
-        highlightedKnobs[i] = Sprite::cut(skin, 40 + 12 * i, 116, 12, 12);
+    const bool inside = box.contains(mouse.x(), mouse.y());
+    if (inside && mouse.left() == button::Pressed) {
+        pressed = true;
+        if (action) {
+            action();
+        }
     }
-    lampOn = Sprite::cut(skin, 28, 104, 5, 5);
-    lampOn.hotX = lampOn.hotY = 2;
-    lampOff = Sprite::cut(skin, 28, 109, 5, 5);
-    lampOff.hotX = lampOff.hotY = 2;
-    buttonNormal = Sprite::cut(skin, 0, 128, 64, 16);
-    buttonHover = Sprite::cut(skin, 0, 144, 64, 16);
-    buttonPressed = Sprite::cut(skin, 0, 160, 64, 16);
-    const auto pixelAt = [&skin](int32_t x, int32_t y) -> Pixel {
-        return x < skin.width() && y < skin.height() ? skin.at(x, y) : Pixel{0};
-    };
-    for (int i = 0; i < 3; ++i) {
-        keyboardColours[i] = pixelAt(278 + i, 8);
+    const bool held = mouse.left() >= button::Held;
+    if (!held || !(inside || keptOutside)) {
+        pressed = false;
     }
-    spareColour = pixelAt(0, 7);
 }
 
 void PushButton::init(const ScreenContext& screen, const Rect& rectangle, const Sprite& normalImage,
@@ -101,20 +77,7 @@ void PushButton::init(const ScreenContext& screen, const Rect& rectangle, const 
     }
 }
 
-void PushButton::update()
-{
-    const MouseState& mouse = context->mouse;
-    const bool inside = hit.contains(mouse.x(), mouse.y());
-    if (inside && mouse.left() == button::Pressed) {
-        pressed = true;
-        if (action) {
-            action();
-        }
-    }
-    if (!(inside && mouse.left() > 0)) {
-        pressed = false;
-    }
-}
+void PushButton::update() { updatePress(context->mouse, hit, false, pressed, action); }
 
 void PushButton::draw()
 {
@@ -202,21 +165,16 @@ bool Knob::takeChange()
 void Knob::updateShared()
 {
     const MouseState& mouse = context_->mouse;
-    if (mouse.left() == button::Released) {
-        dragging_ = false;
+    const DragStep step = readDrag(mouse, pointerInside(), dragging_);
+    if (step.reset) {
+        index_ = defaultIndex_;
     }
-    if (pointerInside()) {
-        if (!dragging_ && mouse.right() == button::Released) {
-            index_ = defaultIndex_;
-        }
-        if (mouse.left() == button::Pressed) {
-            dragging_ = true;
-            dragStartX_ = mouse.x();
-            dragStartY_ = mouse.y();
-            dragStartIndex_ = index_;
-        }
+    if (step.start) {
+        dragStartX_ = mouse.x();
+        dragStartY_ = mouse.y();
+        dragStartIndex_ = index_;
     }
-    if (mouse.left() == button::Held && dragging_) {
+    if (step.follow) {
         // In 64 bits so that a pointer far outside the window still ends at 0 or 12.
         const int64_t steps =
             ((static_cast<int64_t>(mouse.x()) - dragStartX_) - (static_cast<int64_t>(mouse.y()) - dragStartY_)) /
@@ -262,9 +220,10 @@ void ScrollBar::init(const ScreenContext& screen, int32_t left, int32_t top, int
     offsetOf();
 }
 
-bool ScrollBar::onThumb(int32_t px, int32_t py) const
+bool ScrollBar::onThumb(int32_t pointerX, int32_t pointerY) const
 {
-    return px >= x + thumbPos && px < x + thumbPos + thumbWidth() && py >= y && py < y + height;
+    return pointerX >= x + thumbPos && pointerX < x + thumbPos + thumbWidth() && pointerY >= y &&
+           pointerY < y + height;
 }
 
 int32_t ScrollBar::offsetOf()
@@ -277,19 +236,14 @@ int32_t ScrollBar::offsetOf()
 void ScrollBar::update()
 {
     const MouseState& mouse = context->mouse;
-    if (mouse.left() == button::Released) {
-        dragging = false;
+    const DragStep step = readDrag(mouse, onThumb(mouse.x(), mouse.y()), dragging);
+    if (step.reset) {
+        thumbPos = defaultThumbPos;
     }
-    if (onThumb(mouse.x(), mouse.y())) {
-        if (!dragging && mouse.right() == button::Released) {
-            thumbPos = defaultThumbPos;
-        }
-        if (mouse.left() == button::Pressed) {
-            dragging = true;
-            grabOffset = mouse.x() - thumbPos;
-        }
+    if (step.start) {
+        grabOffset = mouse.x() - thumbPos;
     }
-    if (mouse.left() == button::Held && dragging) {
+    if (step.follow) {
         thumbPos = std::clamp(mouse.x() - grabOffset, 0, travel);
     }
     offsetOf();

@@ -1,8 +1,8 @@
 #pragma once
-// The polled widget framework: every frame each widget reads the mouse and the model in the
-// update pass and draws itself in the draw pass. Widgets take part in the passes through
-// intrusive callback nodes kept in two lists that the main screen walks in order.
+// The generic widgets: push button, tab button, knob and scroll bar. Each joins the update
+// and draw lists of the frame with its two nodes.
 #include "gfx/surface.h"
+#include "ui/callback_list.h"
 
 #include <array>
 #include <cstdint>
@@ -12,109 +12,18 @@
 namespace quorva {
 
 class MouseState;
-class ScrollBarDrawer;
 struct ScreenContext;
+struct SkinSprites;
 
-// One entry of a callback list, embedded in the widget it calls. `prev` is null while the
-// node is in no list.
-struct CallbackNode {
-    CallbackNode* next = nullptr;
-    CallbackNode* prev = nullptr;
-    void* owner = nullptr;
-    void (*callback)(CallbackNode& node) = nullptr;
+// How a button goes down and up, for push buttons and the option page's buttons: a left press
+// inside `box` in this frame sets `pressed` and performs the action, once however long the
+// button is then held. `pressed` is cleared when the left button is up, and also when the
+// pointer is outside the box unless `keptOutside`.
+void updatePress(const MouseState& mouse, const Rect& box, bool keptOutside, bool& pressed,
+                 const std::function<void()>& action);
 
-    bool linked() const { return prev != nullptr; }
-
-    // Makes the node call `Method` on `object`.
-    template <class Owner, void (Owner::*Method)()>
-    void bind(Owner& object)
-    {
-        owner = &object;
-        callback = [](CallbackNode& node) { (static_cast<Owner*>(node.owner)->*Method)(); };
-    }
-};
-
-// A list of callback nodes between a head and a tail sentinel; runs in order of appending.
-class CallbackList {
-public:
-    CallbackList();
-    CallbackList(const CallbackList&) = delete;
-    CallbackList& operator=(const CallbackList&) = delete;
-
-    // Inserts before the tail. A node already in a list is unlinked from it first.
-    void append(CallbackNode& node);
-    // Joins the node's neighbours; nothing when the node is in no list.
-    static void unlink(CallbackNode& node);
-    // Calls every node's callback from the first to the last. The next node is read before
-    // each call, so a callback may unlink its own node.
-    void walk();
-
-    bool empty() const { return head_.next == &tail_; }
-    size_t size() const;
-
-private:
-    CallbackNode head_;
-    CallbackNode tail_;
-};
-
-// A page's share of a pass: called with its argument when set.
-struct ScreenHook {
-    void* argument = nullptr;
-    void (*callback)(void* argument) = nullptr;
-
-    void call() const
-    {
-        if (callback != nullptr) {
-            callback(argument);
-        }
-    }
-    void clear()
-    {
-        argument = nullptr;
-        callback = nullptr;
-    }
-    bool set() const { return callback != nullptr; }
-
-    // Makes the hook call `Method` on `object`.
-    template <class Owner, void (Owner::*Method)()>
-    void bind(Owner& object)
-    {
-        argument = &object;
-        callback = [](void* self) { (static_cast<Owner*>(self)->*Method)(); };
-    }
-};
-
-// A page that the mode tabs switch between.
-class View {
-public:
-    virtual ~View() = default;
-    // Called once while the main screen is built, after the skin and fonts are loaded and
-    // before the first page is activated: cut sprites, set up state.
-    virtual void prepare() {}
-    // Joins the passes: appends its nodes to the main screen's lists or sets its hooks.
-    virtual void activate() = 0;
-    // Undoes what activate did (unlinks its nodes); hooks are simply overwritten by the next page.
-    virtual void deactivate() = 0;
-};
-
-// The sprites that several widgets share, cut from the skin at start-up.
-struct SkinSprites {
-    static constexpr int knobImages = 13;
-
-    std::array<Sprite, knobImages> knobs;
-    std::array<Sprite, knobImages> highlightedKnobs;
-    Sprite lampOn;
-    Sprite lampOff;
-    Sprite buttonNormal;
-    Sprite buttonHover;
-    Sprite buttonPressed;
-    std::array<Pixel, 3> keyboardColours{};
-    Pixel spareColour = 0;
-
-    void cut(const Surface& skin);
-};
-
-// A clickable rectangle that performs its action once, in the frame the left press is seen.
+// A clickable rectangle that performs its action once, in the frame the left press is seen;
+// it shows as pressed only while the pointer stays on it.
 struct PushButton {
     CallbackNode updateNode;
     CallbackNode drawNode;
@@ -236,7 +145,7 @@ struct ScrollBar {
               int32_t visibleWidth, int32_t totalWidth, Surface& targetSurface, CallbackList* updateList,
               CallbackList* drawList);
     int32_t thumbWidth() const { return length - travel; }
-    bool onThumb(int32_t px, int32_t py) const;
+    bool onThumb(int32_t pointerX, int32_t pointerY) const;
     // Recomputes and returns the offset.
     int32_t offsetOf();
     void update();
