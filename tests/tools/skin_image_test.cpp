@@ -119,13 +119,13 @@ TEST_F(SkinImageTest, LitWhiteKeysLeaveTheBlackKeysPlacesTransparent)
         const int middleRow = top + layout.blackKeyRows / 2;
         const int lowRow = layout.octave.height - 3;
         // C: its black neighbour C# covers its right part near the top, not near the bottom.
-        const int c = keyImageX(layout, 0);
+        const int c = layout.keyImageX(0);
         const int underSharp = layout.offsets[1] - layout.offsets[0];
         EXPECT_EQ(px(c + underSharp, layout.keysY + middleRow), 0) << layout.name;
         EXPECT_NE(px(c + underSharp, layout.keysY + lowRow), 0) << layout.name;
         EXPECT_NE(px(c, layout.keysY + middleRow), 0) << layout.name;
         // C#: lit over its whole width near the top; nothing below the black key's length.
-        const int sharp = keyImageX(layout, 1);
+        const int sharp = layout.keyImageX(1);
         for (int x = 0; x < layout.widths[1]; ++x) {
             EXPECT_NE(px(sharp + x, layout.keysY + middleRow), 0) << layout.name;
             EXPECT_EQ(px(sharp + x, layout.keysY + lowRow), 0) << layout.name;
@@ -137,7 +137,7 @@ TEST_F(SkinImageTest, LitWhiteKeysLeaveTheBlackKeysPlacesTransparent)
             }
         }
         // A lit key differs from the unlit octave where it shows.
-        const int d = keyImageX(layout, 2);
+        const int d = layout.keyImageX(2);
         EXPECT_NE(px(d + 1, layout.keysY + lowRow), px(layout.octave.x + layout.offsets[2] + 1, layout.octave.y + lowRow))
             << layout.name;
     }

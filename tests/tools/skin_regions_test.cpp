@@ -67,7 +67,7 @@ TEST(SkinRegions, KeyboardLayoutsTileTheirOctaves)
         // The white keys follow each other without gap or overlap across the whole octave.
         int edge = 0;
         for (int k = 0; k < 12; ++k) {
-            if (isBlackKey(k)) {
+            if (quorva::isBlackPitch(k)) {
                 EXPECT_GT(layout.offsets[k], 0) << layout.name << " key " << k;
                 EXPECT_LE(layout.offsets[k] + layout.widths[k], layout.octave.width) << layout.name << " key " << k;
                 EXPECT_LT(layout.blackKeyRows, layout.octave.height) << layout.name;
@@ -86,7 +86,7 @@ TEST(SkinRegions, CaptionStripsFollowEachOtherFromTheLeftEdge)
         ASSERT_EQ(strip.widths.size(), strip.texts.size());
         int x = 0;
         for (int i = 0; i < static_cast<int>(strip.widths.size()); ++i) {
-            const Rect r = captionRect(strip, i);
+            const Rect r = strip.image(i);
             EXPECT_EQ(r.x, x);
             EXPECT_EQ(r.y, strip.y);
             EXPECT_EQ(r.height, 5);

@@ -28,8 +28,9 @@ bool writeRegionTable(const std::string& path)
 {
     std::ofstream out(path, std::ios::trunc);
     out << "# Skin regions of bmp.dat (" << kSkinWidth << "x" << kSkinHeight << ", 24-bit BMP)\n\n"
-        << "Rectangles are x, y, width, height. Regions of the same sharing group read the same pixels "
-           "on purpose; all others are disjoint.\n\n"
+        << "Rectangles are x, y, width, height, as ui/skin_layout.h places them for both the player and "
+           "skingen. Regions of the same sharing group read the same pixels on purpose; all others are "
+           "disjoint.\n\n"
         << "| Name | x | y | w | h | Use | Shared | What |\n|---|---|---|---|---|---|---|---|\n";
     for (const Region& region : skinRegions()) {
         out << "| " << region.name << " | " << region.rect.x << " | " << region.rect.y << " | " << region.rect.width

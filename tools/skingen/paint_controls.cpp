@@ -83,10 +83,10 @@ void paintKnobs(Canvas& canvas)
 {
     const KnobStyle normal{rgb(13, 15, 19), rgb(29, 29, 29)};
     const KnobStyle highlighted{rgb(12, 22, 31), rgb(31, 25, 8)};
-    for (int i = 0; i <= 12; ++i) {
-        Patch plain(canvas, {40 + 12 * i, 104, 12, 12});
+    for (int i = 0; i < knobImageCount; ++i) {
+        Patch plain(canvas, knobImage(i));
         paintKnob(plain, i, normal);
-        Patch hot(canvas, {40 + 12 * i, 116, 12, 12});
+        Patch hot(canvas, highlightedKnobImage(i));
         paintKnob(hot, i, highlighted);
     }
 }
@@ -128,11 +128,11 @@ void paintButtonFace(Patch& button, Colour face, bool sunken)
 
 void paintButtons(Canvas& canvas)
 {
-    Patch normal(canvas, {0, 128, 64, 16});
+    Patch normal(canvas, buttonImages[0]);
     paintButtonFace(normal, kButtonFace, false);
-    Patch hover(canvas, {0, 144, 64, 16});
+    Patch hover(canvas, buttonImages[1]);
     paintButtonFace(hover, kButtonHoverFace, false);
-    Patch pressed(canvas, {0, 160, 64, 16});
+    Patch pressed(canvas, buttonImages[2]);
     paintButtonFace(pressed, kButtonPressedFace, true);
 }
 
@@ -154,17 +154,18 @@ void paintPlayPauseIcon(Patch& button, int shift, Colour ink)
 
 void paintTransport(Canvas& canvas)
 {
-    static constexpr ButtonState states[3] = {ButtonState::Normal, ButtonState::Hover, ButtonState::Pressed};
-    for (int s = 0; s < 3; ++s) {
-        const ButtonState state = states[s];
+    static constexpr ButtonState states[buttonStateCount] = {ButtonState::Normal, ButtonState::Hover,
+                                                             ButtonState::Pressed};
+    for (int index = 0; index < buttonStateCount; ++index) {
+        const ButtonState state = states[index];
         const bool pressed = state == ButtonState::Pressed;
         const Colour face = state == ButtonState::Hover ? rgb(12, 15, 20) : pressed ? rgb(6, 7, 10) : rgb(9, 11, 15);
         const Colour ink = state == ButtonState::Hover ? rgb(16, 28, 31) : pressed ? rgb(20, 24, 29) : rgb(24, 25, 27);
         const int shift = pressed ? 1 : 0;
-        Patch stop(canvas, {112, 128 + 16 * s, 16, 16});
+        Patch stop(canvas, stopButtonImages[index]);
         paintButtonFace(stop, face, pressed);
         paintStopIcon(stop, shift, ink);
-        Patch play(canvas, {128, 128 + 16 * s, 24, 16});
+        Patch play(canvas, playPauseButtonImages[index]);
         paintButtonFace(play, face, pressed);
         paintPlayPauseIcon(play, shift, ink);
     }
@@ -216,9 +217,9 @@ void paintModeLamps(Canvas& canvas)
 {
     const std::array<std::string, 3> labels{"GM", "GS", "XG"};
     const std::array<Colour, 3> colours{rgb(10, 31, 12), rgb(31, 22, 6), rgb(10, 24, 31)};
-    for (int i = 0; i < 3; ++i) {
-        paintModeLamp(canvas, {200 + 32 * i, 128, 32, 24}, labels[i], colours[i], true);
-        paintModeLamp(canvas, {200 + 32 * i, 152, 32, 24}, labels[i], colours[i], false);
+    for (int i = 0; i < modeLampCount; ++i) {
+        paintModeLamp(canvas, modeLampOnImages[i], labels[i], colours[i], true);
+        paintModeLamp(canvas, modeLampOffImages[i], labels[i], colours[i], false);
     }
 }
 
@@ -235,7 +236,7 @@ void paintCursor(Canvas& canvas)
         "XX...X##X.......", "X.....X##X......", "......X##X......", ".......XX.......",
         "................", "................", "................", "................",
     };
-    Patch cursor(canvas, {0, 104, 16, 24});
+    Patch cursor(canvas, cursorImage);
     for (int y = 0; y < 24; ++y) {
         for (int x = 0; x < 16; ++x) {
             const char c = arrow[y][x];
@@ -249,8 +250,8 @@ void paintCursor(Canvas& canvas)
 void paintControls(Canvas& canvas)
 {
     paintKnobs(canvas);
-    paintPedalLamp(canvas, {28, 104, 5, 5}, rgb(8, 22, 6), rgb(18, 31, 12), rgb(28, 31, 26));
-    paintPedalLamp(canvas, {28, 109, 5, 5}, rgb(3, 6, 4), rgb(5, 9, 6), rgb(9, 12, 10));
+    paintPedalLamp(canvas, lampOnImage, rgb(8, 22, 6), rgb(18, 31, 12), rgb(28, 31, 26));
+    paintPedalLamp(canvas, lampOffImage, rgb(3, 6, 4), rgb(5, 9, 6), rgb(9, 12, 10));
     paintButtons(canvas);
     paintTransport(canvas);
     paintModeLamps(canvas);

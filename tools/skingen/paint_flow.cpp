@@ -34,27 +34,34 @@ void paintMark(Canvas& canvas, const Rect& area, Colour colour)
 void paintFlowColours(Canvas& canvas)
 {
     struct Dot {
-        int x, y;
+        Rect pixel;
         Colour colour;
     };
     static constexpr Dot dots[] = {
-        {276, 8, kLaneA}, {277, 8, kLaneB}, {276, 9, kBeatLine}, {277, 9, kMeasureLine},
-        {278, 8, kFeltEdge}, {279, 8, kFelt}, {280, 8, kFeltShadow},
+        {flowLaneAPixel, kLaneA},
+        {flowLaneBPixel, kLaneB},
+        {flowBeatLinePixel, kBeatLine},
+        {flowMeasureLinePixel, kMeasureLine},
     };
     for (const Dot& dot : dots) {
-        Patch(canvas, {dot.x, dot.y, 1, 1}).set(0, 0, dot.colour);
+        Patch(canvas, dot.pixel).set(0, 0, dot.colour);
     }
-    paintMark(canvas, {276, 0, 12, 4}, kMarkWhite);
-    paintMark(canvas, {276, 4, 12, 4}, kMarkBlack);
-    paintMark(canvas, {404, 0, 7, 4}, kMarkWhite);
-    paintMark(canvas, {404, 4, 7, 4}, kMarkBlack);
+    Patch separator(canvas, keyboardColourPixels);
+    const Colour separatorColours[] = {kFeltEdge, kFelt, kFeltShadow};
+    for (int i = 0; i < separator.width(); ++i) {
+        separator.set(i, 0, separatorColours[i]);
+    }
+    paintMark(canvas, flow7WhiteMarkImage, kMarkWhite);
+    paintMark(canvas, flow7BlackMarkImage, kMarkBlack);
+    paintMark(canvas, flow12WhiteMarkImage, kMarkWhite);
+    paintMark(canvas, flow12BlackMarkImage, kMarkBlack);
 }
 
 // The glow shared by the flow views and DRUM FLOW. Rows 0-31 rise above the keyboard line and
 // brighten toward it; rows 32-63 (drums only) light the kit and fade downward.
 void paintGlow(Canvas& canvas)
 {
-    Patch glow(canvas, {448, 0, 32, 64});
+    Patch glow(canvas, glowArea);
     for (int y = 0; y < 64; ++y) {
         const double t = y < 32 ? std::pow((y + 1) / 32.0, 2.0) : 0.85 * std::pow(1.0 - (y - 32) / 32.0, 1.5);
         glow.fill(0, y, 32, 1, scaled(kGlow, t));
@@ -140,7 +147,7 @@ void bassDrum(Patch& kit, double cx, double cy, double radius)
 
 void paintDrumKit(Canvas& canvas)
 {
-    Patch kit(canvas, {224, 64, 216, 32});
+    Patch kit(canvas, drumKitImage);
     for (int y = 0; y < 32; ++y) {
         kit.fill(0, y, 216, 1, y < 28 ? mix(rgb(4, 5, 8), rgb(3, 3, 6), y / 27.0) : rgb(6, 5, 6));
     }
@@ -170,17 +177,26 @@ void paintDrumKit(Canvas& canvas)
 
 void paintDrumMarksAndLanes(Canvas& canvas)
 {
-    paintMark(canvas, {440, 64, 32, 4}, rgb(29, 23, 8));   // crash and ride
-    paintMark(canvas, {440, 68, 24, 4}, rgb(30, 27, 16));  // hi-hat
-    paintMark(canvas, {440, 72, 24, 4}, rgb(26, 28, 31));  // snare
-    paintMark(canvas, {440, 76, 32, 4}, rgb(31, 10, 6));   // bass drum
-    paintMark(canvas, {440, 80, 24, 4}, rgb(10, 24, 31));  // high tom
-    paintMark(canvas, {440, 84, 24, 4}, rgb(12, 18, 31));  // mid tom
-    paintMark(canvas, {440, 88, 24, 4}, rgb(17, 14, 31));  // low tom
+    // In lane order; the ride cymbal shares the crash cymbal's mark.
+    static constexpr std::array<Colour, drumMarkImages.size()> markColours{
+        rgb(29, 23, 8),   // crash cymbal
+        rgb(30, 27, 16),  // hi-hat
+        rgb(26, 28, 31),  // snare
+        rgb(31, 10, 6),   // bass drum
+        rgb(10, 24, 31),  // high tom
+        rgb(12, 18, 31),  // mid tom
+        rgb(17, 14, 31),  // low tom
+        rgb(29, 23, 8),   // ride cymbal
+    };
+    for (size_t lane = 0; lane < drumMarkImages.size(); ++lane) {
+        if (!sharesEarlierDrumMark(lane)) {
+            paintMark(canvas, drumMarkImages[lane], markColours[lane]);
+        }
+    }
     static constexpr std::array<Colour, 6> laneColours{
         rgb(5, 5, 5), rgb(4, 5, 8), rgb(6, 4, 6), rgb(3, 6, 7), rgb(4, 5, 8), rgb(5, 4, 8),
     };
-    Patch lanes(canvas, {464, 68, 6, 1});
+    Patch lanes(canvas, drumLaneColourPixels);
     for (int i = 0; i < 6; ++i) {
         lanes.set(i, 0, laneColours[i]);
     }

@@ -26,13 +26,13 @@ int keyAt(const KeyboardLayout& layout, int x, int y)
     }
     if (row < layout.blackKeyRows) {
         for (int k = 0; k < 12; ++k) {
-            if (isBlackKey(k) && x >= layout.offsets[k] && x < layout.offsets[k] + layout.widths[k]) {
+            if (isBlackPitch(k) && x >= layout.offsets[k] && x < layout.offsets[k] + layout.widths[k]) {
                 return k;
             }
         }
     }
     for (int k = 0; k < 12; ++k) {
-        if (!isBlackKey(k) && x >= layout.offsets[k] && x < layout.offsets[k] + layout.widths[k]) {
+        if (!isBlackPitch(k) && x >= layout.offsets[k] && x < layout.offsets[k] + layout.widths[k]) {
             return k;
         }
     }
@@ -42,7 +42,7 @@ int keyAt(const KeyboardLayout& layout, int x, int y)
 bool underBlackKey(const KeyboardLayout& layout, int x)
 {
     for (int k = 0; k < 12; ++k) {
-        if (isBlackKey(k) && x >= layout.offsets[k] && x < layout.offsets[k] + layout.widths[k]) {
+        if (isBlackPitch(k) && x >= layout.offsets[k] && x < layout.offsets[k] + layout.widths[k]) {
             return true;
         }
     }
@@ -93,7 +93,7 @@ Colour octavePixel(const KeyboardLayout& layout, int x, int y, const KeyColours&
     if (k == kGap) {
         return kKeyGap;
     }
-    return isBlackKey(k) ? blackKeyPixel(layout, k, x, y, colours.black)
+    return isBlackPitch(k) ? blackKeyPixel(layout, k, x, y, colours.black)
                          : whiteKeyPixel(layout, k, x, y, colours.white);
 }
 
@@ -114,7 +114,7 @@ void paintKeyRow(Canvas& canvas, const KeyboardLayout& layout, int skinY, const 
 {
     const int height = layout.octave.height;
     for (int k = 0; k < 12; ++k) {
-        Patch key(canvas, {keyImageX(layout, k), skinY, layout.widths[k], height});
+        Patch key(canvas, {layout.keyImageX(k), skinY, layout.widths[k], height});
         for (int y = 0; y < height; ++y) {
             for (int x = 0; x < layout.widths[k]; ++x) {
                 const int octaveX = layout.offsets[k] + x;
@@ -132,7 +132,7 @@ void paintKeyboards(Canvas& canvas)
     for (const KeyboardLayout& layout : keyboardLayouts()) {
         paintOctave(canvas, layout);
         paintKeyRow(canvas, layout, layout.keysY, {kLitWhiteKey, kLitBlackKey});
-        if (layout.glowsY != 0) {
+        if (layout.hasGlows()) {
             paintKeyRow(canvas, layout, layout.glowsY, {kGlowWhiteKey, kGlowBlackKey});
         }
     }

@@ -30,18 +30,19 @@ void paintShadingColumn(Patch& patch, int x, Colour first, Colour top, Colour bo
 // columns 16-18 hold the scroll-bar shadings.
 void paintTile(Canvas& canvas)
 {
-    Patch tile(canvas, {0, 0, 32, 8});
+    Patch tile(canvas, panelTile);
     for (int x = 0; x < tile.width(); ++x) {
         for (int row = 0; row < 8; ++row) {
             tile.set(x, row, panelShade(row));
         }
     }
-    tile.set(1, 0, kPanelShadow);
+    tile.set(panelShadowEdgePixel.x - panelTile.x, panelShadowEdgePixel.y - panelTile.y, kPanelShadow);
     // Sunken track: dark top row and left end, light bottom row and right end.
-    paintShadingColumn(tile, 16, kTrackDark, kTrackDark, kTrackBody, kTrackLight);
+    paintShadingColumn(tile, scrollTrackColumn.x - panelTile.x, kTrackDark, kTrackDark, kTrackBody, kTrackLight);
     // Raised thumbs: light top row and left edge, dark bottom row and right edge.
-    paintShadingColumn(tile, 17, kThumbLight, kThumbLight, kThumbBody, kThumbDark);
-    paintShadingColumn(tile, 18, kThumbHotLight, kThumbHotLight, kThumbHotBody, kThumbHotDark);
+    paintShadingColumn(tile, scrollThumbColumn.x - panelTile.x, kThumbLight, kThumbLight, kThumbBody, kThumbDark);
+    paintShadingColumn(tile, scrollHighlightedThumbColumn.x - panelTile.x, kThumbHotLight, kThumbHotLight,
+                       kThumbHotBody, kThumbHotDark);
 }
 
 // The middle colour sits at `turn` of the way (0..1) from low to high.
@@ -52,8 +53,8 @@ Colour threeStopRamp(Colour low, Colour middle, Colour high, double t, double tu
 
 void paintRamps(Canvas& canvas)
 {
-    Patch level(canvas, {64, 0, 16, 1});
-    Patch centred(canvas, {64, 1, 16, 1});
+    Patch level(canvas, levelRampPixels);
+    Patch centred(canvas, centredRampPixels);
     for (int i = 0; i < 16; ++i) {
         const double t = i / 15.0;
         level.set(i, 0, threeStopRamp(kLevelLow, kLevelMid, kLevelHigh, t, 0.65));
@@ -70,7 +71,7 @@ struct HeaderText {
 // Column headings over the channel rows; the column borders match the row panels below.
 void paintChannelHeader(Canvas& canvas)
 {
-    Patch header(canvas, {0, 68, 212, 20});
+    Patch header(canvas, channelHeaderImage);
     for (int row = 0; row < header.height(); ++row) {
         header.fill(0, row, header.width(), 1, row < 8 ? panelShade(row) : kPanelBody);
     }
@@ -96,8 +97,8 @@ void paintChannelHeader(Canvas& canvas)
 void paintCaptions(Canvas& canvas)
 {
     for (const CaptionStrip& strip : captionStrips()) {
-        for (int i = 0; i < static_cast<int>(strip.widths.size()); ++i) {
-            Patch caption(canvas, captionRect(strip, i));
+        for (size_t i = 0; i < strip.size(); ++i) {
+            Patch caption(canvas, strip.image(i));
             drawCentredText(caption, 0, strip.texts[i], kCaption);
         }
     }
