@@ -66,7 +66,8 @@ ParsedRequest parseRequest(std::string_view received)
     while (complete < fieldCount) {
         const size_t end = received.find('\0', start);
         const std::string_view field = received.substr(start, end == std::string_view::npos ? end : end - start);
-        if (field.size() > maxFieldBytes || (complete < 3 && !printable(field))) {
+        const bool name = complete < 3;
+        if (field.size() > (name ? maxFieldBytes : maxTextBytes) || (name && !printable(field))) {
             parsed.scan = Scan::Malformed;
             return parsed;
         }

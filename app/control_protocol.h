@@ -4,10 +4,13 @@
 //     service \0 topic \0 verb \0 text \0
 // where service and topic name the conversation ("TMIDI" for both), the verb is "execute"
 // (text: a command such as "stop" or "playfile /path"), "handoff" (text: a second copy's
-// command line) or "status" (text empty), and no field is longer than 255 bytes. The player
+// command line) or "status" (text empty). Service, topic and verb hold at most 255 bytes,
+// the text at most 4104: "playfile " and a path as long as the system takes. The player
 // answers with lines of `name: value`, the first being `result: 0x8000` (acknowledged) or
 // `result: 0x0000` (refused), and closes the connection. Service, topic and verb are
 // printable text; the text may hold any bytes but zero.
+#include "base/file_reader.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -18,10 +21,13 @@
 namespace quorva::control {
 
 inline constexpr std::string_view conversationName = "TMIDI";
+// Service, topic and verb.
 inline constexpr size_t maxFieldBytes = 255;
+// The text: room for "playfile " before the longest path.
+inline constexpr size_t maxTextBytes = 9 + maxPathBytes;
 inline constexpr size_t fieldCount = 4;
 // The most a well-formed request can take; a reader never needs to keep more.
-inline constexpr size_t maxRequestBytes = fieldCount * (maxFieldBytes + 1);
+inline constexpr size_t maxRequestBytes = (fieldCount - 1) * (maxFieldBytes + 1) + maxTextBytes + 1;
 inline constexpr uint32_t acknowledged = 0x8000;
 inline constexpr uint32_t refused = 0;
 

@@ -49,8 +49,7 @@ control::Reply ExternalControl::carryOut(const control::Request& request)
     switch (request.verb) {
     case control::Verb::Execute: reply.result = execute(request.topic, request.text); break;
     case control::Verb::HandOff:
-        if (!request.text.empty()) {
-            window_.receiveHandOff(request.text);
+        if (!request.text.empty() && window_.receiveHandOff(request.text)) {
             reply.result = control::acknowledged;
         }
         break;

@@ -1,6 +1,7 @@
 // The program: every instance it runs on, defined together in their order of construction
 // (and so destroyed in the reverse order), then start-up, the message loop and shutdown.
 #include "app/application.h"
+#include "app/command_line.h"
 #include "app/external_control.h"
 #include "app/hand_off.h"
 #include "app/fps_timer.h"
@@ -12,6 +13,7 @@
 #include "app/screen_resources.h"
 #include "app/settings.h"
 #include "app/sleeper.h"
+#include "app/song_failure_report.h"
 #include "app/window_mode_switch.h"
 #include "app/working_directory.h"
 #include "platform/fluid_sample_synth.h"
@@ -77,21 +79,12 @@ private:
     MprisService& mediaKeys_;
 };
 
-// The command line as one text without the program's name, the arguments joined by blanks.
-std::string commandLineOf(int argc, char** argv)
-{
-    std::string line;
-    for (int i = 1; i < argc; ++i) {
-        if (i > 1) {
-            line += ' ';
-        }
-        line += argv[i];
-    }
-    return line;
-}
-
 int runProgram(int argc, char** argv)
 {
+    const CommandLine commandLine = readCommandLine(argc, argv);
+    if (const auto status = answerWithoutRunning(commandLine, stdout, stderr)) {
+        return *status;
+    }
     SystemClock clock;
     SdlMessageBox messages;
     SdlAudioDevice audio;
@@ -104,7 +97,9 @@ int runProgram(int argc, char** argv)
     portFactory.fmSynth = [&] { return std::make_unique<FmSynthPort>(audio, clock, std::make_unique<FmSynth>()); };
     PortSelector ports(portFactory);
     ChannelMonitor monitor(ports);
+    SongFailureReport songFailures(monitor, stderr);
     SmfFile song(&messages);
+    song.setLoadObserver(&songFailures);
     ThreadPeriodicTimer sequencerTimer;
     Sequencer sequencer(song, monitor, ports, sequencerTimer);
     ThreadSleeper sleeper;
@@ -138,7 +133,7 @@ int runProgram(int argc, char** argv)
     Application application({startup, singleInstance, messages, settings, window, mouse, modeSwitch, fpsTimer,
                              sleeper, instruments, screen, bitmaps, ports, sequencer});
     application.setScreen(mainScreen);
-    application.setCommandLine(commandLineOf(argc, argv));
+    application.setCommandLine(commandLine.song);
     if (!application.init()) {
         return application.handedOff() ? 0 : -1;
     }

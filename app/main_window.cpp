@@ -77,16 +77,20 @@ void MainWindow::dispatch(const WindowEvent& event)
     }
 }
 
-void MainWindow::receiveHandOff(std::string_view commandLine)
+bool MainWindow::receiveHandOff(std::string_view commandLine)
 {
-    setPendingPath(commandLine.substr(0, commandLine.find('\0')));
+    return setPendingPath(commandLine.substr(0, commandLine.find('\0')));
 }
 
-void MainWindow::setPendingPath(std::string_view path)
+bool MainWindow::setPendingPath(std::string_view path)
 {
-    // The path buffer holds 255 bytes and the terminating zero; longer paths are cut.
-    pendingPath_.assign(path.substr(0, pendingPathSize - 1));
+    // A path the buffer cannot hold is refused rather than cut: a cut one names another file.
+    if (path.size() > pendingPathSize - 1) {
+        return false;
+    }
+    pendingPath_.assign(path);
     filePending_ = true;
+    return true;
 }
 
 void MainWindow::clearFrameInput()

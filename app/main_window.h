@@ -1,4 +1,5 @@
 #pragma once
+#include "base/file_reader.h"
 #include "platform/window.h"
 
 #include <cstdint>
@@ -21,7 +22,8 @@ struct FrameInput {
 // main screen takes it on the next frame.
 class MainWindow {
 public:
-    static constexpr size_t pendingPathSize = 256;
+    // The path buffer: the longest path the system takes and its terminating zero.
+    static constexpr size_t pendingPathSize = maxPathBytes + 1;
     static constexpr const char* className = "velnoxa";
     static constexpr const char* title = "quorva 0.70 [velnoxa ver.]";
     static constexpr int32_t clientWidth = 640;
@@ -34,8 +36,9 @@ public:
     // Handles every waiting event. False once the window has been closed.
     bool processMessages();
     void dispatch(const WindowEvent& event);
-    // A second copy's command line, handed over whole.
-    void receiveHandOff(std::string_view commandLine);
+    // A second copy's command line, handed over whole; false (and nothing pending) when it
+    // is longer than any path.
+    bool receiveHandOff(std::string_view commandLine);
     // Forgets the frame's input flags and the pending file.
     void clearFrameInput();
 
@@ -48,7 +51,7 @@ public:
     PlatformWindow& platform() { return platform_; }
 
 private:
-    void setPendingPath(std::string_view path);
+    bool setPendingPath(std::string_view path);
 
     PlatformWindow& platform_;
     FrameInput input_;

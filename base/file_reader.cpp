@@ -2,8 +2,34 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <system_error>
 
 namespace quorva {
+
+namespace {
+
+// What stands at the path, as far as reading it goes.
+FileReadError examine(const std::string& name)
+{
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(name, error);
+    if (status.type() == std::filesystem::file_type::not_found) {
+        return FileReadError::Missing;
+    }
+    if (error) {
+        if (error == std::errc::filename_too_long) {
+            return FileReadError::NameTooLong;
+        }
+        // A path through a file ("a.mid/b") names nothing either.
+        return error == std::errc::not_a_directory ? FileReadError::Missing : FileReadError::Unreadable;
+    }
+    if (status.type() == std::filesystem::file_type::directory) {
+        return FileReadError::Directory;
+    }
+    return status.type() == std::filesystem::file_type::regular ? FileReadError::None : FileReadError::NotAFile;
+}
+
+}  // namespace
 
 std::string unquotePath(std::string_view path)
 {
@@ -18,11 +44,19 @@ std::string unquotePath(std::string_view path)
 
 std::optional<std::vector<uint8_t>> readWholeFile(std::string_view path)
 {
+    FileReadError error = FileReadError::None;
+    return readWholeFile(path, error);
+}
+
+std::optional<std::vector<uint8_t>> readWholeFile(std::string_view path, FileReadError& error)
+{
     const std::string name = unquotePath(path);
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(name, error)) {
+    // An empty name would be taken by some calls as the current directory.
+    error = name.empty() ? FileReadError::Missing : examine(name);
+    if (error != FileReadError::None) {
         return std::nullopt;
     }
+    error = FileReadError::Unreadable;
     std::FILE* file = std::fopen(name.c_str(), "rb");
     if (!file) {
         return std::nullopt;
@@ -39,6 +73,7 @@ std::optional<std::vector<uint8_t>> readWholeFile(std::string_view path)
     if (!ok) {
         return std::nullopt;
     }
+    error = FileReadError::None;
     return bytes;
 }
 

@@ -73,7 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     checkReply(*reply);
     player.tick();
-    if (window.filePending() && window.pendingPath().size() > 255) {
+    if (window.filePending() && window.pendingPath().size() >= MainWindow::pendingPathSize) {
         fail("a hand-off longer than the path buffer");
     }
 

@@ -81,8 +81,11 @@ Probe probe(const sockaddr_un& address)
 
 std::filesystem::path controlDirectory()
 {
+    // A runtime directory that is not there (a session that ended, a variable carried into
+    // another login) counts as none: the player and its clients then meet under /tmp.
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (runtime != nullptr && runtime[0] == '/') {
+    struct stat info {};
+    if (runtime != nullptr && runtime[0] == '/' && stat(runtime, &info) == 0 && S_ISDIR(info.st_mode)) {
         return std::filesystem::path(runtime) / "quorva";
     }
     return std::filesystem::path("/tmp") / ("quorva-" + std::to_string(getuid()));

@@ -1,6 +1,7 @@
 #pragma once
 // The control channel as a Unix-domain stream socket named TMIDI in a directory private to
-// the user: $XDG_RUNTIME_DIR/quorva/, or /tmp/quorva-<uid>/ without that variable.
+// the user: $XDG_RUNTIME_DIR/quorva/, or /tmp/quorva-<uid>/ when that variable is unset or
+// names no directory.
 #include "platform/control_channel.h"
 
 #include <chrono>

@@ -42,6 +42,37 @@ std::optional<WindowEvent> translate(const SDL_Event& event)
     }
 }
 
+// SDL falls back to a driver that draws nowhere when no display answers; a player that plays
+// unseen helps nobody, so such a driver serves only when SDL_VIDEODRIVER names it.
+bool driverShowsNothing(const char* driver)
+{
+    for (const char* invisible : {"offscreen", "dummy", "evdev"}) {
+        if (SDL_strcasecmp(driver, invisible) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool driverAskedFor(const char* driver)
+{
+    const char* asked = SDL_GetHint(SDL_HINT_VIDEODRIVER);
+    if (asked == nullptr) {
+        return false;
+    }
+    // The hint may be a comma-separated list.
+    const size_t length = SDL_strlen(driver);
+    for (const char* entry = asked; *entry != '\0';) {
+        const char* end = SDL_strchr(entry, ',');
+        const size_t entryLength = end != nullptr ? static_cast<size_t>(end - entry) : SDL_strlen(entry);
+        if (entryLength == length && SDL_strncasecmp(entry, driver, length) == 0) {
+            return true;
+        }
+        entry += entryLength + (end != nullptr ? 1 : 0);
+    }
+    return false;
+}
+
 }  // namespace
 
 SdlWindow::~SdlWindow()
@@ -74,6 +105,10 @@ bool SdlWindow::createWindow(const WindowSpecs& specs)
             return false;
         }
         videoStarted_ = true;
+    }
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (driver == nullptr || (driverShowsNothing(driver) && !driverAskedFor(driver))) {
+        return false;
     }
     width_ = specs.clientWidth;
     height_ = specs.clientHeight;

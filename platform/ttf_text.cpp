@@ -99,7 +99,12 @@ bool TtfTextRenderer::open(const std::string& fontPath, int pixelHeight)
 
 void TtfTextRenderer::drawText(const TextTarget& target, int32_t x, int32_t y, std::string_view text)
 {
-    const std::string utf8 = cp932ToUtf8(text);
+    drawUtf8Text(target, x, y, cp932ToUtf8(text));
+}
+
+void TtfTextRenderer::drawUtf8Text(const TextTarget& target, int32_t x, int32_t y, std::string_view text)
+{
+    const std::string utf8(text.substr(0, text.find('\0')));
     if (state_->font == nullptr || utf8.empty() || target.pixels == nullptr) {
         return;
     }

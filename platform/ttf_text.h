@@ -25,6 +25,7 @@ public:
     // Opens the font at the given pixel height; false when the font library or file fails.
     bool open(const std::string& fontPath = kDefaultTextFontPath, int pixelHeight = 12);
     void drawText(const TextTarget& target, int32_t x, int32_t y, std::string_view text) override;
+    void drawUtf8Text(const TextTarget& target, int32_t x, int32_t y, std::string_view text) override;
 
 private:
     struct State;

@@ -27,11 +27,59 @@ bool isNoteMessage(const MidiEvent& event)
     return kind == 0x80 || kind == 0x90;
 }
 
+SongLoadError readFailure(FileReadError error)
+{
+    switch (error) {
+    case FileReadError::None: return SongLoadError::None;
+    case FileReadError::Missing: return SongLoadError::Missing;
+    case FileReadError::Directory: return SongLoadError::Directory;
+    case FileReadError::NotAFile: return SongLoadError::NotAFile;
+    case FileReadError::Unreadable: return SongLoadError::Unreadable;
+    case FileReadError::NameTooLong: return SongLoadError::NameTooLong;
+    }
+    return SongLoadError::Unreadable;
+}
+
+// What is wrong with the header chunk, if anything: "MThd", length 6, format 0 or 1, and a
+// division in ticks per quarter note (SMPTE timing is refused, and so is a division of 0,
+// which would divide every time by zero).
+SongLoadError headerError(const uint8_t* bytes, size_t size)
+{
+    if (size == 0) {
+        return SongLoadError::Empty;
+    }
+    if (std::memcmp(bytes, "MThd", std::min<size_t>(size, 4)) != 0) {
+        return SongLoadError::NotSmf;
+    }
+    if (size < 14) {
+        return SongLoadError::TruncatedHeader;
+    }
+    if (bigEndian32(bytes + 4) != 6) {
+        return SongLoadError::HeaderLength;
+    }
+    const uint16_t format = bigEndian16(bytes + 8);
+    const uint16_t division = bigEndian16(bytes + 12);
+    if (format > 1) {
+        return format == 2 ? SongLoadError::Format2 : SongLoadError::UnknownFormat;
+    }
+    if ((division & 0x8000) != 0) {
+        return SongLoadError::SmpteTiming;
+    }
+    return division == 0 ? SongLoadError::ZeroDivision : SongLoadError::None;
+}
+
 }  // namespace
 
 void SmfFile::clear()
 {
     path_.clear();
+    loadError_ = SongLoadError::None;
+    failedPath_.clear();
+    // Nothing of the old song may stay on show: its length and division go with it.
+    division_ = 0;
+    format_ = 0;
+    endMs_ = 0;
+    endTick_ = 0;
     title_ = nullptr;
     notice_ = nullptr;
     lyric_ = nullptr;
@@ -51,8 +99,16 @@ void SmfFile::clear()
 bool SmfFile::load(std::string_view path)
 {
     clear();
-    const auto bytes = readWholeFile(path);
+    FileReadError readError = FileReadError::None;
+    const auto bytes = readWholeFile(path, readError);
     if (!bytes || !loadBytes(bytes->data(), bytes->size())) {
+        if (!bytes) {
+            loadError_ = readFailure(readError);
+        }
+        failedPath_ = unquotePath(path);
+        if (observer_ != nullptr) {
+            observer_->songNotLoaded(failedPath_, loadError_);
+        }
         return false;
     }
     path_ = unquotePath(path);
@@ -62,17 +118,12 @@ bool SmfFile::load(std::string_view path)
 bool SmfFile::loadBytes(const uint8_t* bytes, size_t size)
 {
     clear();
-    if (size < 14 || std::memcmp(bytes, "MThd", 4) != 0 || bigEndian32(bytes + 4) != 6) {
+    loadError_ = headerError(bytes, size);
+    if (loadError_ != SongLoadError::None) {
         return false;
     }
-    const uint16_t fileFormat = bigEndian16(bytes + 8);
-    const uint16_t fileDivision = bigEndian16(bytes + 12);
-    // SMPTE timing is refused, and so is a division of 0, which would divide every time by zero.
-    if (fileFormat > 1 || (fileDivision & 0x8000) != 0 || fileDivision == 0) {
-        return false;
-    }
-    format_ = fileFormat;
-    division_ = fileDivision;
+    format_ = bigEndian16(bytes + 8);
+    division_ = bigEndian16(bytes + 12);
 
     decoder_.beginLoad(messages_);
     readTracks(bytes + 14, bytes + size);

@@ -2,6 +2,7 @@
 #include "song/event_arena.h"
 #include "song/midi_event.h"
 #include "song/relaxed.h"
+#include "song/song_load_error.h"
 
 #include <cstdint>
 #include <string>
@@ -21,11 +22,17 @@ public:
     SmfFile(const SmfFile&) = delete;
     SmfFile& operator=(const SmfFile&) = delete;
 
-    // Replaces the song. Callers stop the sequencer first and play afterwards.
+    // Replaces the song. Callers stop the sequencer first and play afterwards. A failure
+    // leaves no song; `loadError` then tells why, and the observer is told.
     bool load(std::string_view path);
     // The same from bytes already in memory.
     bool loadBytes(const uint8_t* bytes, size_t size);
     void clear();
+    // Told of every path that `load` could not take.
+    void setLoadObserver(SongLoadObserver* observer) { observer_ = observer; }
+    // Why the last load failed (None after a success or a clear), and the path it was given.
+    SongLoadError loadError() const { return loadError_; }
+    const std::string& failedPath() const { return failedPath_; }
 
     const std::vector<MidiEvent*>& events() const { return events_; }
     TempoEvent* firstTempo() const { return firstTempo_; }
@@ -71,6 +78,9 @@ private:
     void computeMeasureCount();
 
     MessageBox* messages_;
+    SongLoadObserver* observer_ = nullptr;
+    SongLoadError loadError_ = SongLoadError::None;
+    std::string failedPath_;
     uint32_t division_ = 0;
     bool loaded_ = false;
     std::string path_;

@@ -2,8 +2,10 @@
 //   quorva-ctl playfile PATH   stop what plays, then load and play PATH
 //   quorva-ctl stop            stop playing
 //   quorva-ctl status          print the player's state, song, position and length
+//   quorva-ctl --help | --version
 // Exit status: 0 acknowledged, 1 refused (or no proper answer), 2 no player runs, 64 usage.
 #include "app/control_protocol.h"
+#include "base/program_version.h"
 #include "platform/posix_control_socket.h"
 
 #include <cstdio>
@@ -19,10 +21,12 @@ constexpr int exitRefused = 1;
 constexpr int exitNoPlayer = 2;
 constexpr int exitUsage = 64;
 
-int usage()
+// Asked for, the usage goes to standard output and is no error.
+int usage(std::FILE* out = stderr)
 {
-    std::fprintf(stderr, "usage: quorva-ctl playfile PATH | stop | status\n");
-    return exitUsage;
+    std::fprintf(out, "usage: quorva-ctl playfile PATH | stop | status\n"
+                      "       quorva-ctl --help | --version\n");
+    return out == stderr ? exitUsage : 0;
 }
 
 // The player runs in its own directory, so a relative path is made absolute here.
@@ -64,6 +68,13 @@ int main(int argc, char** argv)
         return usage();
     }
     const std::string command = argv[1];
+    if (command == "--help") {
+        return usage(stdout);
+    }
+    if (command == "--version") {
+        std::fputs(versionText("quorva-ctl").c_str(), stdout);
+        return 0;
+    }
     if (command == "playfile" && argc == 3 && argv[2][0] != '\0') {
         return send(control::Verb::Execute, "playfile " + absolute(argv[2]));
     }

@@ -1,5 +1,6 @@
 // quorva-render: plays a song through the real sequencer in simulated time and prints what
 // it sends, the song's values, or (with --wav) what the FM synthesizer makes of it.
+#include "base/program_version.h"
 #include "tools/render_screen.h"
 #include "tools/render_session.h"
 
@@ -98,9 +99,10 @@ void printInfo(const SmfFile& song)
     }
 }
 
-int usage()
+// Asked for with --help, the usage goes to standard output; otherwise it tells of an error.
+void printUsage(std::FILE* out)
 {
-    std::fprintf(stderr,
+    std::fprintf(out,
                  "usage: quorva-render SONG (--info | --events) [--speed X] [--transpose N]\n"
                  "       quorva-render (SONG | --events-in LOG) --wav OUT.wav [--output fm] [--tones FILE] [--voices N]\n"
                  "                     [--level-shift S] [--buffer-ms M] [--speed X] [--transpose N]\n"
@@ -110,7 +112,13 @@ int usage()
                  "       quorva-render SONG --output mm-out [--wav OUT.wav] [--speed X] [--transpose N]\n"
                  "       quorva-render --list-midi-out\n"
                  "       quorva-render SONG --screen OUT.bmp --at MS [--mode N] [--input SCRIPT] [--speed X]\n"
-                 "                     [--transpose N]\n");
+                 "                     [--transpose N]\n"
+                 "       quorva-render --help | --version\n");
+}
+
+int usage()
+{
+    printUsage(stderr);
     return 1;
 }
 
@@ -137,6 +145,14 @@ std::string takeOutput(std::vector<std::string>& args)
 int run(std::vector<std::string> args)
 {
     const auto has = [&](const char* flag) { return std::find(args.begin(), args.end(), flag) != args.end(); };
+    if (has("--help")) {
+        printUsage(stdout);
+        return 0;
+    }
+    if (has("--version")) {
+        std::fputs(versionText("quorva-render").c_str(), stdout);
+        return 0;
+    }
     if (has("--screen")) {
         return renderScreen(args);
     }

@@ -12,6 +12,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <mutex>
+#include <string>
+#include <string_view>
 
 namespace quorva {
 
@@ -36,6 +38,23 @@ void formatTime(char* out, size_t size, uint32_t positionMs, uint32_t lengthMs)
 {
     std::snprintf(out, size, "%02u'%02u\"%02u / %02u'%02u\"%02u", positionMs / 60000, positionMs % 60000 / 1000,
                   positionMs % 1000 / 10, lengthMs / 60000, lengthMs % 60000 / 1000, lengthMs % 1000 / 10);
+}
+
+// The last part of a path ("dir/" gives "dir").
+std::string_view fileNameOf(std::string_view path)
+{
+    while (path.size() > 1 && path.back() == '/') {
+        path.remove_suffix(1);
+    }
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string_view::npos || path.size() == 1 ? path : path.substr(slash + 1);
+}
+
+// Where the song's texts would stand: the file that could not be loaded, and why.
+void drawLoadFailure(TextRenderer& renderer, const TextTarget& target, const SmfFile& song, int32_t x, int32_t y)
+{
+    renderer.drawUtf8Text(target, x, y, "cannot play \"" + std::string(fileNameOf(song.failedPath())) + "\"");
+    renderer.drawUtf8Text(target, x, y + rowHeight, songLoadReason(song.loadError()));
 }
 
 }  // namespace
@@ -164,6 +183,10 @@ void MainScreen::drawSongTexts()
     Surface& surface = context_.surface;
     const TextTarget target{surface.pixels(), surface.width(), surface.height(), surface.pitch()};
     const SmfFile& song = context_.song;
+    if (!song.loaded() && song.loadError() != SongLoadError::None) {
+        drawLoadFailure(*renderer, target, song, 318, 392);
+        return;
+    }
     const std::array<const char*, 4> texts = {song.title(), song.notice(), song.lyric(), song.text()};
     for (size_t i = 0; i < texts.size(); ++i) {
         if (texts[i] != nullptr && texts[i][0] != '\0') {

@@ -35,15 +35,19 @@ TEST(ControlProtocol, MalformedRequestsAreToldAsEarlyAsPossible)
     EXPECT_EQ(parseRequest("TMIDI\0TMIDI\0exec"s).scan, Scan::Incomplete);
     EXPECT_EQ(parseRequest("\x16\x03\x01\x02\x00\x01\x00\x01\xfc\x03\x03"s).scan, Scan::Malformed);
 
-    // A field holds at most 255 bytes, finished or not.
+    // A name holds at most 255 bytes, finished or not; the text "playfile " and a path of
+    // PATH_MAX - 1 bytes.
     const std::string longest(maxFieldBytes, 'a');
-    EXPECT_EQ(parseRequest(encodeRequest(Verb::Execute, longest)).scan, Scan::Complete);
-    EXPECT_EQ(parseRequest(encodeRequest(Verb::Execute, longest + "a")).scan, Scan::Malformed);
+    const std::string longestText = "playfile /" + std::string(4094, 'p');
+    EXPECT_EQ(longestText.size(), maxTextBytes);
+    EXPECT_EQ(parseRequest(encodeRequest(Verb::Execute, longestText)).scan, Scan::Complete);
+    EXPECT_EQ(parseRequest(encodeRequest(Verb::Execute, longestText + "a")).scan, Scan::Malformed);
     EXPECT_EQ(parseRequest(longest).scan, Scan::Incomplete);
     EXPECT_EQ(parseRequest(longest + "a").scan, Scan::Malformed);
     EXPECT_EQ(parseRequest(encodeRequest(Verb::Execute, "stop", longest + "a")).scan, Scan::Malformed);
+    EXPECT_EQ(parseRequest(encodeRequest(Verb::Execute, "stop", "TMIDI", longest + "a")).scan, Scan::Malformed);
     // The longest request fits the reader's bound.
-    EXPECT_LE(encodeRequest(Verb::HandOff, longest, longest, longest).size(), maxRequestBytes);
+    EXPECT_LE(encodeRequest(Verb::HandOff, longestText, longest, longest).size(), maxRequestBytes);
 }
 
 TEST(ControlProtocol, RepliesCarryTheResultAndOneValuePerLine)

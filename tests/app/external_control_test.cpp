@@ -124,6 +124,12 @@ TEST(ExternalControl, HandOffLeavesTheCommandLineForTheNextFrame)
     c.window.clearFrameInput();
     EXPECT_EQ(c.request(control::Verb::HandOff, ""), refuse);
     EXPECT_FALSE(c.window.filePending());
+    // The longest path the system takes arrives whole; anything longer is refused, not cut.
+    EXPECT_EQ(c.request(control::Verb::HandOff, "/" + std::string(4094, 'p')), ack);
+    EXPECT_EQ(c.window.pendingPath().size(), 4095u);
+    c.window.clearFrameInput();
+    EXPECT_EQ(c.request(control::Verb::HandOff, "/" + std::string(4095, 'p')), refuse);
+    EXPECT_FALSE(c.window.filePending());
 }
 
 TEST(ExternalControl, MediaControlsPauseResumeAndRestart)

@@ -81,7 +81,7 @@ TEST(MainWindow, ButtonsSetFrameFlagsAndCaptureTheMouse)
     EXPECT_TRUE(window.quitRequested());
 }
 
-TEST(MainWindow, DropTakesTheFirstFileAndHandOffIsCut)
+TEST(MainWindow, DropTakesTheFirstFileAndPathsTooLongAreRefused)
 {
     ScriptedWindow platform;
     MainWindow window(platform);
@@ -105,10 +105,21 @@ TEST(MainWindow, DropTakesTheFirstFileAndHandOffIsCut)
     window.processMessages();
     EXPECT_EQ(window.pendingPath(), "/songs/four.mid");
 
-    window.receiveHandOff(std::string(300, 'a'));
+    // Anything up to the longest path the system takes is kept whole; a longer one is
+    // refused rather than cut to the name of some other file.
+    EXPECT_TRUE(window.receiveHandOff(std::string(4095, 'a')));
     EXPECT_TRUE(window.filePending());
-    EXPECT_EQ(window.pendingPath().size(), 255u);
-    window.receiveHandOff(std::string("\"/a b.mid\"\0junk", 15));
+    EXPECT_EQ(window.pendingPath(), std::string(4095, 'a'));
+    window.clearFrameInput();
+    EXPECT_FALSE(window.receiveHandOff(std::string(4096, 'b')));
+    EXPECT_FALSE(window.filePending());
+    platform.push({WindowEventKind::DropBegin});
+    platform.push({WindowEventKind::DropFile, 1, "/" + std::string(4095, 'c')});
+    platform.push({WindowEventKind::DropFile, 1, "/songs/five.mid"});
+    platform.push({WindowEventKind::DropComplete});
+    window.processMessages();
+    EXPECT_FALSE(window.filePending());
+    EXPECT_TRUE(window.receiveHandOff(std::string("\"/a b.mid\"\0junk", 15)));
     EXPECT_EQ(window.pendingPath(), "\"/a b.mid\"");
 }
 

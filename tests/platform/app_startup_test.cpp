@@ -49,9 +49,9 @@ TEST(ProgramStartUp, RunsASongAndEndsCleanlyWhenAskedTo)
     EXPECT_EQ(run.errors, "");
     EXPECT_EQ(run.exitCode, 0);
 
-    // A song that is not there leaves the player idle, without a message.
+    // A song that is not there leaves the player idle, and one line says why.
     const ProgramRun missing = program.run("no-such-song.mid", "SDL_VIDEODRIVER=dummy", 1.0);
-    EXPECT_EQ(missing.errors, "");
+    EXPECT_EQ(missing.errors, "quorva: cannot play \"/no-such-song.mid\": no such file\n");
     EXPECT_EQ(missing.exitCode, 0);
 }
 

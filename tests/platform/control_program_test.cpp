@@ -79,16 +79,18 @@ TEST(ControlProgram, QuorvaCtlPlaysStopsAndReports)
     EXPECT_EQ(player.ctl({"stop"}).exitCode, 0);
     EXPECT_EQ(player.status("state"), "stopped");
 
-    // A song that cannot be loaded is acknowledged and leaves the player idle.
-    EXPECT_EQ(player.ctl({"playfile", (setup.program.dir() / "missing.mid").string()}).exitCode, 0);
+    // A song that cannot be loaded is acknowledged and leaves the player idle; the player
+    // says why.
+    const std::string missing = (setup.program.dir() / "missing.mid").string();
+    EXPECT_EQ(player.ctl({"playfile", missing}).exitCode, 0);
     EXPECT_EQ(player.status("state"), "idle");
 
     // Refused: a path too long for a request. Usage errors.
-    EXPECT_EQ(player.ctl({"playfile", "/" + std::string(300, 'p')}).exitCode, 1);
+    EXPECT_EQ(player.ctl({"playfile", "/" + std::string(5000, 'p')}).exitCode, 1);
     EXPECT_EQ(player.ctl({"Stop"}).exitCode, 64);
     EXPECT_EQ(player.ctl({"playfile"}).exitCode, 64);
     EXPECT_EQ(player.stop(), 0);
-    EXPECT_EQ(player.errors(), "");
+    EXPECT_EQ(player.errors(), "quorva: cannot play \"" + missing + "\": no such file\n");
 }
 
 std::string rawCall(const ProgramCopy& program, const std::string& request)
@@ -179,11 +181,12 @@ TEST(ControlProgram, DroppedFilesPlayTheFirstOfTheDrop)
     ASSERT_TRUE(dropFiles(setup.program, environment, {setup.second, setup.first, third}));
     EXPECT_TRUE(eventually([&] { return player.status("path") == setup.second; }));
     EXPECT_EQ(player.status("state"), "playing");
-    // A dropped file that is not a song leaves the player idle, without a message.
-    ASSERT_TRUE(dropFiles(setup.program, environment, {(setup.program.dir() / "setting.dat").string()}));
+    // A dropped file that is not a song leaves the player idle, and the player says why.
+    const std::string settings = (setup.program.dir() / "setting.dat").string();
+    ASSERT_TRUE(dropFiles(setup.program, environment, {settings}));
     EXPECT_TRUE(eventually([&] { return player.status("state") == "idle"; }));
     EXPECT_EQ(player.stop(), 0);
-    EXPECT_EQ(player.errors(), "");
+    EXPECT_EQ(player.errors(), "quorva: cannot play \"" + settings + "\": not a Standard MIDI File\n");
 }
 
 }  // namespace

@@ -127,7 +127,14 @@ TEST(ControlSoak, ThousandSongsThroughTheSocketKeepThePlayerAnsweringAndItsMemor
     EXPECT_GT(tenth, 0);
     EXPECT_LE(last - tenth, 5 * 1024);
     EXPECT_EQ(player.stop(), 0);
-    EXPECT_EQ(player.errors(), "");
+    // The one file that is not a song is reported each time it arrives, and nothing else is.
+    const std::string broken = "quorva: cannot play \"" + songs.back() + "\": unsupported header length\n";
+    std::string errors = player.errors();
+    EXPECT_NE(errors.find(broken), std::string::npos);
+    for (size_t at = errors.find(broken); at != std::string::npos; at = errors.find(broken)) {
+        errors.erase(at, broken.size());
+    }
+    EXPECT_EQ(errors, "");
 }
 
 }  // namespace
