@@ -2,7 +2,7 @@
 // (16 channels with drums, pitch bends and controllers, about 45 notes sounding at once,
 // 3 minutes), and optionally a stand-in FM tone file covering every program.
 //   bench_dense_song SONG.mid [TONES.dat]
-#include "tools/smf_writer.h"
+#include "render/smf_writer.h"
 
 #include <algorithm>
 #include <array>

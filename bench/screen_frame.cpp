@@ -8,7 +8,7 @@
 // a "black MIDI" song of 1,000,000 notes in 3 minutes that the benchmark writes itself.
 //   bench_screen_frame [--song SONG.mid] [benchmark options]
 // Without --song it plays the dense 16-channel song that bench_dense_song writes.
-#include "tools/screen_session.h"
+#include "render/screen_session.h"
 
 #if QUORVA_BENCH_TTF
 #include "platform/ttf_text.h"

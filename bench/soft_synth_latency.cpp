@@ -9,6 +9,7 @@
 #include "platform/sdl_audio.h"
 #include "ports/midi_mapper.h"
 #include "ports/direct_music_port.h"
+#include "synth/streamed_soft_synth.h"
 
 #include <algorithm>
 #include <atomic>

@@ -3,7 +3,7 @@
 // with a status byte first and data bytes after it, or a system-exclusive message from F0
 // to F7.
 #include "fuzz/fuzz_player.h"
-#include "tools/render_wav_options.h"
+#include "render/render_wav_options.h"
 
 #include <string>
 

@@ -1,6 +1,6 @@
 // Reads the input as the input script of quorva-render --screen. An accepted script holds
 // only events the session can deliver; a refusal names the line in one line.
-#include "tools/screen_session.h"
+#include "render/screen_session.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,7 +1,5 @@
 #include "platform/fluid_sample_synth.h"
 
-#include "platform/sdl_audio.h"
-
 #include <fluidsynth.h>
 
 #include <cstdlib>
@@ -154,12 +152,6 @@ std::vector<SoftSynthPreset> soundFontPresets(const std::string& path)
         return {};
     }
     return synth.presets();
-}
-
-std::unique_ptr<StreamedSoftSynth> makeGeneralMidiSynth(Clock& clock)
-{
-    return std::make_unique<StreamedSoftSynth>(std::make_unique<FluidSampleSynth>(soundFontPath()),
-                                               std::make_unique<SdlAudioDevice>(), clock);
 }
 
 }  // namespace quorva

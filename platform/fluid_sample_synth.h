@@ -1,8 +1,10 @@
 #pragma once
 #include "ports/midi_mapper.h"
-#include "synth/streamed_soft_synth.h"
+#include "ports/sample_synth.h"
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 typedef struct _fluid_hashtable_t fluid_settings_t;
 typedef struct _fluid_synth_t fluid_synth_t;
@@ -37,8 +39,5 @@ private:
 
 // The presets of a SoundFont without playing it; empty when it cannot be loaded.
 std::vector<SoftSynthPreset> soundFontPresets(const std::string& path);
-
-// A StreamedSoftSynth on FluidSynth and the SDL audio device, with the SoundFont above.
-std::unique_ptr<StreamedSoftSynth> makeGeneralMidiSynth(Clock& clock);
 
 }  // namespace quorva

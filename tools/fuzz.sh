@@ -29,7 +29,7 @@ cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMP
   -DQUORVA_FUZZ=ON -DQUORVA_PLATFORM=OFF -DQUORVA_BENCH=OFF "${launcher[@]}" >/dev/null
 cmake --build "$dir" --target quorva_fuzzers -j "$(nproc)"
 
-python3 tools/fuzz_seeds.py "$dir/seeds"
+python3 tools/scripts/fuzz_seeds.py "$dir/seeds"
 
 if [ -z "${TMPDIR:-}" ] && [ -d /dev/shm ] && [ -w /dev/shm ]; then
   export TMPDIR=/dev/shm

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "base/file_reader.h"
-#include "tools/skingen/regions.h"
+#include "tools/generators/skingen/regions.h"
 
 namespace quorva::testing {
 

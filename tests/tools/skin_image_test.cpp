@@ -9,7 +9,7 @@
 #include "base/file_reader.h"
 #include "support/temp_dir.h"
 #include "tools/skin_bmp_reader.h"
-#include "tools/skingen/regions.h"
+#include "tools/generators/skingen/regions.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <set>
 #include <string>
 
-#include "tools/skingen/regions.h"
+#include "tools/generators/skingen/regions.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 #pragma once
 // The real main screen on fakes, with the built data files: tests move the pointer, press
 // buttons, run frames and read the picture.
+#include "render/screen_session.h"
 #include "support/smf_builder.h"
 #include "support/temp_dir.h"
-#include "tools/screen_session.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 #include "screen_fixture.h"
 
 #include "app/mouse_state.h"
-#include "tools/skingen/regions.h"
+#include "tools/generators/skingen/regions.h"
 #include "ui/main_screen.h"
 #include "ui/skin_sprites.h"
 #include "ui/view_sprites.h"

@@ -1,0 +1,137 @@
+#include "render/render_screen.h"
+
+#include "base/file_reader.h"
+#include "render/render_session.h"
+#include "render/screen_session.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+namespace quorva {
+
+namespace {
+
+struct ScreenOptions {
+    std::string songPath;
+    std::string outPath;
+    std::string inputPath;
+    long long atMs = -1;
+    int mode = 1;
+    RenderOptions common;
+};
+
+int fail(const std::string& reason)
+{
+    std::fprintf(stderr, "quorva-render: %s\n", reason.c_str());
+    return 1;
+}
+
+bool parseWhole(const std::string& text, long long low, long long high, long long& value)
+{
+    char* end = nullptr;
+    value = std::strtoll(text.c_str(), &end, 10);
+    return !text.empty() && end != nullptr && *end == '\0' && value >= low && value <= high;
+}
+
+std::string executableDirectory()
+{
+    std::error_code ignored;
+    const auto self = std::filesystem::read_symlink("/proc/self/exe", ignored);
+    return self.empty() ? std::string(".") : self.parent_path().string();
+}
+
+bool parseOptions(std::vector<std::string> args, ScreenOptions& options, std::string& error)
+{
+    const auto common = takeCommonOptions(args, error);
+    if (!common) {
+        return false;
+    }
+    options.common = *common;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        const bool takesValue = arg == "--screen" || arg == "--at" || arg == "--mode" || arg == "--input";
+        if (takesValue && i + 1 >= args.size()) {
+            error = arg + " needs a value";
+            return false;
+        }
+        if (arg == "--screen") {
+            options.outPath = args[++i];
+        } else if (arg == "--at") {
+            if (!parseWhole(args[++i], 0, 0xFFFFFFFFLL, options.atMs)) {
+                error = "--at needs a time in whole milliseconds";
+                return false;
+            }
+        } else if (arg == "--mode") {
+            long long mode = 0;
+            if (!parseWhole(args[++i], 1, 6, mode)) {
+                error = "--mode must be 1 to 6";
+                return false;
+            }
+            options.mode = static_cast<int>(mode);
+        } else if (arg == "--input") {
+            options.inputPath = args[++i];
+        } else if (arg.rfind("--", 0) == 0 || !options.songPath.empty()) {
+            error = "unexpected argument " + arg;
+            return false;
+        } else {
+            options.songPath = arg;
+        }
+    }
+    if (options.songPath.empty() || options.outPath.empty() || options.atMs < 0) {
+        error = "usage: quorva-render SONG --screen OUT.bmp --at MS [--mode N] [--input SCRIPT] [--speed X] "
+                "[--transpose N]";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int renderScreen(std::vector<std::string> args, const TextRendererMaker& makeText)
+{
+    ScreenOptions options;
+    std::string error;
+    if (!parseOptions(std::move(args), options, error)) {
+        return fail(error);
+    }
+    std::vector<ScriptEvent> script;
+    if (!options.inputPath.empty()) {
+        const auto text = readWholeFile(options.inputPath);
+        if (!text) {
+            return fail("cannot read " + options.inputPath);
+        }
+        const auto parsed = parseInputScript(std::string(text->begin(), text->end()), error);
+        if (!parsed) {
+            return fail(error);
+        }
+        script = *parsed;
+    }
+
+    std::unique_ptr<TextRenderer> text = makeText ? makeText() : nullptr;
+    auto session = std::make_unique<ScreenSession>(executableDirectory(), text.get());
+    if (!session->open(error) || !session->loadAndPlay(options.songPath, error)) {
+        return fail(error);
+    }
+    Controls& controls = session->mainScreen.controls();
+    const auto speed = std::find(SpeedKnob::speeds.begin(), SpeedKnob::speeds.end(), options.common.speed);
+    controls.speed.moveTo(static_cast<int32_t>(speed - SpeedKnob::speeds.begin()));
+    controls.transpose.moveTo(options.common.transpose + 6);
+    session->mainScreen.setMode(static_cast<uint8_t>(options.mode));
+    session->setScript(std::move(script));
+    session->runUntil(static_cast<uint32_t>(options.atMs));
+
+    const std::vector<uint8_t> bitmap = session->bitmapFile();
+    std::ofstream out(options.outPath, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bitmap.data()), static_cast<std::streamsize>(bitmap.size()));
+    out.close();
+    if (!out) {
+        return fail("cannot write " + options.outPath);
+    }
+    return 0;
+}
+
+}  // namespace quorva
