@@ -266,5 +266,77 @@ TEST(Sequencer, AStopRacingTheEndOfTheSongDoesNotCancelTheNextPlay)
     sequencer.shutdown();
 }
 
+// Records each short message and whether another thread could take the sequencer's lock
+// while it was sent.
+class LockProbePort final : public MidiPort {
+public:
+    void sendShort(uint32_t message) override
+    {
+        bool lockFree = false;
+        std::thread other([&] {
+            if (sequencer->lock().try_lock()) {
+                lockFree = true;
+                sequencer->lock().unlock();
+            }
+        });
+        other.join();
+        sent.push_back(message);
+        sentUnderLock += lockFree ? 0 : 1;
+    }
+
+    Sequencer* sequencer = nullptr;
+    std::vector<uint32_t> sent;
+    int sentUnderLock = 0;
+};
+
+class LockProbeFactory final : public PortFactory {
+public:
+    std::unique_ptr<MidiPort> makeMidiOut() override { return makeNull(); }
+    std::unique_ptr<MidiPort> makeSoftSynth() override { return makeNull(); }
+    std::unique_ptr<MidiPort> makeFmSynth() override { return makeNull(); }
+    std::unique_ptr<MidiPort> makeNull() override
+    {
+        auto port = std::make_unique<LockProbePort>();
+        last = port.get();
+        return port;
+    }
+
+    LockProbePort* last = nullptr;
+};
+
+TEST(Sequencer, PauseResumeKeyShiftAndStopSendWithTheLockReleased)
+{
+    TrackBuilder track;
+    track.event(0, {0x90, 60, 90}).event(0, {0x99, 38, 70}).event(100000, {0x80, 60, 0});
+    const auto bytes = buildSmf(0, 480, {track});
+    ManualTimer timer;
+    LockProbeFactory factory;
+    PortSelector ports(factory);
+    ports.selectNull();
+    ChannelMonitor monitor(ports);
+    SmfFile song;
+    Sequencer sequencer(song, monitor, ports, timer);
+    factory.last->sequencer = &sequencer;
+    ASSERT_TRUE(sequencer.startTimer());
+    ASSERT_TRUE(song.loadBytes(bytes.data(), bytes.size()));
+    sequencer.setState(PlayState::Stopped);
+    sequencer.play();
+    timer.fire();
+    LockProbePort& port = *factory.last;
+    port.sent.clear();
+
+    sequencer.pause();
+    sequencer.resume();
+    monitor.setTranspose(2, sequencer);
+    sequencer.stop();
+    // Pause: 2 note offs; resume: 1 note on (not the drum); key shift: 2 offs, 1 on; stop:
+    // 32 pedal resets, 2 offs.
+    ASSERT_EQ(port.sent.size(), 40u);
+    EXPECT_EQ(port.sent[2], packShort(0x90, 60, 90));
+    EXPECT_EQ(port.sent[5], packShort(0x90, 62, 90));
+    EXPECT_EQ(port.sent[38], packShort(0x80, 62, 0));
+    EXPECT_EQ(port.sentUnderLock, 0);
+}
+
 }  // namespace
 }  // namespace quorva
