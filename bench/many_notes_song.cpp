@@ -97,8 +97,8 @@ void writeTrack(TrackStream& track, uint32_t index, uint64_t count, uint64_t len
 
 void putBigEndian(std::ofstream& out, uint32_t value)
 {
-    const char bytes[4] = {static_cast<char>(value >> 24), static_cast<char>(value >> 16), static_cast<char>(value >> 8),
-                           static_cast<char>(value)};
+    const char bytes[4] = {static_cast<char>(value >> 24), static_cast<char>(value >> 16),
+                           static_cast<char>(value >> 8), static_cast<char>(value)};
     out.write(bytes, 4);
 }
 

@@ -2,10 +2,15 @@
 // port for 30 s (or the seconds given) and reports how late each tick ran against its ideal
 // time: when it started, and when its work (the events played, the notes aged) was done;
 // median, 99th percentile and maximum, in microseconds. The ideal times lie on a 5 ms grid
-// through the tick that started earliest against it.
+// through the tick that started earliest against it. Before each tick it also takes and drops
+// the sequencer's lock and reports how long that took: what a tick waits while another thread
+// (a frame's drawing, a control's sending) holds the lock.
 // With --page MODE the real main screen (skin and data files from beside the executable)
 // updates and draws that page (the tabs' modes: 1 KB.FULL, 2 KB.HALF, 3 KB.FLOW7, 4 KB.FLOW12,
-// 5 DRUM FLOW, 6 OPTION) at 60 fps on the main thread meanwhile, as the program does.
+// 5 DRUM FLOW, 6 OPTION) at 60 fps on the main thread meanwhile, as the program does. The
+// frames come at 59.94 Hz (a common display rate), so that they drift across the 5 ms ticks and
+// meet them at every phase, once every 5 s: at exactly 60 Hz three frames take exactly ten
+// ticks, and a run would keep whatever phase it started with.
 //   bench_tick_lateness [--page MODE] [SONG] [SECONDS]
 #include "platform/posix_clock.h"
 #include "ports/port_selector.h"
@@ -28,6 +33,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -47,13 +53,15 @@ public:
 double microseconds(Steady::duration duration) { return std::chrono::duration<double, std::micro>(duration).count(); }
 
 // Forwards ticks to the sequencer on the real timer thread and records, for each, when it
-// started and when it was done against a 5 ms grid through the first tick's start.
+// started and when it was done against a 5 ms grid through the first tick's start, and how long
+// the sequencer's lock took to take just before.
 class MeasuredTimer final : public PeriodicTimer {
 public:
     explicit MeasuredTimer(size_t capacity)
     {
         started.reserve(capacity);
         done.reserve(capacity);
+        lockWait.reserve(capacity);
     }
     bool start(uint32_t periodMs, std::function<void()> tick) override
     {
@@ -67,10 +75,14 @@ public:
             }
             const auto ideal = first_ + std::chrono::milliseconds(static_cast<int64_t>(periodMs) * static_cast<int64_t>(count_));
             ++count_;
+            sequencerLock->lock();
+            const auto locked = Steady::now();
+            sequencerLock->unlock();
             tick();
             if (started.size() < started.capacity()) {
                 started.push_back(microseconds(now - ideal));
                 done.push_back(microseconds(Steady::now() - ideal));
+                lockWait.push_back(microseconds(locked - now));
             }
         });
     }
@@ -80,6 +92,8 @@ public:
     // Read after stop().
     std::vector<double> started;
     std::vector<double> done;
+    std::vector<double> lockWait;
+    std::mutex* sequencerLock = nullptr;  // set before start()
 
 private:
     ThreadPeriodicTimer timer_;
@@ -119,6 +133,7 @@ int report(const Options& options, const MeasuredTimer& timer)
                 timer.realTime() ? "at real-time priority" : "at normal priority");
     printQuantiles("lateness us, tick started", lateness(timer.started));
     printQuantiles("lateness us, tick done", lateness(timer.done));
+    printQuantiles("lock wait us", timer.lockWait);
     return 0;
 }
 
@@ -132,6 +147,7 @@ int runAlone(const Options& options)
     SmfFile song;
     MeasuredTimer timer(static_cast<size_t>(options.seconds) * 200 + 10);
     Sequencer sequencer(song, monitor, ports, timer);
+    timer.sequencerLock = &sequencer.lock();
     if (!sequencer.startTimer() || !sequencer.load(options.song)) {
         std::fprintf(stderr, "cannot start the timer or load %s\n", options.song.c_str());
         return 1;
@@ -173,12 +189,13 @@ int runWithScreen(const Options& options)
     }
     session->mainScreen.setMode(static_cast<uint8_t>(options.page));
     MeasuredTimer timer(static_cast<size_t>(options.seconds) * 200 + 10);
+    timer.sequencerLock = &session->sequencer.lock();
     ManualTimer& sessionTimer = session->timer;
     if (!timer.start(Sequencer::tickPeriodMs, [&sessionTimer] { sessionTimer.fire(); })) {
         std::fprintf(stderr, "bench_tick_lateness: cannot start the timer\n");
         return 1;
     }
-    const auto framePeriod = std::chrono::microseconds(1000000 / 60);
+    const auto framePeriod = std::chrono::nanoseconds(1001000000 / 60);
     const auto start = Steady::now();
     const auto until = start + std::chrono::seconds(options.seconds);
     std::vector<double> frames;
@@ -186,7 +203,8 @@ int runWithScreen(const Options& options)
     for (auto deadline = start; deadline < until; deadline += framePeriod) {
         std::this_thread::sleep_until(deadline);
         const auto frameStart = Steady::now();
-        session->clock.set(static_cast<uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(frameStart - start).count()));
+        const auto sinceStart = std::chrono::duration_cast<std::chrono::milliseconds>(frameStart - start);
+        session->clock.set(static_cast<uint32_t>(sinceStart.count()));
         if (session->sequencer.state() != PlayState::Playing) {
             session->sequencer.play();  // loop the song for the whole run
         }
