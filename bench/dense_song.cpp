@@ -2,12 +2,19 @@
 // (16 channels with drums, pitch bends and controllers, about 45 notes sounding at once,
 // 3 minutes), and optionally a stand-in FM tone file covering every program.
 //   bench_dense_song SONG.mid [TONES.dat]
+// Or, with --notes, a song of that many short notes (see bench/many_notes_song.h), spread
+// over the tracks (16 unless given) at the notes per second (5000 unless given):
+//   bench_dense_song --notes N [--tracks T] [--notes-per-second R] SONG.mid
+// e.g. 1,000,000 notes in 3 minutes: --notes 1000000 --tracks 16 --notes-per-second 5556
+#include "bench/many_notes_song.h"
 #include "render/smf_writer.h"
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -132,12 +139,72 @@ bool writeFile(const std::string& path, const void* data, size_t size)
     return static_cast<bool>(out);
 }
 
+constexpr const char* usage =
+    "usage: bench_dense_song SONG.mid [TONES.dat]\n"
+    "       bench_dense_song --notes N [--tracks T] [--notes-per-second R] SONG.mid\n";
+
+// The whole word as a number, or false.
+bool parseNumber(const char* word, double& value)
+{
+    char* end = nullptr;
+    value = std::strtod(word, &end);
+    return end != word && *end == '\0';
+}
+
+int writeManyNotes(int argc, char** argv)
+{
+    quorva::ManyNotesSong shape;
+    std::string path;
+    bool notesGiven = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string option = argv[i];
+        double value = 0;
+        if (option.rfind("--", 0) != 0) {
+            if (!path.empty()) {
+                std::fputs(usage, stderr);
+                return 1;
+            }
+            path = option;
+            continue;
+        }
+        if (i + 1 >= argc || !parseNumber(argv[i + 1], value) || value < 0) {
+            std::fprintf(stderr, "bench_dense_song: %s needs a number\n%s", option.c_str(), usage);
+            return 1;
+        }
+        ++i;
+        if (option == "--notes" && value == std::floor(value) && value <= 1e15) {
+            shape.notes = static_cast<uint64_t>(value);
+            notesGiven = true;
+        } else if (option == "--tracks" && value == std::floor(value) && value <= 0xFFFF) {
+            shape.tracks = static_cast<uint32_t>(value);
+        } else if (option == "--notes-per-second") {
+            shape.notesPerSecond = value;
+        } else {
+            std::fprintf(stderr, "bench_dense_song: bad option %s %s\n%s", option.c_str(), argv[i], usage);
+            return 1;
+        }
+    }
+    if (!notesGiven || path.empty()) {
+        std::fputs(usage, stderr);
+        return 1;
+    }
+    std::string error;
+    if (!quorva::writeManyNotesSong(path, shape, error)) {
+        std::fprintf(stderr, "bench_dense_song: %s\n", error.c_str());
+        return 1;
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
+    if (argc > 1 && std::string(argv[1]).rfind("--", 0) == 0) {
+        return writeManyNotes(argc, argv);
+    }
     if (argc < 2 || argc > 3) {
-        std::fprintf(stderr, "usage: bench_dense_song SONG.mid [TONES.dat]\n");
+        std::fputs(usage, stderr);
         return 1;
     }
     const auto song = denseSong();

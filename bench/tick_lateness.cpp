@@ -1,21 +1,47 @@
 // Plays the demo song (or the song named) on the real 5 ms timer thread through the NULL
 // port for 30 s (or the seconds given) and reports how late each tick ran against its ideal
-// time: median, 99th percentile and maximum, in microseconds.
-//   bench_tick_lateness [SONG] [SECONDS]
+// time: when it started, and when its work (the events played, the notes aged) was done;
+// median, 99th percentile and maximum, in microseconds. The ideal times lie on a 5 ms grid
+// through the tick that started earliest against it. Before each tick it also takes and drops
+// the sequencer's lock and reports how long that took: what a tick waits while another thread
+// (a frame's drawing, a control's sending) holds the lock.
+// With --page MODE the real main screen (skin and data files from beside the executable)
+// updates and draws that page (the tabs' modes: 1 KB.FULL, 2 KB.HALF, 3 KB.FLOW7, 4 KB.FLOW12,
+// 5 DRUM FLOW, 6 OPTION) at 60 fps on the main thread meanwhile, as the program does. The
+// frames come at 59.94 Hz (a common display rate), so that they drift across the 5 ms ticks and
+// meet them at every phase, once every 5 s: at exactly 60 Hz three frames take exactly ten
+// ticks, and a run would keep whatever phase it started with.
+//   bench_tick_lateness [--page MODE] [SONG] [SECONDS]
 #include "platform/posix_clock.h"
 #include "ports/port_selector.h"
 #include "song/channel_monitor.h"
 #include "song/sequencer.h"
 #include "song/smf_file.h"
+#include "render/screen_session.h"
+
+#if QUORVA_BENCH_TTF
+#include "platform/ttf_text.h"
+#endif
+
+#include <pthread.h>
+#include <sched.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
 namespace quorva {
+namespace {
+
+using Steady = std::chrono::steady_clock;
 
 class NullFactory final : public PortFactory {
 public:
@@ -24,69 +50,205 @@ public:
     std::unique_ptr<MidiPort> makeFmSynth() override { return makeNull(); }
 };
 
-// Forwards ticks to the sequencer and records when each one ran.
+double microseconds(Steady::duration duration) { return std::chrono::duration<double, std::micro>(duration).count(); }
+
+// Forwards ticks to the sequencer on the real timer thread and records, for each, when it
+// started and when it was done against a 5 ms grid through the first tick's start, and how long
+// the sequencer's lock took to take just before.
 class MeasuredTimer final : public PeriodicTimer {
 public:
-    explicit MeasuredTimer(size_t capacity) { lateness.reserve(capacity); }
+    explicit MeasuredTimer(size_t capacity)
+    {
+        started.reserve(capacity);
+        done.reserve(capacity);
+        lockWait.reserve(capacity);
+    }
     bool start(uint32_t periodMs, std::function<void()> tick) override
     {
         return timer_.start(periodMs, [this, periodMs, tick = std::move(tick)] {
-            const auto now = std::chrono::steady_clock::now();
+            const auto now = Steady::now();
             if (count_ == 0) {
                 first_ = now;
+                int policy = 0;
+                sched_param param{};
+                realTime_.store(pthread_getschedparam(pthread_self(), &policy, &param) == 0 && policy == SCHED_FIFO);
             }
             const auto ideal = first_ + std::chrono::milliseconds(static_cast<int64_t>(periodMs) * static_cast<int64_t>(count_));
             ++count_;
-            if (lateness.size() < lateness.capacity()) {
-                lateness.push_back(std::chrono::duration<double, std::micro>(now - ideal).count());
-            }
+            sequencerLock->lock();
+            const auto locked = Steady::now();
+            sequencerLock->unlock();
             tick();
+            if (started.size() < started.capacity()) {
+                started.push_back(microseconds(now - ideal));
+                done.push_back(microseconds(Steady::now() - ideal));
+                lockWait.push_back(microseconds(locked - now));
+            }
         });
     }
     void stop() override { timer_.stop(); }
+    bool realTime() const { return realTime_.load(); }
 
-    std::vector<double> lateness;
+    // Read after stop().
+    std::vector<double> started;
+    std::vector<double> done;
+    std::vector<double> lockWait;
+    std::mutex* sequencerLock = nullptr;  // set before start()
 
 private:
     ThreadPeriodicTimer timer_;
-    std::chrono::steady_clock::time_point first_;
+    Steady::time_point first_;
     uint64_t count_ = 0;
+    std::atomic<bool> realTime_{false};
 };
 
-}  // namespace quorva
+struct Options {
+    std::string song = "data/demo.mid";
+    int seconds = 30;
+    int page = 0;  // 0: no frames
+};
 
-int main(int argc, char** argv)
+void printQuantiles(const char* what, std::vector<double> values)
 {
-    using namespace quorva;
-    const std::string path = argc > 1 ? argv[1] : "data/demo.mid";
-    const int seconds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 30;
+    std::sort(values.begin(), values.end());
+    auto at = [&](double q) { return values[static_cast<size_t>(q * static_cast<double>(values.size() - 1))]; };
+    std::printf("%s: median %.1f  p99 %.1f  max %.1f\n", what, at(0.5), at(0.99), values.back());
+}
+
+int report(const Options& options, const MeasuredTimer& timer)
+{
+    if (timer.started.empty()) {
+        std::fprintf(stderr, "bench_tick_lateness: no tick ran\n");
+        return 1;
+    }
+    // The first tick may itself have started late; the earliest one is taken as on time.
+    const double onTime = *std::min_element(timer.started.begin(), timer.started.end());
+    auto lateness = [onTime](std::vector<double> times) {
+        for (double& time : times) {
+            time -= onTime;
+        }
+        return times;
+    };
+    std::printf("ticks: %zu over %d s (timer thread %s)\n", timer.started.size(), options.seconds,
+                timer.realTime() ? "at real-time priority" : "at normal priority");
+    printQuantiles("lateness us, tick started", lateness(timer.started));
+    printQuantiles("lateness us, tick done", lateness(timer.done));
+    printQuantiles("lock wait us", timer.lockWait);
+    return 0;
+}
+
+// The sequencer on the measured timer, nothing else running.
+int runAlone(const Options& options)
+{
     NullFactory factory;
     PortSelector ports(factory);
     ports.selectNull();
     ChannelMonitor monitor(ports);
     SmfFile song;
-    MeasuredTimer timer(static_cast<size_t>(seconds) * 200 + 10);
+    MeasuredTimer timer(static_cast<size_t>(options.seconds) * 200 + 10);
     Sequencer sequencer(song, monitor, ports, timer);
-    if (!sequencer.startTimer() || !sequencer.load(path)) {
-        std::fprintf(stderr, "cannot start the timer or load %s\n", path.c_str());
+    timer.sequencerLock = &sequencer.lock();
+    if (!sequencer.startTimer() || !sequencer.load(options.song)) {
+        std::fprintf(stderr, "cannot start the timer or load %s\n", options.song.c_str());
         return 1;
     }
     sequencer.play();
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-    while (std::chrono::steady_clock::now() < until) {
+    const auto until = Steady::now() + std::chrono::seconds(options.seconds);
+    while (Steady::now() < until) {
         if (sequencer.state() != PlayState::Playing) {
             sequencer.play();  // loop the song for the whole run
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     sequencer.shutdown();
-    auto lateness = timer.lateness;
-    std::sort(lateness.begin(), lateness.end());
-    if (lateness.empty()) {
+    return report(options, timer);
+}
+
+std::string executableDirectory()
+{
+    std::error_code ignored;
+    return std::filesystem::read_symlink("/proc/self/exe", ignored).parent_path().string();
+}
+
+// The screen session's sequencer, fired by the measured timer's thread, while this thread
+// runs the session's frames at 60 fps on the session's clock set to the time since the start.
+int runWithScreen(const Options& options)
+{
+    std::unique_ptr<TextRenderer> text;
+#if QUORVA_BENCH_TTF
+    auto ttf = std::make_unique<TtfTextRenderer>();
+    if (ttf->open()) {
+        text = std::move(ttf);
+    }
+#endif
+    auto session = std::make_unique<ScreenSession>(executableDirectory(), text.get());
+    std::string error;
+    if (!session->open(error) || !session->loadAndPlay(options.song, error)) {
+        std::fprintf(stderr, "bench_tick_lateness: %s\n", error.c_str());
         return 1;
     }
-    auto at = [&](double q) { return lateness[static_cast<size_t>(q * static_cast<double>(lateness.size() - 1))]; };
-    std::printf("ticks: %zu over %d s\nlateness us: median %.1f  p99 %.1f  max %.1f\n", lateness.size(), seconds, at(0.5),
-                at(0.99), lateness.back());
-    return 0;
+    session->mainScreen.setMode(static_cast<uint8_t>(options.page));
+    MeasuredTimer timer(static_cast<size_t>(options.seconds) * 200 + 10);
+    timer.sequencerLock = &session->sequencer.lock();
+    ManualTimer& sessionTimer = session->timer;
+    if (!timer.start(Sequencer::tickPeriodMs, [&sessionTimer] { sessionTimer.fire(); })) {
+        std::fprintf(stderr, "bench_tick_lateness: cannot start the timer\n");
+        return 1;
+    }
+    const auto framePeriod = std::chrono::nanoseconds(1001000000 / 60);
+    const auto start = Steady::now();
+    const auto until = start + std::chrono::seconds(options.seconds);
+    std::vector<double> frames;
+    frames.reserve(static_cast<size_t>(options.seconds) * 60 + 10);
+    for (auto deadline = start; deadline < until; deadline += framePeriod) {
+        std::this_thread::sleep_until(deadline);
+        const auto frameStart = Steady::now();
+        const auto sinceStart = std::chrono::duration_cast<std::chrono::milliseconds>(frameStart - start);
+        session->clock.set(static_cast<uint32_t>(sinceStart.count()));
+        if (session->sequencer.state() != PlayState::Playing) {
+            session->sequencer.play();  // loop the song for the whole run
+        }
+        session->frame();
+        frames.push_back(microseconds(Steady::now() - frameStart));
+    }
+    timer.stop();
+    const int result = report(options, timer);
+    if (result == 0) {
+        std::printf("frames of page %d: %zu\n", options.page, frames.size());
+        printQuantiles("frame (update and draw) us", frames);
+    }
+    return result;
+}
+
+}  // namespace
+}  // namespace quorva
+
+int main(int argc, char** argv)
+{
+    using namespace quorva;
+    Options options;
+    std::vector<std::string> rest;
+    for (int i = 1; i < argc; ++i) {
+        const std::string word = argv[i];
+        if (word == "--page" && i + 1 < argc) {
+            options.page = std::atoi(argv[++i]);
+            if (options.page < 1 || options.page > 6) {
+                std::fprintf(stderr, "bench_tick_lateness: --page takes a tab's mode, 1 to 6\n");
+                return 1;
+            }
+        } else {
+            rest.push_back(word);
+        }
+    }
+    if (rest.size() > 2) {
+        std::fprintf(stderr, "usage: bench_tick_lateness [--page MODE] [SONG] [SECONDS]\n");
+        return 1;
+    }
+    if (!rest.empty()) {
+        options.song = rest[0];
+    }
+    if (rest.size() > 1) {
+        options.seconds = std::max(1, std::atoi(rest[1].c_str()));
+    }
+    return options.page == 0 ? runAlone(options) : runWithScreen(options);
 }

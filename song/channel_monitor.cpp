@@ -1,6 +1,7 @@
 #include "song/channel_monitor.h"
 
 #include "ports/port_selector.h"
+#include "song/note_messages.h"
 #include "song/sequencer.h"
 
 namespace quorva {
@@ -91,44 +92,48 @@ int ChannelMonitor::shiftedNote(int channel, int note) const
     return shifted >= 0 && shifted <= 127 ? shifted : -1;
 }
 
-void ChannelMonitor::silence(const SoundingNote& note)
+void ChannelMonitor::silence(const SoundingNote& note, NoteMessages& messages) const
 {
     const int n = shiftedNote(note.channel, note.note);
-    if (n >= 0 && ports_.hasPort()) {
-        ports_.port().sendShort(packShort(static_cast<uint8_t>(0x80 + note.channel), static_cast<uint8_t>(n), 0));
+    if (n >= 0) {
+        messages.add(packShort(static_cast<uint8_t>(0x80 + note.channel), static_cast<uint8_t>(n), 0));
     }
 }
 
-void ChannelMonitor::restrike(const SoundingNote& note)
+void ChannelMonitor::restrike(const SoundingNote& note, NoteMessages& messages) const
 {
     if (channels[note.channel].rhythm) {
         return;
     }
     const int n = shiftedNote(note.channel, note.note);
-    if (n >= 0 && ports_.hasPort()) {
-        ports_.port().sendShort(packShort(static_cast<uint8_t>(0x90 + note.channel), static_cast<uint8_t>(n), note.velocity));
+    if (n >= 0) {
+        messages.add(packShort(static_cast<uint8_t>(0x90 + note.channel), static_cast<uint8_t>(n), note.velocity));
     }
 }
 
 void ChannelMonitor::setTranspose(int8_t semitones, Sequencer& sequencer)
 {
-    std::lock_guard guard(sequencer.lock());
-    const bool playing = sequencer.state() == PlayState::Playing;
-    if (playing) {
-        for (SoundingNote* note = sequencer.notes().first(); note; note = note->next) {
-            if (!note->released) {
-                silence(*note);
+    NoteMessages messages;
+    {
+        std::lock_guard guard(sequencer.lock());
+        const bool playing = sequencer.state() == PlayState::Playing;
+        if (playing) {
+            for (const SoundingNote* note = sequencer.notes().first(); note; note = note->next) {
+                if (!note->released) {
+                    silence(*note, messages);
+                }
+            }
+        }
+        transpose = semitones;
+        if (playing) {
+            for (const SoundingNote* note = sequencer.notes().first(); note; note = note->next) {
+                if (!note->released) {
+                    restrike(*note, messages);
+                }
             }
         }
     }
-    transpose = semitones;
-    if (playing) {
-        for (SoundingNote* note = sequencer.notes().first(); note; note = note->next) {
-            if (!note->released) {
-                restrike(*note);
-            }
-        }
-    }
+    messages.send(ports_);
 }
 
 void ChannelMonitor::updateFlowScale(float frameFactorF)

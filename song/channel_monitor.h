@@ -7,6 +7,7 @@
 
 namespace quorva {
 
+class NoteMessages;
 class PortSelector;
 class Sequencer;
 
@@ -47,13 +48,15 @@ public:
     void resetAllChannels();
     void setMuted(int channel, bool muted);
     void setMuteLevel(uint8_t level);
-    // Silences and re-strikes the held notes while playing, under the sequencer's lock.
+    // Silences and re-strikes the held notes while playing: the messages are gathered under
+    // the sequencer's lock and sent after it.
     void setTranspose(int8_t semitones, Sequencer& sequencer);
     void updateFlowScale(float frameFactorF);
 
-    // The note off its note on was sent with; nothing when that fell outside 0..127.
-    void silence(const SoundingNote& note);
-    void restrike(const SoundingNote& note);
+    // Adds the note off its note on was sent with; nothing when that fell outside 0..127.
+    void silence(const SoundingNote& note, NoteMessages& messages) const;
+    // Adds its note on again with the key shift in force; nothing on a rhythm channel.
+    void restrike(const SoundingNote& note, NoteMessages& messages) const;
     // Ages the note by one timer tick; returns false when it must be discarded.
     static bool noteUpdate(SoundingNote& note, uint32_t periodMs);
     // The note number a message for this channel is sent with, or -1 for none.

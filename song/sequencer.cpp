@@ -2,6 +2,7 @@
 
 #include "platform/periodic_timer.h"
 #include "ports/port_selector.h"
+#include "song/note_messages.h"
 #include "song/smf_file.h"
 #include "song/song_math.h"
 
@@ -168,33 +169,47 @@ void Sequencer::stopRoutine()
         port.sendShort(packShort(static_cast<uint8_t>(0xB0 + channel), 64, 0));
         port.sendShort(packShort(static_cast<uint8_t>(0xB0 + channel), 66, 0));
     }
-    std::lock_guard guard(lock_);
-    for (SoundingNote* note = notes_.first(); note;) {
-        monitor_.silence(*note);
-        note->released = true;
-        note = ChannelMonitor::noteUpdate(*note, tickPeriodMs) ? note->next : notes_.erase(note);
+    NoteMessages offs;
+    {
+        std::lock_guard guard(lock_);
+        for (SoundingNote* note = notes_.first(); note;) {
+            monitor_.silence(*note, offs);
+            note->released = true;
+            note = ChannelMonitor::noteUpdate(*note, tickPeriodMs) ? note->next : notes_.erase(note);
+        }
     }
+    offs.send(ports_);
 }
 
 void Sequencer::pause()
 {
-    std::lock_guard guard(lock_);
-    for (SoundingNote* note = notes_.first(); note; note = note->next) {
-        if (!note->released) {
-            monitor_.silence(*note);
+    NoteMessages offs;
+    {
+        std::lock_guard guard(lock_);
+        // First, so that the tick plays no more while the held notes are silenced.
+        state_.store(PlayState::Paused);
+        for (const SoundingNote* note = notes_.first(); note; note = note->next) {
+            if (!note->released) {
+                monitor_.silence(*note, offs);
+            }
         }
     }
-    state_.store(PlayState::Paused);
+    offs.send(ports_);
 }
 
 void Sequencer::resume()
 {
-    std::lock_guard guard(lock_);
-    for (SoundingNote* note = notes_.first(); note; note = note->next) {
-        if (!note->released) {
-            monitor_.restrike(*note);
+    NoteMessages ons;
+    {
+        std::lock_guard guard(lock_);
+        for (const SoundingNote* note = notes_.first(); note; note = note->next) {
+            if (!note->released) {
+                monitor_.restrike(*note, ons);
+            }
         }
     }
+    ons.send(ports_);
+    // Last, so that no event the tick plays (a note off of a held note) overtakes the re-strikes.
     state_.store(PlayState::Playing);
 }
 

@@ -126,7 +126,7 @@ void KeyboardFlowView::drawKeys(int32_t offset, int32_t shift)
     Surface& target = surface();
     const auto shown = selectedChannels(screen_.context().monitor, &ChannelState::keyboardShown);
     const int32_t glowY = twelveLanes_ ? keyboardLine - 4 : keyboardLine;
-    forEachSoundingNote([&](const SoundingNote& note) {
+    forEachSoundingNote([&](const DrawnNote& note) {
         const int32_t n = note.note + shift;
         if (!shown[note.channel & 15] || n < 0) {
             return;
@@ -177,7 +177,7 @@ void DrumFlowView::draw()
     drawKeyboardSeparator(target, screen_.sprites(), drumLeft, drumRight);
 
     const auto shown = selectedChannels(screen_.context().monitor, &ChannelState::drumFlowShown);
-    forEachSoundingNote([&](const SoundingNote& note) {
+    forEachSoundingNote([&](const DrawnNote& note) {
         const int32_t lane = drumLaneOf(note.note);
         if (note.ageMs >= glowMs || !shown[note.channel & 15] || lane < 0) {
             return;

@@ -34,7 +34,7 @@ void KeyboardFullView::draw()
     }
     repeatBand(bodyLeft, bodyTop, bodyWidth, rowHeight * (keyboardCount - 1), bodyTop + rowHeight);
     const int32_t shift = screen_.context().monitor.viewShift.load();
-    forEachSoundingNote([&](const SoundingNote& note) {
+    forEachSoundingNote([&](const DrawnNote& note) {
         const int32_t n = note.note + shift;
         const int32_t left = octaveLeft(n);
         if (left < 0) {
@@ -73,7 +73,7 @@ void KeyboardHalfView::draw()
     }
     repeatBand(bodyLeft, bodyTop, bodyWidth, rowHeight * (keyboardCount - 1), bodyTop + rowHeight);
     const int32_t shift = screen_.context().monitor.viewShift.load();
-    forEachSoundingNote([&](const SoundingNote& note) {
+    forEachSoundingNote([&](const DrawnNote& note) {
         const int32_t n = note.note + shift;
         if (n <= 0) {
             return;

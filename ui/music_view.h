@@ -1,13 +1,12 @@
 #pragma once
 // What the five music views share: they draw through the main screen's draw hook, do nothing
-// in the update pass, and read the sounding notes under the sequencer's lock.
+// in the update pass, and draw the sounding notes from a copy taken under the sequencer's lock.
 #include "gfx/surface.h"
-#include "song/sequencer.h"
 #include "ui/main_screen.h"
+#include "ui/note_snapshot.h"
 #include "ui/view.h"
 
 #include <cstdint>
-#include <mutex>
 
 namespace quorva {
 
@@ -52,9 +51,9 @@ protected:
     // Copies the band (left, top) of the given size down to row `toY`, top row first, so the
     // rows above toY repeat down the body.
     void repeatBand(int32_t left, int32_t top, int32_t width, int32_t height, int32_t toY) const;
-    // Walks the sounding notes under the sequencer's lock.
+    // Copies the sounding notes under the sequencer's lock, then visits the copies.
     template <typename NoteVisitor>
-    void forEachSoundingNote(NoteVisitor&& visit) const;
+    void forEachSoundingNote(NoteVisitor&& visit);
     // Joins the keyboard scroll bar to the lists, or takes it out again.
     void joinScrollBar();
     void leaveScrollBar();
@@ -65,15 +64,16 @@ protected:
 private:
     void idle() {}
     void drawCall() { draw(); }
+
+    NoteSnapshot notes_;
 };
 
 template <typename NoteVisitor>
-void MusicView::forEachSoundingNote(NoteVisitor&& visit) const
+void MusicView::forEachSoundingNote(NoteVisitor&& visit)
 {
-    Sequencer& sequencer = screen_.context().sequencer;
-    std::lock_guard guard(sequencer.lock());
-    for (const SoundingNote* note = sequencer.notes().first(); note != nullptr; note = note->next) {
-        visit(*note);
+    notes_.take(screen_.context().sequencer);
+    for (const DrawnNote& note : notes_) {
+        visit(note);
     }
 }
 

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cerrno>
+#include <future>
 #include <thread>
 
 namespace quorva {
@@ -264,6 +267,134 @@ TEST(Sequencer, AStopRacingTheEndOfTheSongDoesNotCancelTheNextPlay)
         sequencer.stop();
     }
     sequencer.shutdown();
+}
+
+TEST(Sequencer, ATimerWhoseSleepFailsEndsItsThreadAndAStopNeedsNoTick)
+{
+    // The sleep waits for the song, is interrupted once (and sleeps again), lets two ticks run,
+    // then fails. A timer that slept on after the failure would call again; past 1000 calls
+    // it is let go so that the test ends either way.
+    std::promise<void> songReady;
+    std::shared_future<void> ready = songReady.get_future().share();
+    std::atomic<int> calls{0};
+    ThreadPeriodicTimer timer([&calls, ready](const timespec&) {
+        const int call = calls.fetch_add(1);
+        if (call == 0) {
+            ready.wait();
+            return EINTR;
+        }
+        if (call <= 2) {
+            return 0;
+        }
+        return call < 1000 ? EINVAL : 0;
+    });
+    TrackBuilder track;
+    track.event(0, {0x90, 60, 1}).event(100000, {0x80, 60, 0});
+    const auto bytes = buildSmf(0, 480, {track});
+    testing::CaptureFactory factory;
+    PortSelector ports(factory);
+    ports.selectNull();
+    ChannelMonitor monitor(ports);
+    SmfFile song;
+    Sequencer sequencer(song, monitor, ports, timer);
+    ::testing::internal::CaptureStderr();
+    ASSERT_TRUE(sequencer.startTimer());
+    ASSERT_TRUE(song.loadBytes(bytes.data(), bytes.size()));
+    sequencer.setState(PlayState::Stopped);
+    sequencer.play();
+    songReady.set_value();
+    while (timer.ticksOnOwnThread() && calls.load() < 1000) {
+        std::this_thread::yield();
+    }
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "quorva: the 5 ms timer stopped: clock_nanosleep failed: Invalid argument\n");
+    EXPECT_EQ(calls.load(), 4);
+    EXPECT_FALSE(timer.ticksOnOwnThread());
+    EXPECT_EQ(factory.last->messages().size(), 2u);  // the reset and the note on of the first tick
+
+    // Nothing waits for the ended thread: the stop silences the held note at once.
+    sequencer.stop();
+    EXPECT_EQ(sequencer.state(), PlayState::Stopped);
+    ASSERT_FALSE(factory.last->messages().empty());
+    EXPECT_EQ(factory.last->messages().back().bytes, (std::vector<uint8_t>{0x80, 60, 0}));
+
+    // The timer starts again over its ended thread (whose sleep fails again at once).
+    ::testing::internal::CaptureStderr();
+    EXPECT_TRUE(timer.start(Sequencer::tickPeriodMs, [] {}));
+    timer.stop();
+    ::testing::internal::GetCapturedStderr();
+}
+
+// Records each short message and whether another thread could take the sequencer's lock
+// while it was sent.
+class LockProbePort final : public MidiPort {
+public:
+    void sendShort(uint32_t message) override
+    {
+        bool lockFree = false;
+        std::thread other([&] {
+            if (sequencer->lock().try_lock()) {
+                lockFree = true;
+                sequencer->lock().unlock();
+            }
+        });
+        other.join();
+        sent.push_back(message);
+        sentUnderLock += lockFree ? 0 : 1;
+    }
+
+    Sequencer* sequencer = nullptr;
+    std::vector<uint32_t> sent;
+    int sentUnderLock = 0;
+};
+
+class LockProbeFactory final : public PortFactory {
+public:
+    std::unique_ptr<MidiPort> makeMidiOut() override { return makeNull(); }
+    std::unique_ptr<MidiPort> makeSoftSynth() override { return makeNull(); }
+    std::unique_ptr<MidiPort> makeFmSynth() override { return makeNull(); }
+    std::unique_ptr<MidiPort> makeNull() override
+    {
+        auto port = std::make_unique<LockProbePort>();
+        last = port.get();
+        return port;
+    }
+
+    LockProbePort* last = nullptr;
+};
+
+TEST(Sequencer, PauseResumeKeyShiftAndStopSendWithTheLockReleased)
+{
+    TrackBuilder track;
+    track.event(0, {0x90, 60, 90}).event(0, {0x99, 38, 70}).event(100000, {0x80, 60, 0});
+    const auto bytes = buildSmf(0, 480, {track});
+    ManualTimer timer;
+    LockProbeFactory factory;
+    PortSelector ports(factory);
+    ports.selectNull();
+    ChannelMonitor monitor(ports);
+    SmfFile song;
+    Sequencer sequencer(song, monitor, ports, timer);
+    factory.last->sequencer = &sequencer;
+    ASSERT_TRUE(sequencer.startTimer());
+    ASSERT_TRUE(song.loadBytes(bytes.data(), bytes.size()));
+    sequencer.setState(PlayState::Stopped);
+    sequencer.play();
+    timer.fire();
+    LockProbePort& port = *factory.last;
+    port.sent.clear();
+
+    sequencer.pause();
+    sequencer.resume();
+    monitor.setTranspose(2, sequencer);
+    sequencer.stop();
+    // Pause: 2 note offs; resume: 1 note on (not the drum); key shift: 2 offs, 1 on; stop:
+    // 32 pedal resets, 2 offs.
+    ASSERT_EQ(port.sent.size(), 40u);
+    EXPECT_EQ(port.sent[2], packShort(0x90, 60, 90));
+    EXPECT_EQ(port.sent[5], packShort(0x90, 62, 90));
+    EXPECT_EQ(port.sent[38], packShort(0x80, 62, 0));
+    EXPECT_EQ(port.sentUnderLock, 0);
 }
 
 }  // namespace

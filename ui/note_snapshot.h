@@ -1,0 +1,36 @@
+#pragma once
+#include "song/sequencer.h"
+#include "song/sounding_note.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+namespace quorva {
+
+// What a music view draws of one sounding note.
+struct DrawnNote {
+    uint8_t channel = 0;
+    uint8_t note = 0;  // as in the song, before the key shift
+    bool released = false;
+    uint32_t ageMs = 0;
+};
+
+// The sounding notes as one frame draws them: copied under the sequencer's lock and drawn
+// after it is released, so that the timer's tick never waits for the blits. Holds as many
+// notes as the sequencer's pool, allocated once.
+class NoteSnapshot {
+public:
+    NoteSnapshot() : notes_(std::make_unique<DrawnNote[]>(SoundingNoteList::capacity)) {}
+
+    void take(Sequencer& sequencer);
+    const DrawnNote* begin() const { return notes_.get(); }
+    const DrawnNote* end() const { return notes_.get() + count_; }
+    size_t size() const { return count_; }
+
+private:
+    std::unique_ptr<DrawnNote[]> notes_;
+    size_t count_ = 0;
+};
+
+}  // namespace quorva
