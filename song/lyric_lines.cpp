@@ -86,7 +86,7 @@ void LyricLines::place(const Syllable& syllable, bool pause)
     for (size_t i = 0; i < text.size();) {
         const char c = text[i];
         const size_t length = characterLength(text, i, encoding_);
-        const bool mark = length == 1 && (c == '\r' || c == '\n' || ((c == '/' || c == '\\') && (syllable.karaoke || i == 0)));
+        const bool mark = c == '\r' || c == '\n' || ((c == '/' || c == '\\') && (syllable.karaoke || i == 0));
         if (mark) {
             append(text.substr(start, i - start));
             breakPending_ = true;

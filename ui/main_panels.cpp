@@ -249,8 +249,8 @@ void MainScreen::drawChannelRow(int channel, int32_t peak)
     std::snprintf(text, sizeof text, "%03u  %03u %03u", unsigned{state.program}, unsigned{state.bankMsb},
                   unsigned{state.bankLsb});
     fonts.txnm.drawText(surface, 26, anchorY - 5, text);
-    const std::string_view name =
-        state.rhythm ? "DrumSet" : context_.instruments.name(static_cast<uint8_t>(state.program - 1));
+    const std::string_view name = state.rhythm ? std::string_view("DrumSet")
+                                               : std::string_view(context_.instruments.name(static_cast<uint8_t>(state.program - 1)));
     fonts.txnm.drawText(surface, 26, anchorY + 3, name.substr(0, nameColumnCharacters));
 
     const std::array<Pixel, 16>& levelRamp = panelSprites_.levelRamp;

@@ -26,6 +26,7 @@ TEST(TextEncoding, TellsTheEncodingOfEachKindOfText)
         {"UTF-8 Japanese", "\xE3\x81\x95\xE3\x81\x8F\xE3\x82\x89", Utf8, "\xE3\x81\x95\xE3\x81\x8F\xE3\x82\x89"},
         {"UTF-8 accent", "Caf\xC3\xA9", Utf8, "Caf\xC3\xA9"},
         {"UTF-8 cut short", "Caf\xC3\xA9 \xE3\x81", Utf8, "Caf\xC3\xA9 \xC3\xA3\xC2\x81"},
+        {"nothing but a cut-off sequence", "Caf\xC3", Windows1252, "Caf\xC3\x83"},
         // Windows-1252: lone symbols and capitals that Shift-JIS would read as half-width
         // katakana, accents and quotes before ASCII letters that it would read as kanji.
         {"degree sign", "Symphony n\xB0 9", Windows1252, "Symphony n\xC2\xB0 9"},

@@ -15,7 +15,8 @@ namespace quorva::testing {
 
 class ScreenFixture {
 public:
-    ScreenFixture() : session(std::getenv("QUORVA_BIN_DIR"), nullptr) {}
+    // `text` draws the song texts; none are drawn without it.
+    explicit ScreenFixture(TextRenderer* text = nullptr) : session(std::getenv("QUORVA_BIN_DIR"), text) {}
 
     // Builds the screen; pages to register go in before this.
     void open()
