@@ -15,6 +15,7 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace quorva {
 
@@ -179,12 +180,12 @@ void MainScreen::drawSongTexts()
     Surface& surface = context_.surface;
     const TextTarget target{surface.pixels(), surface.width(), surface.height(), surface.pitch()};
     const SmfFile& song = context_.song;
-    const std::array<const char*, 4> texts = {song.title(), song.notice(), nullptr, song.text()};
-    for (size_t i = 0; i < texts.size(); ++i) {
-        if (texts[i] != nullptr && texts[i][0] != '\0') {
-            const std::string_view shown = std::string_view(texts[i]).substr(0, songTextBytes);
-            renderer->drawText(target, songTextX, songTextY + rowHeight * static_cast<int32_t>(i),
-                               songTextToUtf8(shown), songTextColour);
+    // Rows 0, 1 and 3; row 2 is the lyric line.
+    const std::array<std::pair<int32_t, const char*>, 3> rows = {{{0, song.title()}, {1, song.notice()}, {3, song.text()}}};
+    for (const auto& [row, text] : rows) {
+        if (text != nullptr && text[0] != '\0') {
+            const std::string_view shown = std::string_view(text).substr(0, songTextBytes);
+            renderer->drawText(target, songTextX, songTextY + rowHeight * row, songTextToUtf8(shown), songTextColour);
         }
     }
     drawLyricLine(*renderer, target, songTextY + rowHeight * 2);
