@@ -18,7 +18,7 @@ class SmfFile;
 // Everything runs on the main thread, between frames.
 class ExternalControl final : public ControlRequestHandler, public MediaPlayerTarget {
 public:
-    // Turns a song's stored text (Shift-JIS) into UTF-8.
+    // Turns a song's stored text, in the encoding it was stored in, into UTF-8.
     using TextConverter = std::function<std::string(std::string_view)>;
 
     ExternalControl(Sequencer& sequencer, SmfFile& song, MainWindow& window, TextConverter songText = {})

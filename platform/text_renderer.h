@@ -17,15 +17,10 @@ struct TextTarget {
 class TextRenderer {
 public:
     virtual ~TextRenderer() = default;
-    // Draws the byte string (Shift-JIS as stored in the song, up to its first zero byte) with
-    // the top-left of its first character cell at (x, y); pixels outside the target are dropped.
-    virtual void drawText(const TextTarget& target, int32_t x, int32_t y, std::string_view text) = 0;
-    // The same for the program's own texts in UTF-8 (file names); a renderer without a
-    // conversion of its own draws them as it draws song texts.
-    virtual void drawUtf8Text(const TextTarget& target, int32_t x, int32_t y, std::string_view text)
-    {
-        drawText(target, x, y, text);
-    }
+    // Draws the UTF-8 text in the colour (0xRRGGBB) with the top-left of its first character
+    // cell at (x, y); pixels outside the target are dropped. Returns the text's advance, the
+    // x offset at which text drawn after it would begin.
+    virtual int32_t drawText(const TextTarget& target, int32_t x, int32_t y, std::string_view utf8, uint32_t colour) = 0;
 };
 
 }  // namespace quorva

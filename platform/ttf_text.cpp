@@ -2,68 +2,23 @@
 
 #include <SDL.h>
 #include <SDL_ttf.h>
-#include <iconv.h>
 
 #include <algorithm>
-#include <cerrno>
 
 namespace quorva {
 namespace {
 
-constexpr uint8_t textLevel = 0xE0;
-
-void appendLatin1(std::string& out, uint8_t byte)
+// Mixes the colour (0xRRGGBB) into one RGB555 pixel with the glyph's coverage (0..255).
+uint16_t mixText(uint16_t destination, uint32_t colour, uint32_t coverage)
 {
-    if (byte < 0x80) {
-        out.push_back(static_cast<char>(byte));
-    } else {
-        out.push_back(static_cast<char>(0xC0 | (byte >> 6)));
-        out.push_back(static_cast<char>(0x80 | (byte & 0x3F)));
-    }
-}
-
-// Mixes the text colour into one RGB555 pixel with the glyph's coverage (0..255).
-uint16_t mixText(uint16_t destination, uint32_t coverage)
-{
-    const uint32_t ink = textLevel >> 3;
-    const auto mix = [&](uint32_t channel) { return (ink * coverage + channel * (255 - coverage) + 127) / 255; };
-    return static_cast<uint16_t>((mix((destination >> 10) & 31) << 10) | (mix((destination >> 5) & 31) << 5) |
-                                 mix(destination & 31));
+    const auto mix = [&](uint32_t ink, uint32_t channel) { return (ink * coverage + channel * (255 - coverage) + 127) / 255; };
+    const uint32_t red = mix((colour >> 19) & 31, (destination >> 10) & 31);
+    const uint32_t green = mix((colour >> 11) & 31, (destination >> 5) & 31);
+    const uint32_t blue = mix((colour >> 3) & 31, destination & 31);
+    return static_cast<uint16_t>(red << 10 | green << 5 | blue);
 }
 
 }  // namespace
-
-std::string cp932ToUtf8(std::string_view bytes)
-{
-    bytes = bytes.substr(0, bytes.find('\0'));
-    std::string out;
-    const iconv_t converter = iconv_open("UTF-8", "CP932");
-    if (converter == reinterpret_cast<iconv_t>(-1)) {
-        for (const char byte : bytes) {
-            appendLatin1(out, static_cast<uint8_t>(byte));
-        }
-        return out;
-    }
-    std::string input(bytes);
-    char* in = input.data();
-    size_t inLeft = input.size();
-    // A CP932 character of one or two bytes needs at most three UTF-8 bytes.
-    std::string buffer(3 * input.size() + 4, '\0');
-    while (inLeft > 0) {
-        char* outStart = buffer.data();
-        size_t outLeft = buffer.size();
-        const size_t result = iconv(converter, &in, &inLeft, &outStart, &outLeft);
-        out.append(buffer.data(), buffer.size() - outLeft);
-        if (result == static_cast<size_t>(-1) && errno != E2BIG && inLeft > 0) {
-            appendLatin1(out, static_cast<uint8_t>(*in));
-            ++in;
-            --inLeft;
-            iconv(converter, nullptr, nullptr, nullptr, nullptr);
-        }
-    }
-    iconv_close(converter);
-    return out;
-}
 
 struct TtfTextRenderer::State {
     bool libraryStarted = false;
@@ -97,26 +52,28 @@ bool TtfTextRenderer::open(const std::string& fontPath, int pixelHeight)
     return state_->font != nullptr;
 }
 
-void TtfTextRenderer::drawText(const TextTarget& target, int32_t x, int32_t y, std::string_view text)
+int32_t TtfTextRenderer::drawText(const TextTarget& target, int32_t x, int32_t y, std::string_view utf8, uint32_t colour)
 {
-    drawUtf8Text(target, x, y, cp932ToUtf8(text));
-}
-
-void TtfTextRenderer::drawUtf8Text(const TextTarget& target, int32_t x, int32_t y, std::string_view text)
-{
-    const std::string utf8(text.substr(0, text.find('\0')));
-    if (state_->font == nullptr || utf8.empty() || target.pixels == nullptr) {
-        return;
+    const std::string text(utf8.substr(0, utf8.find('\0')));
+    if (state_->font == nullptr || text.empty()) {
+        return 0;
+    }
+    int advance = 0;
+    if (TTF_SizeUTF8(state_->font, text.c_str(), &advance, nullptr) != 0) {
+        advance = 0;
+    }
+    if (target.pixels == nullptr) {
+        return advance;
     }
     const SDL_Color white{255, 255, 255, 255};
-    SDL_Surface* rendered = TTF_RenderUTF8_Blended(state_->font, utf8.c_str(), white);
+    SDL_Surface* rendered = TTF_RenderUTF8_Blended(state_->font, text.c_str(), white);
     if (rendered == nullptr) {
-        return;
+        return advance;
     }
     SDL_Surface* argb = SDL_ConvertSurfaceFormat(rendered, SDL_PIXELFORMAT_ARGB8888, 0);
     SDL_FreeSurface(rendered);
     if (argb == nullptr) {
-        return;
+        return advance;
     }
     SDL_LockSurface(argb);
     const int32_t left = std::max(x, 0);
@@ -130,12 +87,13 @@ void TtfTextRenderer::drawUtf8Text(const TextTarget& target, int32_t x, int32_t 
         for (int32_t column = left; column < right; ++column) {
             const uint32_t coverage = source[column - x] >> 24;
             if (coverage != 0) {
-                destination[column] = mixText(destination[column], coverage);
+                destination[column] = mixText(destination[column], colour, coverage);
             }
         }
     }
     SDL_UnlockSurface(argb);
     SDL_FreeSurface(argb);
+    return advance;
 }
 
 }  // namespace quorva

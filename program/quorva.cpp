@@ -32,6 +32,7 @@
 #include "song/channel_monitor.h"
 #include "song/sequencer.h"
 #include "song/smf_file.h"
+#include "song/text_encoding.h"
 #include "synth/fm_synth.h"
 #include "synth/fm_synth_port.h"
 #include "ui/views.h"
@@ -117,7 +118,7 @@ int runProgram(int argc, char** argv)
     TtfTextRenderer text;
     ControlSocketClient controlClient(controlDirectory());
     ControlHandOff singleInstance(controlClient);
-    ExternalControl externalControl(sequencer, song, window, cp932ToUtf8);
+    ExternalControl externalControl(sequencer, song, window, songTextToUtf8);
     ControlSocketServer controlServer(externalControl, control::maxRequestBytes);
     MprisService mediaKeys(externalControl);
     ProgramStartup startup(text, controlServer, mediaKeys);

@@ -4,9 +4,11 @@
 #include "ports/port_selector.h"
 #include "song/channel_monitor.h"
 #include "song/event_arena.h"
+#include "song/lyric_lines.h"
 #include "song/sequencer.h"
 #include "song/smf_file.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace quorva {
@@ -127,6 +129,15 @@ DecodedEvent EventDecoder::decode(uint8_t track, uint32_t tick, const uint8_t* d
     return unexpected();
 }
 
+std::optional<uint8_t> EventDecoder::wordsTrack() const
+{
+    const auto most = std::max_element(plainTexts_.begin(), plainTexts_.end());
+    if (*most == 0) {
+        return std::nullopt;
+    }
+    return static_cast<uint8_t>(most - plainTexts_.begin());
+}
+
 DecodedEvent EventDecoder::decodeChannel(uint32_t tick, const uint8_t* data, const uint8_t* end, EventArena& arena)
 {
     const uint8_t* cursor = data;
@@ -190,7 +201,12 @@ DecodedEvent EventDecoder::decodeMeta(uint8_t track, uint32_t tick, const uint8_
     switch (type) {
     case 0x01:
     case 0x03:
-        if (track == 0) {
+        if (type == 0x01) {
+            const bool tag = isKaraokeTag(std::string_view(reinterpret_cast<const char*>(cursor), length));
+            karaokeSeen_ = karaokeSeen_ || tag;
+            plainTexts_[track] += tag ? 0 : 1;
+        }
+        if (track == 0 || (type == 0x01 && karaokeSeen_)) {
             auto* text = reinterpret_cast<const char*>(arena.copyBytes(cursor, length, 1));
             event = arena.make<TextEvent>(tick, track, static_cast<TextKind>(type), text, length);
         }
@@ -295,7 +311,10 @@ void SysexEvent::prepare(SmfFile& song, size_t)
 
 void TextEvent::play(PlayContext& context)
 {
-    if (kind == TextKind::Text) {
+    if (syllable != LyricLines::noSyllable) {
+        context.song.showLyric(text);
+        context.song.singSyllable(syllable);
+    } else if (kind == TextKind::Text && !karaokeTag) {
         context.song.showText(text);
     } else if (kind == TextKind::Lyric) {
         context.song.showLyric(text);
@@ -304,10 +323,28 @@ void TextEvent::play(PlayContext& context)
 
 void TextEvent::prepare(SmfFile& song, size_t)
 {
-    if (kind == TextKind::Notice) {
-        song.offerNotice(text);
-    } else if (kind == TextKind::Title) {
-        song.offerTitle(text);
+    const std::string_view bytes(text, length);
+    // In a karaoke file the text events are tag lines and syllables (of its words track),
+    // and a title may be a tag line too. Lyric events beside karaoke syllables are a second
+    // copy of the words at most: the syllables are the ones shown.
+    if (song.karaoke() && (kind == TextKind::Text || kind == TextKind::Title) && isKaraokeTag(bytes)) {
+        karaokeTag = true;
+        song.offerKaraokeTag(bytes);
+        return;
+    }
+    switch (kind) {
+    case TextKind::Notice: song.offerNotice(text); break;
+    case TextKind::Title: song.offerTitle(text); break;
+    case TextKind::Text:
+        if (song.karaokeWordsTrack() == track) {
+            syllable = song.addSyllable(bytes, tick, true);
+        }
+        break;
+    case TextKind::Lyric:
+        if (!song.karaokeWordsTrack()) {
+            syllable = song.addSyllable(bytes, tick, false);
+        }
+        break;
     }
 }
 

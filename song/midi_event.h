@@ -1,8 +1,11 @@
 #pragma once
 #include "ports/midi_port.h"
+#include "song/lyric_lines.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 namespace quorva {
 
@@ -97,6 +100,11 @@ public:
     TextKind kind;
     const char* text;  // zero-terminated copy in the song's arena (may hold zero bytes itself)
     uint32_t length;   // bytes before the terminating zero
+    // Set by prepare: the number of the syllable among the song's sung words (a lyric, or a
+    // syllable of a karaoke file), or LyricLines::noSyllable; and whether the text is a
+    // karaoke tag line, which the song shows from the load on.
+    uint32_t syllable = LyricLines::noSyllable;
+    bool karaokeTag = false;
 };
 
 class TempoEvent final : public MidiEvent {
@@ -146,8 +154,16 @@ public:
     {
         messages_ = messages;
         unexpectedShown_ = false;
+        karaokeSeen_ = false;
+        plainTexts_.fill(0);
     }
     uint8_t runningStatus() const { return runningStatus_; }
+    // Whether the load has met a karaoke tag line in a text event. From then on the text
+    // events of every track are kept, since karaoke files put their words in any track.
+    bool karaokeSeen() const { return karaokeSeen_; }
+    // The track with the most text events that are no tag lines, if any has one: a
+    // karaoke file's words.
+    std::optional<uint8_t> wordsTrack() const;
 
 private:
     DecodedEvent decodeChannel(uint32_t tick, const uint8_t* data, const uint8_t* end, EventArena& arena);
@@ -158,6 +174,8 @@ private:
     uint8_t runningStatus_ = 0;
     MessageBox* messages_ = nullptr;
     bool unexpectedShown_ = false;
+    bool karaokeSeen_ = false;
+    std::array<uint32_t, 256> plainTexts_{};  // text events that are no tag lines, per track
 };
 
 // A variable-length quantity: 7 bits per byte, high group first, low 32 bits kept. Returns

@@ -85,6 +85,13 @@ void SmfFile::clear()
     lyric_ = nullptr;
     text_ = nullptr;
     hasResetSysex_ = false;
+    karaoke_ = false;
+    karaokeWordsTrack_.reset();
+    karaokeTitle_.clear();
+    karaokeInformation_.clear();
+    karaokeFileTag_.clear();
+    lyricLines_.clear();
+    sungSyllable_ = LyricLines::noSyllable;
     measureCount_ = 0;
     for (MidiEvent* event : events_) {
         event->~MidiEvent();
@@ -127,11 +134,14 @@ bool SmfFile::loadBytes(const uint8_t* bytes, size_t size)
 
     decoder_.beginLoad(messages_);
     readTracks(bytes + 14, bytes + size);
+    karaoke_ = decoder_.karaokeSeen();
+    karaokeWordsTrack_ = karaoke_ ? decoder_.wordsTrack() : std::nullopt;
     for (size_t i = 0; i < events_.size(); ++i) {
         events_[i]->prepare(*this, i);
     }
     computeEnd();
     computeMeasureCount();
+    finishWords();
     loaded_ = true;
     return true;
 }
@@ -204,6 +214,60 @@ void SmfFile::offerNotice(const char* text)
 {
     if (notice_ == nullptr) {
         notice_ = text;
+    }
+}
+
+void SmfFile::offerKaraokeTag(std::string_view tag)
+{
+    tag = tag.substr(0, tag.find('\0'));
+    std::string_view value = tag.substr(2);
+    while (!value.empty() && value.front() == ' ') {
+        value.remove_prefix(1);
+    }
+    while (!value.empty() && (value.back() == ' ' || value.back() == '\r' || value.back() == '\n')) {
+        value.remove_suffix(1);
+    }
+    if (value.empty()) {
+        return;
+    }
+    // Several title lines (the title, the artist, ...) and information lines read as one.
+    const auto join = [value](std::string& into) {
+        if (!into.empty()) {
+            into += " - ";
+        }
+        into += value;
+    };
+    switch (tag[1]) {
+    case 'T': join(karaokeTitle_); break;
+    case 'I': join(karaokeInformation_); break;
+    case 'K':
+        if (karaokeFileTag_.empty()) {
+            karaokeFileTag_ = value;
+        }
+        break;
+    default: break;
+    }
+}
+
+uint32_t SmfFile::addSyllable(std::string_view text, uint32_t tick, bool karaoke)
+{
+    // In the prepare pass the tempo list holds every tempo change up to this tick.
+    double ms = static_cast<double>(tick) * 500.0 / division_;
+    if (const TempoEvent* tempo = lastTempo_) {
+        ms = static_cast<double>(tick - tempo->tick) * tempo->tempo / (division_ * 1000.0) + tempo->startMs;
+    }
+    return lyricLines_.addSyllable(text, truncToU32(ms), karaoke);
+}
+
+void SmfFile::finishWords()
+{
+    lyricLines_.finish();
+    if (!karaokeTitle_.empty()) {
+        title_ = karaokeTitle_.c_str();
+    }
+    const std::string& comment = karaokeInformation_.empty() ? karaokeFileTag_ : karaokeInformation_;
+    if (!comment.empty()) {
+        text_ = comment.c_str();
     }
 }
 

@@ -1,10 +1,12 @@
 #pragma once
 #include "song/event_arena.h"
+#include "song/lyric_lines.h"
 #include "song/midi_event.h"
 #include "song/relaxed.h"
 #include "song/song_load_error.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -49,6 +51,16 @@ public:
     // Set by the played text events on the timer thread; read by the display.
     const char* lyric() const { return lyric_; }
     const char* text() const { return text_; }
+    // A karaoke (.kar) file: its text events are tag lines and syllables. Its title (the @T
+    // lines) and comment (the @I lines, else the @K line) are known from the load on.
+    bool karaoke() const { return karaoke_; }
+    // The track that holds a karaoke file's syllables (none when its words are lyric events
+    // or it is no karaoke file); text events of other tracks are comments.
+    std::optional<uint8_t> karaokeWordsTrack() const { return karaokeWordsTrack_; }
+    // The sung words in lines, and the number of the syllable played last (noSyllable
+    // before the first); set on the timer thread, read by the display.
+    const LyricLines& lyricLines() const { return lyricLines_; }
+    uint32_t sungSyllable() const { return sungSyllable_; }
     bool hasResetSysex() const { return hasResetSysex_; }
     uint32_t tailMs() const { return tailMs_; }
     uint32_t endMs() const { return endMs_; }
@@ -63,9 +75,15 @@ public:
     // The first title and notice text of the file are the song's.
     void offerTitle(const char* text);
     void offerNotice(const char* text);
+    // A karaoke tag line ("@T...", "@I...", "@K..."; others are not shown).
+    void offerKaraokeTag(std::string_view tag);
+    // The next syllable of the sung words, at a tick no earlier than the last one's;
+    // returns its number.
+    uint32_t addSyllable(std::string_view text, uint32_t tick, bool karaoke);
     // Called by the text events when played: the first plain text stays, lyrics follow.
     void showText(const char* text);
     void showLyric(const char* text) { lyric_ = text; }
+    void singSyllable(uint32_t syllable) { sungSyllable_ = syllable; }
     // Length of a measure in whole ticks, at least 1 so that no meter can stall a count.
     uint32_t measureLength(uint8_t numerator, uint8_t denominatorPower) const;
 
@@ -76,6 +94,7 @@ private:
     bool readTracks(const uint8_t* begin, const uint8_t* end);
     void computeEnd();
     void computeMeasureCount();
+    void finishWords();
 
     MessageBox* messages_;
     SongLoadObserver* observer_ = nullptr;
@@ -89,6 +108,13 @@ private:
     Relaxed<const char*> lyric_{nullptr};
     Relaxed<const char*> text_{nullptr};
     bool hasResetSysex_ = false;
+    bool karaoke_ = false;
+    std::optional<uint8_t> karaokeWordsTrack_;
+    std::string karaokeTitle_;
+    std::string karaokeInformation_;
+    std::string karaokeFileTag_;
+    LyricLines lyricLines_;
+    Relaxed<uint32_t> sungSyllable_{LyricLines::noSyllable};
     uint32_t tailMs_ = 1000;
     uint32_t endMs_ = 0;
     uint32_t endTick_ = 0;

@@ -7,6 +7,7 @@
 #include "song/channel_monitor.h"
 #include "song/sequencer.h"
 #include "song/smf_file.h"
+#include "song/text_encoding.h"
 #include "ui/main_screen.h"
 
 #include <algorithm>
@@ -14,6 +15,7 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace quorva {
 
@@ -24,6 +26,18 @@ constexpr Pixel progressToGo = 0x3DEF;
 constexpr Pixel barWell = 0x4210;
 constexpr int32_t rowHeight = 20;
 constexpr int32_t channelPanelWidth = 212;
+// The instrument name stands in the cell left of the controller values: 12 cells of the
+// 6-pixel font from x 26, so that a longer name (a user's own inst.dat) is cut, not drawn
+// under the bars.
+constexpr size_t nameColumnCharacters = 12;
+// The song texts: one row each from (318, 392), 20 pixels apart, in the operating-system
+// font. A row shows what fits of a text's first bytes, and the lyric line's part still to
+// sing is dimmer than the sung part.
+constexpr int32_t songTextX = 318;
+constexpr int32_t songTextY = 392;
+constexpr size_t songTextBytes = 512;
+constexpr uint32_t songTextColour = 0xE0E0E0;
+constexpr uint32_t unsungTextColour = 0x8C8C8C;
 
 // Repeats the band (left, top, width x height) of the surface `copies` times downward with one
 // top-row-first copy that overlaps itself.
@@ -53,8 +67,8 @@ std::string_view fileNameOf(std::string_view path)
 // Where the song's texts would stand: the file that could not be loaded, and why.
 void drawLoadFailure(TextRenderer& renderer, const TextTarget& target, const SmfFile& song, int32_t x, int32_t y)
 {
-    renderer.drawUtf8Text(target, x, y, "cannot play \"" + std::string(fileNameOf(song.failedPath())) + "\"");
-    renderer.drawUtf8Text(target, x, y + rowHeight, songLoadReason(song.loadError()));
+    renderer.drawText(target, x, y, "cannot play \"" + std::string(fileNameOf(song.failedPath())) + "\"", songTextColour);
+    renderer.drawText(target, x, y + rowHeight, songLoadReason(song.loadError()), songTextColour);
 }
 
 }  // namespace
@@ -184,15 +198,38 @@ void MainScreen::drawSongTexts()
     const TextTarget target{surface.pixels(), surface.width(), surface.height(), surface.pitch()};
     const SmfFile& song = context_.song;
     if (!song.loaded() && song.loadError() != SongLoadError::None) {
-        drawLoadFailure(*renderer, target, song, 318, 392);
+        drawLoadFailure(*renderer, target, song, songTextX, songTextY);
         return;
     }
-    const std::array<const char*, 4> texts = {song.title(), song.notice(), song.lyric(), song.text()};
-    for (size_t i = 0; i < texts.size(); ++i) {
-        if (texts[i] != nullptr && texts[i][0] != '\0') {
-            renderer->drawText(target, 318, 392 + rowHeight * static_cast<int32_t>(i), texts[i]);
+    // Rows 0, 1 and 3; row 2 is the lyric line.
+    const std::array<std::pair<int32_t, const char*>, 3> rows = {{{0, song.title()}, {1, song.notice()}, {3, song.text()}}};
+    for (const auto& [row, text] : rows) {
+        if (text != nullptr && text[0] != '\0') {
+            const std::string_view shown = std::string_view(text).substr(0, songTextBytes);
+            renderer->drawText(target, songTextX, songTextY + rowHeight * row, songTextToUtf8(shown), songTextColour);
         }
     }
+    drawLyricLine(*renderer, target, songTextY + rowHeight * 2);
+}
+
+void MainScreen::drawLyricLine(TextRenderer& renderer, const TextTarget& target, int32_t y)
+{
+    const SmfFile& song = context_.song;
+    const LyricLines& lines = song.lyricLines();
+    if (lines.syllableCount() == 0) {
+        const char* lyric = song.lyric();
+        if (lyric != nullptr && lyric[0] != '\0') {
+            const std::string_view shown = std::string_view(lyric).substr(0, songTextBytes);
+            renderer.drawText(target, songTextX, y, songTextToUtf8(shown), songTextColour);
+        }
+        return;
+    }
+    // The whole line of the syllable sung last: the part sung so far, then the rest dimmer.
+    const LyricLines::Progress progress = lines.progress(song.sungSyllable());
+    const std::string sung = textToUtf8(progress.sung.substr(0, songTextBytes), lines.encoding());
+    const std::string rest = textToUtf8(progress.rest.substr(0, songTextBytes), lines.encoding());
+    const int32_t sungWidth = renderer.drawText(target, songTextX, y, sung, songTextColour);
+    renderer.drawText(target, songTextX + sungWidth, y, rest, unsungTextColour);
 }
 
 void MainScreen::drawLamps()
@@ -234,11 +271,9 @@ void MainScreen::drawChannelRow(int channel, int32_t peak)
     std::snprintf(text, sizeof text, "%03u  %03u %03u", unsigned{state.program}, unsigned{state.bankMsb},
                   unsigned{state.bankLsb});
     fonts.txnm.drawText(surface, 26, anchorY - 5, text);
-    if (state.rhythm) {
-        fonts.txnm.drawText(surface, 26, anchorY + 3, "DrumSet");
-    } else {
-        fonts.txnm.drawText(surface, 26, anchorY + 3, context_.instruments.name(static_cast<uint8_t>(state.program - 1)));
-    }
+    const std::string_view name = state.rhythm ? std::string_view("DrumSet")
+                                               : std::string_view(context_.instruments.name(static_cast<uint8_t>(state.program - 1)));
+    fonts.txnm.drawText(surface, 26, anchorY + 3, name.substr(0, nameColumnCharacters));
 
     const std::array<Pixel, 16>& levelRamp = panelSprites_.levelRamp;
     const int64_t level = (static_cast<int64_t>(peak) * state.expression * state.volume * 98) >> 21;

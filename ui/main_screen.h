@@ -15,6 +15,9 @@
 
 namespace quorva {
 
+class TextRenderer;
+struct TextTarget;
+
 // The player as one frame sees it, taken at the start of each update pass: the readout of
 // the last tick, and what the frame needs besides.
 struct PlayerSnapshot {
@@ -86,6 +89,7 @@ private:
     void drawTempoPanel();
     void drawChannelTemplate();
     void drawSongTexts();
+    void drawLyricLine(TextRenderer& renderer, const TextTarget& target, int32_t y);
     void drawLamps();
     void drawChannelPanel();
     void drawChannelRow(int channel, int32_t peak);

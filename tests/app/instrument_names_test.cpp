@@ -60,12 +60,14 @@ TEST(InstrumentNames, ShippedFileHoldsTheGeneralMidiSet)
     ASSERT_NE(source, nullptr);
     InstrumentNames names;
     ASSERT_TRUE(names.load(std::string(source) + "/data/inst.dat"));
-    EXPECT_EQ(names.name(0), "Acoustic Grand Piano");
+    EXPECT_EQ(names.name(0), "AcGrandPiano");
     EXPECT_EQ(names.name(40), "Violin");
     EXPECT_EQ(names.name(127), "Gunshot");
     for (int i = 0; i < 128; ++i) {
         EXPECT_FALSE(names.name(static_cast<uint8_t>(i)).empty()) << i;
         EXPECT_EQ(names.name(static_cast<uint8_t>(i)).find_first_of("\r\n"), std::string::npos) << i;
+        // The channel row's name column holds 12 characters.
+        EXPECT_LE(names.name(static_cast<uint8_t>(i)).size(), 12u) << names.name(static_cast<uint8_t>(i));
     }
 }
 

@@ -1,5 +1,6 @@
 #include "screen_fixture.h"
 
+#include "platform/fake/recording_text_renderer.h"
 #include "ui/main_screen.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +10,7 @@
 namespace quorva {
 namespace {
 
+using testing::buildSmf;
 using testing::ScreenFixture;
 using testing::TrackBuilder;
 
@@ -306,6 +308,88 @@ TEST(ChannelButtons, KeyboardAndDrumSelection)
     screen.click(5, 65);
     EXPECT_FALSE(monitor.channels[0].drumFlowShown);
     EXPECT_FALSE(monitor.channels[0].muted);
+}
+
+// A user's own inst.dat may hold names of any length: the row shows what fits its column
+// and leaves the bars beside it alone.
+TEST_F(ChannelPanel, LongInstrumentNamesStayInTheirColumn)
+{
+    const auto useNames = [&](const std::string& first) {
+        const std::string file = first + "\r\nViolin\r\n";
+        screen.session.instruments.parse(std::span(reinterpret_cast<const uint8_t*>(file.data()), file.size()));
+        screen.frame();
+    };
+    channel(0).program = 1;
+    channel(0).volume = 100;
+    channel(0).expression = 90;
+    channel(0).modulation = 127;
+    useNames("");
+    const int32_t columnEnd = 26 + 12 * 6;
+    const int32_t nameTop = 73;
+    std::vector<Pixel> beside;
+    for (int32_t y = nameTop; y < nameTop + 8; ++y) {
+        for (int32_t x = columnEnd; x < 212; ++x) {
+            beside.push_back(screen.at(x, y));
+        }
+    }
+    useNames("Acoustic Grand Piano of a user's own making");
+    EXPECT_TRUE(screen.showsText(26, nameTop, "Acoustic Gra"));
+    std::vector<Pixel> besideLong;
+    for (int32_t y = nameTop; y < nameTop + 8; ++y) {
+        for (int32_t x = columnEnd; x < 212; ++x) {
+            besideLong.push_back(screen.at(x, y));
+        }
+    }
+    EXPECT_EQ(besideLong, beside);
+}
+
+// The four song texts in the operating-system font: each read in its own encoding, a karaoke
+// file's tags in the title and comment rows, the lyric row the whole line with the part sung
+// so far in the text colour and the rest dimmer.
+TEST(SongTextArea, ShowsTextsInTheirEncodingAndTheLyricLineAsItIsSung)
+{
+    RecordingTextRenderer text;
+    ScreenFixture screen(&text);
+    screen.open();
+    TrackBuilder conductor, words;
+    conductor.text(0, 1, "@KMIDI KARAOKE FILE").text(0, 2, "Symphony n\xB0 9 \xA9").tempo(0, 500000)
+        .event(0, {0x90, 60, 90}).event(4800, {0x80, 60, 0});
+    words.text(0, 1, "@TYesterday").text(0, 1, "@TThe Band").text(0, 1, "@ISequenced by someone")
+        .text(480, 1, "\\Yes").text(240, 1, "ter").text(240, 1, "day ").text(240, 1, "/all ").text(240, 1, "my");
+    screen.play(buildSmf(1, 480, {conductor, words}));
+    screen.runUntil(800);  // "ter" was sung at 750 ms
+    text.calls.clear();
+    screen.frame();
+    const auto row = [&](int32_t y) {
+        std::vector<RecordingTextRenderer::Call> calls;
+        for (const auto& call : text.calls) {
+            if (call.y == y) {
+                calls.push_back(call);
+            }
+        }
+        return calls;
+    };
+    const auto title = row(392);
+    ASSERT_EQ(title.size(), 1u);
+    EXPECT_EQ(title[0].x, 318);
+    EXPECT_EQ(title[0].text, "Yesterday - The Band");
+    const auto notice = row(412);
+    ASSERT_EQ(notice.size(), 1u);
+    EXPECT_EQ(notice[0].text, "Symphony n\xC2\xB0 9 \xC2\xA9");
+    const auto comment = row(452);
+    ASSERT_EQ(comment.size(), 1u);
+    EXPECT_EQ(comment[0].text, "Sequenced by someone");
+    EXPECT_EQ(comment[0].colour, 0xE0E0E0u);
+
+    const auto lyric = row(432);
+    ASSERT_EQ(lyric.size(), 2u);
+    EXPECT_EQ(lyric[0].x, 318);
+    EXPECT_EQ(lyric[0].text, "Yester");
+    EXPECT_EQ(lyric[1].x, 318 + 6 * text.advance);
+    EXPECT_EQ(lyric[1].text, "day ");
+    EXPECT_EQ(lyric[0].colour, 0xE0E0E0u);
+    EXPECT_LT(lyric[1].colour & 0xFF, lyric[0].colour & 0xFF);  // dimmer grey
+    EXPECT_EQ(lyric[1].colour, (lyric[1].colour & 0xFF) * 0x010101u);
 }
 
 }  // namespace

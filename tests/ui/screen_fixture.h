@@ -1,9 +1,9 @@
 #pragma once
 // The real main screen on fakes, with the built data files: tests move the pointer, press
 // buttons, run frames and read the picture.
-#include "render/screen_session.h"
 #include "support/smf_builder.h"
 #include "support/temp_dir.h"
+#include "tools/screen_session.h"
 
 #include <gtest/gtest.h>
 
@@ -15,7 +15,7 @@ namespace quorva::testing {
 
 class ScreenFixture {
 public:
-    // `text` draws the song texts; none by default.
+    // `text` draws the song texts; none are drawn without it.
     explicit ScreenFixture(TextRenderer* text = nullptr) : session(std::getenv("QUORVA_BIN_DIR"), text) {}
 
     // Builds the screen; pages to register go in before this.

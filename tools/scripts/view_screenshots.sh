@@ -4,7 +4,8 @@
 #
 #   tools/scripts/view_screenshots.sh BIN_DIR OUT_DIR
 #
-# Writes OUT_DIR/screenshot-kb-full.png ... screenshot-option.png (640x480 each).
+# Writes OUT_DIR/screenshot-kb-full.png ... screenshot-option.png (640x480 each), and the
+# README's main picture, screenshot-main.png, the same as KB.FULL.
 set -euo pipefail
 bin=$(cd "${1:?usage: view_screenshots.sh BIN_DIR OUT_DIR}" && pwd)
 out=$(mkdir -p "${2:?usage: view_screenshots.sh BIN_DIR OUT_DIR}" && cd "$2" && pwd)
@@ -38,3 +39,4 @@ for k in 0 1 2 3 4 5; do
   sleep 1.5
   DISPLAY=$display import -window root "$out/screenshot-${names[$k]}.png"
 done
+cp "$out/screenshot-kb-full.png" "$out/screenshot-main.png"
