@@ -7,6 +7,7 @@
 #include "app/instrument_names.h"
 #include "app/main_window.h"
 #include "app/mouse_state.h"
+#include "app/program_icon.h"
 #include "app/program_port_factory.h"
 #include "app/program_settings_effects.h"
 #include "app/screen_resources.h"
@@ -115,6 +116,7 @@ int runProgram(int argc, char** argv)
     MouseState mouse(platformWindow);
     ScreenResources screen;
     MainWindow window(platformWindow);
+    window.setIcon(programIcon());
     ProgramSettingsEffects settingsEffects(fpsTimer, mouse);
     SettingsKeeper settings(ports, sequencer, messages, settingsEffects);
     settings.setLocation(SettingsLocation::fromEnvironment());

@@ -13,3 +13,11 @@ foreach(size 48 128)
   list(APPEND icons ${QUORVA_ICON_DIR}/quorva-${size}.png)
 endforeach()
 add_custom_target(quorva_icons ALL DEPENDS ${icons})
+# The window icon, compiled into the program (app/program_icon.h).
+add_custom_command(OUTPUT ${QUORVA_ICON_DIR}/program_icon.cpp
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${QUORVA_ICON_DIR}
+  COMMAND quorva_icongen --cpp 64 ${QUORVA_ICON_DIR}/program_icon.cpp
+  DEPENDS quorva_icongen
+  COMMENT "Drawing the window icon")
+add_library(quorva_program_icon STATIC ${QUORVA_ICON_DIR}/program_icon.cpp)
+target_link_libraries(quorva_program_icon PRIVATE quorva_build_options)
