@@ -15,6 +15,11 @@ using namespace std::chrono_literals;
 
 constexpr int pictureWidth = 640;
 constexpr int pictureHeight = 480;
+// Where the tests keep the pointer: over the picture's bottom right corner, so that the
+// software cursor is drawn only there. (A pointer warped off the window may still be seen
+// where it was, so it is kept over the picture.)
+constexpr int cornerX = 636;
+constexpr int cornerY = 476;
 
 struct Geometry {
     int x = 0;
@@ -74,12 +79,25 @@ public:
         run({"/usr/bin/xdotool", "windowsize", window, std::to_string(width), std::to_string(height)});
     }
 
-    // A left click held for a few frames, as a hand holds it; then the pointer leaves the
-    // window, so that the software cursor is no longer drawn over the picture.
+    // The pointer to x, y. The last step is a relative move, because SDL sees a pointer
+    // that was only put somewhere (warped) no sooner than it next moves.
+    void movePointer(int x, int y) const
+    {
+        run({"/usr/bin/xdotool", "mousemove", std::to_string(x + 1), std::to_string(y + 1), "mousemove_relative", "--",
+             "-1", "-1"});
+    }
+
+    // The pointer over the corner of the picture scaled into the rectangle.
+    void pointAtCorner(int x, int y, int width, int height) const
+    {
+        movePointer(x + cornerX * width / pictureWidth, y + cornerY * height / pictureHeight);
+    }
+
+    // A left click held for a few frames, as a hand holds it.
     void click(int x, int y) const
     {
-        run({"/usr/bin/xdotool", "mousemove", std::to_string(x), std::to_string(y), "sleep", "0.2", "mousedown", "1",
-             "sleep", "0.2", "mouseup", "1", "sleep", "0.2", "mousemove", "0", "0"});
+        movePointer(x, y);
+        run({"/usr/bin/xdotool", "sleep", "0.2", "mousedown", "1", "sleep", "0.2", "mouseup", "1"});
     }
 
     Screenshot shot() const { return Screenshot::take(program_, environment_, width_, height_); }
@@ -103,8 +121,9 @@ private:
     Environment environment_;
 };
 
-// The frame-rate text in the top right corner changes from frame to frame.
-bool steadyPicturePixel(int x, int y) { return !(x >= 560 && y < 16); }
+// The frame-rate text in the top right corner changes from frame to frame; the cursor is in
+// the bottom right corner.
+bool steadyPicturePixel(int x, int y) { return !(x >= 560 && y < 16) && !(x >= 624 && y >= 464); }
 
 // Whether the screen shows the picture of `reference` (seen at its own size at referenceX,
 // referenceY) scaled into the rectangle x, y, width, height by nearest neighbour: window
@@ -118,7 +137,6 @@ bool showsScaled(const Screenshot& screen, int x, int y, int width, int height, 
             const int pictureX = i * pictureWidth / width;
             if (steadyPicturePixel(pictureX, pictureY) &&
                 !(screen.at(x + i, y + j) == reference.at(referenceX + pictureX, referenceY + pictureY))) {
-                static int dbg = 0; if (++dbg < 400 && dbg % 10 == 0) { auto a = screen.at(x + i, y + j); auto b = reference.at(referenceX + pictureX, referenceY + pictureY); std::fprintf(stderr, "mismatch picture %d,%d at %d,%d: %d %d %d vs %d %d %d\n", pictureX, pictureY, i, j, a.red,a.green,a.blue,b.red,b.green,b.blue);}
                 return false;
             }
         }
@@ -142,8 +160,6 @@ TEST(EndToEnd, WindowOpensAtTwiceThePictureScalesByWholeMultiplesAndKeepsItsSize
     const std::filesystem::path config = program.dir() / "config" / "quorva" / "player.conf";
     const Screen screen(program, 1920, 1200);
     ASSERT_TRUE(screen.ready());
-    // The pointer off the window, so that the software cursor is not drawn.
-    screen.run({"/usr/bin/xdotool", "mousemove", "0", "0"});
     Geometry resized;
     {
         RunningProgram player(program, {}, screen.environment());
@@ -152,6 +168,8 @@ TEST(EndToEnd, WindowOpensAtTwiceThePictureScalesByWholeMultiplesAndKeepsItsSize
         ASSERT_FALSE(window.empty());
         // No config yet and room on the screen: twice the picture, centred.
         EXPECT_EQ(screen.geometry(window), (Geometry{320, 120, 1280, 960}));
+        screen.pointAtCorner(320, 120, 1280, 960);
+        std::this_thread::sleep_for(1s);
         const std::string properties = screen.run({"/usr/bin/xprop", "-id", window, "WM_CLASS", "_NET_WM_ICON"}).output;
         EXPECT_NE(properties.find("WM_CLASS(STRING) = \"velnoxa\", \"velnoxa\"\n"), std::string::npos) << properties;
         EXPECT_NE(properties.find("_NET_WM_ICON(CARDINAL) = \tIcon (64 x 64):"), std::string::npos)
@@ -160,6 +178,7 @@ TEST(EndToEnd, WindowOpensAtTwiceThePictureScalesByWholeMultiplesAndKeepsItsSize
 
         // At its own size, the picture that the doubled window showed pixel for pixel twice.
         screen.resize(window, pictureWidth, pictureHeight);
+        screen.pointAtCorner(320, 120, pictureWidth, pictureHeight);
         const Screenshot single = screen.shotWhen([&](const Screenshot& s) {
             return showsScaled(doubled, 320, 120, 1280, 960, s, 320, 120);
         });
@@ -172,6 +191,7 @@ TEST(EndToEnd, WindowOpensAtTwiceThePictureScalesByWholeMultiplesAndKeepsItsSize
         ASSERT_EQ(resized, (Geometry{320, 120, 1500, 1000}));
         const int left = 320 + 110;
         const int top = 120 + 20;
+        screen.pointAtCorner(left, top, 1280, 960);
         const Screenshot boxed = screen.shotWhen([&](const Screenshot& s) {
             return showsScaled(s, left, top, 1280, 960, single, 320, 120);
         });
@@ -182,6 +202,7 @@ TEST(EndToEnd, WindowOpensAtTwiceThePictureScalesByWholeMultiplesAndKeepsItsSize
         // above and below.
         screen.resize(window, 400, 400);
         const Geometry small{320, 120, 400, 400};
+        screen.pointAtCorner(320, 170, 400, 300);
         const Screenshot shrunk = screen.shotWhen([&](const Screenshot& s) {
             return showsScaled(s, 320, 170, 400, 300, single, 320, 120);
         });
@@ -191,8 +212,10 @@ TEST(EndToEnd, WindowOpensAtTwiceThePictureScalesByWholeMultiplesAndKeepsItsSize
         // Back at 1500x1000, a click on the OPTION tab (320..384, 0..16 of the picture)
         // selects it; the first tab is no longer selected, the second stays as it was.
         screen.resize(window, 1500, 1000);
+        screen.pointAtCorner(left, top, 1280, 960);
         screen.shotWhen([&](const Screenshot& s) { return showsScaled(s, left, top, 1280, 960, single, 320, 120); });
         screen.click(left + 2 * 352, top + 2 * 8);
+        screen.pointAtCorner(left, top, 1280, 960);
         const Screenshot option = screen.shotWhen([&](const Screenshot& s) {
             return !s.sameRegion(boxed, left + 640, top, left + 768, top + 32);
         });
@@ -201,12 +224,14 @@ TEST(EndToEnd, WindowOpensAtTwiceThePictureScalesByWholeMultiplesAndKeepsItsSize
         EXPECT_TRUE(option.sameRegion(boxed, left + 128, top, left + 256, top + 32));
         // A click on the black border beside the first tab hits nothing: OPTION stays.
         screen.click(left - 20, top + 2 * 8);
+        screen.pointAtCorner(left, top, 1280, 960);
         std::this_thread::sleep_for(1s);
         const Screenshot after = screen.shot();
-        EXPECT_TRUE(after.sameRegion(option, left, top, left + 1280, top + 32));
+        EXPECT_TRUE(after.sameRegion(option, left, top, left + 768, top + 32));
 
         // Alt+Enter to full screen and back leaves the window at the size it had.
-        screen.run({"/usr/bin/xdotool", "mousemove", "1000", "600", "keydown", "alt", "keydown", "Return", "sleep", "0.3",
+        screen.movePointer(1000, 600);
+        screen.run({"/usr/bin/xdotool", "keydown", "alt", "keydown", "Return", "sleep", "0.3",
                     "keyup", "Return", "keyup", "alt", "sleep", "1", "keydown", "alt", "keydown", "Return", "sleep",
                     "0.3", "keyup", "Return", "keyup", "alt", "sleep", "1"});
         EXPECT_EQ(screen.geometry(window).width, 1500);
