@@ -343,7 +343,11 @@ void SdlWindow::scaleInto(SDL_Surface& target, const PictureFit& fit, const uint
     if (fit.width <= 0 || fit.height <= 0) {
         return;
     }
-    if (!(fit == columnsFit_)) {
+    // At a whole multiple each picture pixel is converted once and repeated; a shrunk
+    // picture takes its columns from a map.
+    const int32_t scale = fit.width / width_;
+    const bool wholeMultiple = scale >= 1 && fit.width == width_ * scale;
+    if (!wholeMultiple && !(fit == columnsFit_)) {
         sourceColumns_.resize(static_cast<size_t>(fit.width));
         for (int32_t column = 0; column < fit.width; ++column) {
             sourceColumns_[static_cast<size_t>(column)] = fit.toPictureX(fit.x + column);
@@ -366,8 +370,17 @@ void SdlWindow::scaleInto(SDL_Surface& target, const PictureFit& fit, const uint
             continue;
         }
         const uint16_t* source = pixels + static_cast<size_t>(sourceRow) * pitch;
-        for (int32_t column = 0; column < fit.width; ++column) {
-            destination[column] = table[source[columns[column]] & 0x7FFF];
+        if (wholeMultiple) {
+            for (int32_t column = 0; column < width_; ++column) {
+                const uint32_t pixel = table[source[column] & 0x7FFF];
+                for (int32_t copy = 0; copy < scale; ++copy) {
+                    *destination++ = pixel;
+                }
+            }
+        } else {
+            for (int32_t column = 0; column < fit.width; ++column) {
+                destination[column] = table[source[columns[column]] & 0x7FFF];
+            }
         }
         previousSourceRow = sourceRow;
     }
