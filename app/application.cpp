@@ -1,6 +1,7 @@
 #include "app/application.h"
 
 #include "app/settings.h"
+#include "app/window_size.h"
 #include "app/working_directory.h"
 #include "platform/bitmap_loader.h"
 #include "platform/message_box.h"
@@ -37,7 +38,7 @@ bool Application::init()
     }
     parts_.platform.enterDataDirectory();
     parts_.settings.readAtStartUp();
-    if (!parts_.window.createWindow()) {
+    if (!parts_.window.createWindow(rememberedWindowSize(parts_.settings.playerConfig()))) {
         return fail("main window create error");
     }
     if (!parts_.window.platform().createDisplay()) {
@@ -146,6 +147,10 @@ void Application::drawFrameRate()
 
 void Application::exit()
 {
+    // The window's size is written once, as the window closes, and only when it changed.
+    if (rememberWindowSize(parts_.settings.playerConfig(), parts_.window.platform().windowedSize())) {
+        parts_.settings.savePlayerConfig();
+    }
     parts_.sequencer.shutdown();
     parts_.ports.release();
     parts_.platform.stopControlServer();

@@ -68,7 +68,8 @@ public:
     bool handedOff() const { return handedOff_; }
     // One frame.
     void idle();
-    // Shutdown: the sequencer, the port, the control server.
+    // Shutdown: the window size kept for the next run, the sequencer, the port, the control
+    // server.
     void exit();
     // The message loop: frames until the window closes. Returns the program's exit code.
     int run();

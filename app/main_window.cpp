@@ -1,11 +1,18 @@
 #include "app/main_window.h"
 
+#include "app/window_size.h"
+
 namespace quorva {
 
-bool MainWindow::createWindow()
+bool MainWindow::createWindow(std::optional<WindowSize> remembered)
 {
-    if (!platform_.createWindow({className, title, clientWidth, clientHeight})) {
+    if (!platform_.createWindow({className, title, clientWidth, clientHeight, icon_})) {
         return false;
+    }
+    const WindowSize picture{clientWidth, clientHeight};
+    const WindowSize start = startWindowSize(picture, remembered, platform_.usableArea());
+    if (start != picture) {
+        platform_.setWindowSize(start);
     }
     active_ = true;
     return true;

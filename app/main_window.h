@@ -3,6 +3,7 @@
 #include "platform/window.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -31,8 +32,12 @@ public:
 
     explicit MainWindow(PlatformWindow& platform) : platform_(platform) {}
 
-    // Creates the 640x480 window; a new window starts active, as a shown window would be.
-    bool createWindow();
+    // The icon the window is created with.
+    void setIcon(WindowIcon icon) { icon_ = icon; }
+    // Creates the window for the 640x480 picture, at the remembered size where the display
+    // has room for it, else at twice the picture's size where it has, else at the picture's
+    // own. A new window starts active, as a shown window would be.
+    bool createWindow(std::optional<WindowSize> remembered = std::nullopt);
     // Handles every waiting event. False once the window has been closed.
     bool processMessages();
     void dispatch(const WindowEvent& event);
@@ -54,6 +59,7 @@ private:
     bool setPendingPath(std::string_view path);
 
     PlatformWindow& platform_;
+    WindowIcon icon_;
     FrameInput input_;
     bool active_ = false;
     bool minimised_ = false;

@@ -1,5 +1,6 @@
 #include "app/settings.h"
 
+#include "base/file_writer.h"
 #include "platform/message_box.h"
 #include "ports/port_selector.h"
 #include "song/sequencer.h"
@@ -65,20 +66,8 @@ Settings readSettings(const std::string& path)
 
 bool writeSettings(const Settings& settings, const std::string& path)
 {
-    const std::string temporary = path + ".new";
-    std::FILE* file = std::fopen(temporary.c_str(), "wb");
-    if (!file) {
-        return false;
-    }
     const auto bytes = settings.toBytes();
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    ok = std::fflush(file) == 0 && ok;
-    ok = std::fclose(file) == 0 && ok;
-    if (!ok || std::rename(temporary.c_str(), path.c_str()) != 0) {
-        std::remove(temporary.c_str());
-        return false;
-    }
-    return true;
+    return replaceFile(path, bytes.data(), bytes.size());
 }
 
 SettingsLocation SettingsLocation::fromEnvironment()
@@ -98,6 +87,11 @@ SettingsLocation SettingsLocation::fromEnvironment()
 std::string SettingsLocation::configFile() const
 {
     return configDirectory.empty() ? std::string() : (std::filesystem::path(configDirectory) / "setting.dat").string();
+}
+
+std::string SettingsLocation::playerConfigFile() const
+{
+    return configDirectory.empty() ? std::string() : (std::filesystem::path(configDirectory) / PlayerConfig::fileName).string();
 }
 
 std::string SettingsLocation::readPath() const
@@ -137,6 +131,12 @@ void selectPort(Settings& settings, PortSelector& ports, MessageBox& messages)
         ports.selectNull();
         settings.output = Settings::Null;
     }
+}
+
+void SettingsKeeper::readAtStartUp()
+{
+    live_ = readSettings(location_.readPath());
+    playerConfig_ = PlayerConfig::read(location_.playerConfigFile());
 }
 
 void SettingsKeeper::apply(const Settings& next)

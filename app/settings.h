@@ -1,4 +1,6 @@
 #pragma once
+#include "app/player_config.h"
+
 #include <array>
 #include <cstdint>
 #include <string>
@@ -75,6 +77,8 @@ struct SettingsLocation {
     // $XDG_CONFIG_HOME/quorva, else ~/.config/quorva.
     static SettingsLocation fromEnvironment();
     std::string configFile() const;
+    // The player's own config file, always in the configuration directory (empty: none).
+    std::string playerConfigFile() const;
     // The configuration directory's file when it exists, else the one beside the executable.
     std::string readPath() const;
 };
@@ -97,7 +101,8 @@ public:
 // error", the NULL port, and output 3 in the record.
 void selectPort(Settings& settings, PortSelector& ports, MessageBox& messages);
 
-// Holds the live record and carries out what changes when a new one is applied.
+// Holds the live record and carries out what changes when a new one is applied; holds the
+// player's config file beside it.
 class SettingsKeeper {
 public:
     SettingsKeeper(PortSelector& ports, Sequencer& sequencer, MessageBox& messages, SettingsEffects& effects)
@@ -106,15 +111,21 @@ public:
     const Settings& live() const { return live_; }
     void setLive(const Settings& settings) { live_ = settings; }
     void setLocation(SettingsLocation location) { location_ = std::move(location); }
-    // The record of setting.dat becomes the live one (start-up).
-    void readAtStartUp() { live_ = readSettings(location_.readPath()); }
+    // The record of setting.dat becomes the live one, and the player's config file is read
+    // (start-up).
+    void readAtStartUp();
     // The option screen's SAVE: the record goes to the file; the live one is not changed.
     bool save(const Settings& record) const { return saveSettings(record, location_); }
     void selectPortAtStartUp() { selectPort(live_, ports_, messages_); }
     void apply(const Settings& next);
 
+    PlayerConfig& playerConfig() { return playerConfig_; }
+    // Writes the player's config file; false when there is none or it could not be written.
+    bool savePlayerConfig() const { return playerConfig_.write(location_.playerConfigFile()); }
+
 private:
     Settings live_;
+    PlayerConfig playerConfig_;
     SettingsLocation location_;
     PortSelector& ports_;
     Sequencer& sequencer_;

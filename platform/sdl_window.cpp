@@ -2,6 +2,8 @@
 
 #include <SDL.h>
 
+#include <cstring>
+
 namespace quorva {
 
 namespace {
@@ -113,9 +115,74 @@ bool SdlWindow::createWindow(const WindowSpecs& specs)
     width_ = specs.clientWidth;
     height_ = specs.clientHeight;
     window_ = SDL_CreateWindow(specs.title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width_, height_,
-                               SDL_WINDOW_HIDDEN);
-    return window_ != nullptr;
+                               SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
+    if (window_ == nullptr) {
+        return false;
+    }
+    // Below half its size the picture could no longer be read.
+    SDL_SetWindowMinimumSize(window_, width_ / 2, height_ / 2);
+    setIcon(specs.icon);
+    return true;
 }
+
+void SdlWindow::setIcon(const WindowIcon& icon)
+{
+    if (icon.rgba == nullptr || icon.size <= 0) {
+        return;
+    }
+    // SDL copies the pixels into the window's icon property at once.
+    SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint8_t*>(icon.rgba), icon.size, icon.size,
+                                                              32, icon.size * 4, SDL_PIXELFORMAT_RGBA32);
+    if (surface != nullptr) {
+        SDL_SetWindowIcon(window_, surface);
+        SDL_FreeSurface(surface);
+    }
+}
+
+std::optional<WindowSize> SdlWindow::usableArea()
+{
+    if (window_ == nullptr) {
+        return std::nullopt;
+    }
+    const int display = SDL_GetWindowDisplayIndex(window_);
+    SDL_Rect bounds{};
+    if (display < 0 || SDL_GetDisplayUsableBounds(display, &bounds) != 0) {
+        return std::nullopt;
+    }
+    // Before the window is first shown, most window systems cannot tell its frame yet.
+    int top = 0;
+    int left = 0;
+    int bottom = 0;
+    int right = 0;
+    if (SDL_GetWindowBordersSize(window_, &top, &left, &bottom, &right) != 0) {
+        top = left = bottom = right = 0;
+    }
+    return WindowSize{bounds.w - left - right, bounds.h - top - bottom};
+}
+
+void SdlWindow::setWindowSize(WindowSize size)
+{
+    if (window_ == nullptr || isFullScreen()) {
+        return;
+    }
+    SDL_SetWindowSize(window_, size.width, size.height);
+    placeCentred();
+}
+
+WindowSize SdlWindow::windowedSize()
+{
+    if (window_ == nullptr) {
+        return {};
+    }
+    if (isFullScreen()) {
+        return windowedSize_;
+    }
+    WindowSize size;
+    SDL_GetWindowSize(window_, &size.width, &size.height);
+    return size;
+}
+
+bool SdlWindow::isFullScreen() const { return (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN) != 0; }
 
 bool SdlWindow::createDisplay()
 {
@@ -162,22 +229,6 @@ void SdlWindow::buildTable(SDL_Surface& target)
     }
 }
 
-SdlWindow::Placement SdlWindow::placement(int32_t windowWidth, int32_t windowHeight) const
-{
-    Placement place;
-    // The largest size of the picture's proportions that fits.
-    if (static_cast<int64_t>(windowWidth) * height_ <= static_cast<int64_t>(windowHeight) * width_) {
-        place.width = windowWidth;
-        place.height = static_cast<int32_t>(static_cast<int64_t>(windowWidth) * height_ / width_);
-    } else {
-        place.height = windowHeight;
-        place.width = static_cast<int32_t>(static_cast<int64_t>(windowHeight) * width_ / height_);
-    }
-    place.x = (windowWidth - place.width) / 2;
-    place.y = (windowHeight - place.height) / 2;
-    return place;
-}
-
 std::optional<WindowEvent> SdlWindow::pollEvent()
 {
     SDL_Event event;
@@ -215,18 +266,10 @@ PointerPosition SdlWindow::pointer()
     SDL_GetGlobalMouseState(&globalX, &globalY);
     SDL_GetWindowPosition(window_, &windowX, &windowY);
     SDL_GetWindowSize(window_, &windowWidth, &windowHeight);
-    int32_t x = globalX - windowX;
-    int32_t y = globalY - windowY;
-    if (windowWidth != width_ || windowHeight != height_) {
-        const Placement place = placement(windowWidth, windowHeight);
-        if (place.width > 0 && place.height > 0) {
-            x = static_cast<int32_t>(SDL_floor(static_cast<double>(x - place.x) * width_ / place.width));
-            y = static_cast<int32_t>(SDL_floor(static_cast<double>(y - place.y) * height_ / place.height));
-        }
-    }
-    position.x = x;
-    position.y = y;
-    position.insideClient = x >= 0 && x < width_ && y >= 0 && y < height_;
+    const PictureFit fit = fitPicture(windowWidth, windowHeight, width_, height_);
+    position.x = fit.toPictureX(globalX - windowX);
+    position.y = fit.toPictureY(globalY - windowY);
+    position.insideClient = position.x >= 0 && position.x < width_ && position.y >= 0 && position.y < height_;
     return position;
 }
 
@@ -248,11 +291,17 @@ bool SdlWindow::setFullScreen(bool fullScreen)
         return false;
     }
     if (!fullScreen) {
+        const bool wasFullScreen = isFullScreen();
         const bool ok = SDL_SetWindowFullscreen(window_, 0) == 0;
-        SDL_SetWindowSize(window_, width_, height_);
+        if (wasFullScreen) {
+            SDL_SetWindowSize(window_, windowedSize_.width, windowedSize_.height);
+        }
         placeCentred();
         SDL_ShowWindow(window_);
         return ok;
+    }
+    if (!isFullScreen()) {
+        windowedSize_ = windowedSize();
     }
     // An exact mode of the picture's size where the display offers one, else the desktop.
     SDL_DisplayMode wanted{};
@@ -296,18 +345,83 @@ void SdlWindow::present(const uint16_t* pixels, int32_t width, int32_t height, i
         displayCreated_ = false;
         return;
     }
-    if (target->w == width_ && target->h == height_ && target->format->format == tableFormat_) {
-        convertInto(*target, pixels, pitch);
+    const PictureFit fit = fitPicture(target->w, target->h, width_, height_);
+    fillBorders(*target, fit);
+    if (target->format->format == tableFormat_) {
+        scaleInto(*target, fit, pixels, pitch);
     } else {
         convertInto(*picture_, pixels, pitch);
-        const Placement place = placement(target->w, target->h);
-        SDL_Rect destination{place.x, place.y, place.width, place.height};
-        if (place.width != target->w || place.height != target->h) {
-            SDL_FillRect(target, nullptr, SDL_MapRGB(target->format, 0, 0, 0));
-        }
+        SDL_Rect destination{fit.x, fit.y, fit.width, fit.height};
         SDL_BlitScaled(picture_, nullptr, target, &destination);
     }
     SDL_UpdateWindowSurface(window_);
+}
+
+void SdlWindow::fillBorders(SDL_Surface& target, const PictureFit& fit)
+{
+    const Uint32 black = SDL_MapRGB(target.format, 0, 0, 0);
+    const int right = fit.x + fit.width;
+    const int bottom = fit.y + fit.height;
+    const SDL_Rect borders[] = {{0, 0, target.w, fit.y},
+                                {0, bottom, target.w, target.h - bottom},
+                                {0, fit.y, fit.x, fit.height},
+                                {right, fit.y, target.w - right, fit.height}};
+    for (const SDL_Rect& border : borders) {
+        if (border.w > 0 && border.h > 0) {
+            SDL_FillRect(&target, &border, black);
+        }
+    }
+}
+
+void SdlWindow::scaleInto(SDL_Surface& target, const PictureFit& fit, const uint16_t* pixels, int32_t pitch)
+{
+    if (fit.width <= 0 || fit.height <= 0) {
+        return;
+    }
+    // At a whole multiple each picture pixel is converted once and repeated; a shrunk
+    // picture takes its columns from a map.
+    const int32_t scale = fit.width / width_;
+    const bool wholeMultiple = scale >= 1 && fit.width == width_ * scale;
+    if (!wholeMultiple && !(fit == columnsFit_)) {
+        sourceColumns_.resize(static_cast<size_t>(fit.width));
+        for (int32_t column = 0; column < fit.width; ++column) {
+            sourceColumns_[static_cast<size_t>(column)] = fit.toPictureX(fit.x + column);
+        }
+        columnsFit_ = fit;
+    }
+    if (SDL_MUSTLOCK(&target) && SDL_LockSurface(&target) != 0) {
+        return;
+    }
+    const uint32_t* table = table_.data();
+    const int32_t* columns = sourceColumns_.data();
+    auto* firstRow = static_cast<uint8_t*>(target.pixels) + static_cast<size_t>(fit.y) * target.pitch + static_cast<size_t>(fit.x) * 4;
+    int32_t previousSourceRow = -1;
+    for (int32_t row = 0; row < fit.height; ++row) {
+        auto* destination = reinterpret_cast<uint32_t*>(firstRow + static_cast<size_t>(row) * target.pitch);
+        const int32_t sourceRow = fit.toPictureY(fit.y + row);
+        if (sourceRow == previousSourceRow) {
+            // A picture row drawn more than once is copied from the window row above.
+            std::memcpy(destination, firstRow + static_cast<size_t>(row - 1) * target.pitch, static_cast<size_t>(fit.width) * 4);
+            continue;
+        }
+        const uint16_t* source = pixels + static_cast<size_t>(sourceRow) * pitch;
+        if (wholeMultiple) {
+            for (int32_t column = 0; column < width_; ++column) {
+                const uint32_t pixel = table[source[column] & 0x7FFF];
+                for (int32_t copy = 0; copy < scale; ++copy) {
+                    *destination++ = pixel;
+                }
+            }
+        } else {
+            for (int32_t column = 0; column < fit.width; ++column) {
+                destination[column] = table[source[columns[column]] & 0x7FFF];
+            }
+        }
+        previousSourceRow = sourceRow;
+    }
+    if (SDL_MUSTLOCK(&target)) {
+        SDL_UnlockSurface(&target);
+    }
 }
 
 void SdlWindow::convertInto(SDL_Surface& target, const uint16_t* pixels, int32_t pitch) const

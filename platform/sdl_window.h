@@ -1,4 +1,5 @@
 #pragma once
+#include "platform/picture_fit.h"
 #include "platform/window.h"
 
 #include <cstdint>
@@ -13,7 +14,8 @@ namespace quorva {
 // picture without vsync (the program paces its own frames). The picture goes through a
 // table straight into the window's own surface, which SDL hands to the display as shared
 // memory: far cheaper than a renderer, whose GL often runs on the processor. A window of
-// another size (desktop full screen) gets the picture scaled and letter-boxed.
+// another size (resized, or desktop full screen) gets the picture scaled by nearest
+// neighbour and letter-boxed, as PictureFit places it.
 class SdlWindow final : public PlatformWindow {
 public:
     SdlWindow() = default;
@@ -22,6 +24,9 @@ public:
     SdlWindow& operator=(const SdlWindow&) = delete;
 
     bool createWindow(const WindowSpecs& specs) override;
+    std::optional<WindowSize> usableArea() override;
+    void setWindowSize(WindowSize size) override;
+    WindowSize windowedSize() override;
     bool createDisplay() override;
     std::optional<WindowEvent> pollEvent() override;
     PointerPosition pointer() override;
@@ -34,17 +39,14 @@ public:
 
 private:
     void placeCentred();
-    // The letter-boxed place of the picture in a window of the given size.
-    struct Placement {
-        int32_t x = 0;
-        int32_t y = 0;
-        int32_t width = 0;
-        int32_t height = 0;
-    };
-    Placement placement(int32_t windowWidth, int32_t windowHeight) const;
+    bool isFullScreen() const;
+    void setIcon(const WindowIcon& icon);
     bool preparePicture(SDL_Surface& target);
     void buildTable(SDL_Surface& target);
     void convertInto(SDL_Surface& target, const uint16_t* pixels, int32_t pitch) const;
+    // Draws the picture into the fit's rectangle of a target of the table's format.
+    void scaleInto(SDL_Surface& target, const PictureFit& fit, const uint16_t* pixels, int32_t pitch);
+    static void fillBorders(SDL_Surface& target, const PictureFit& fit);
 
     bool videoStarted_ = false;
     SDL_Window* window_ = nullptr;
@@ -57,6 +59,11 @@ private:
     uint32_t windowFormat_ = 0;
     int32_t width_ = 0;
     int32_t height_ = 0;
+    // The picture column of each column of the scaled picture, for the fit they were made for.
+    std::vector<int32_t> sourceColumns_;
+    PictureFit columnsFit_;
+    // The window's size before it went full screen.
+    WindowSize windowedSize_;
 };
 
 }  // namespace quorva

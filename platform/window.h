@@ -35,18 +35,34 @@ struct WindowEvent {
 };
 
 // The pointer in the coordinates of the 640x480 picture (also when the picture is scaled
-// in full screen), and whether it lies over the picture.
+// in a larger or smaller window, or in full screen), and whether it lies over the picture.
+// Off the picture (over its black borders, or outside the window) the coordinates go on
+// past its edges, so that no widget is hit there and a drag goes on as it went.
 struct PointerPosition {
     int32_t x = 0;
     int32_t y = 0;
     bool insideClient = false;
 };
 
+struct WindowSize {
+    int32_t width = 0;
+    int32_t height = 0;
+    bool operator==(const WindowSize&) const = default;
+};
+
+// A square icon of 8-bit RGBA pixels, rows top to bottom; no pixels: no icon.
+struct WindowIcon {
+    int32_t size = 0;
+    const uint8_t* rgba = nullptr;
+};
+
 struct WindowSpecs {
     std::string className;
     std::string title;
+    // The picture's size, which the window has at first.
     int32_t clientWidth = 0;
     int32_t clientHeight = 0;
+    WindowIcon icon;
 };
 
 // The program's one top-level window and the display it is shown on.
@@ -54,8 +70,17 @@ class PlatformWindow {
 public:
     virtual ~PlatformWindow() = default;
 
-    // Creates the window with the client size, centred on the desktop, not yet shown.
+    // Creates the window with the client size, centred on the desktop, not yet shown. The
+    // user may resize it; the picture is then scaled to fit (see platform/picture_fit.h).
     virtual bool createWindow(const WindowSpecs& specs) = 0;
+    // The room a window's client area has on the window's display: the display's usable
+    // bounds (without panels and docks) less the window's frame where the window system
+    // tells it. Nothing when unknown.
+    virtual std::optional<WindowSize> usableArea() = 0;
+    // Gives the (not full-screen) window this client size, centred on its display.
+    virtual void setWindowSize(WindowSize size) = 0;
+    // The client size of the window out of full screen: now, or before full screen.
+    virtual WindowSize windowedSize() = 0;
     // Creates what `present` draws with; shows the window.
     virtual bool createDisplay() = 0;
     // The next waiting event, without waiting for one.
@@ -67,7 +92,8 @@ public:
     // Both Alt and Enter are down now.
     virtual bool altEnterHeld() = 0;
     // Full screen at the picture's size where the display offers that mode, else the
-    // whole desktop with the picture scaled and letter-boxed. False when the switch failed.
+    // whole desktop with the picture scaled and letter-boxed as in a window. Back out of
+    // full screen, the window has its windowed size again. False when the switch failed.
     virtual bool setFullScreen(bool fullScreen) = 0;
     // Brings the window to the front.
     virtual void raise() = 0;

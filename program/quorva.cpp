@@ -8,6 +8,7 @@
 #include "app/instrument_names.h"
 #include "app/main_window.h"
 #include "app/mouse_state.h"
+#include "app/program_icon.h"
 #include "app/program_settings_effects.h"
 #include "app/screen_resources.h"
 #include "app/settings.h"
@@ -111,6 +112,7 @@ int runProgram(int argc, char** argv)
     MouseState mouse(platformWindow);
     ScreenResources screen;
     MainWindow window(platformWindow);
+    window.setIcon(programIcon());
     ProgramSettingsEffects settingsEffects(fpsTimer, mouse);
     SettingsKeeper settings(ports, sequencer, messages, settingsEffects);
     settings.setLocation(SettingsLocation::fromEnvironment());

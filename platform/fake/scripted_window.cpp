@@ -6,7 +6,14 @@ bool ScriptedWindow::createWindow(const WindowSpecs& windowSpecs)
 {
     specs = windowSpecs;
     created = !failCreateWindow;
+    windowSize = {windowSpecs.clientWidth, windowSpecs.clientHeight};
     return created;
+}
+
+void ScriptedWindow::setWindowSize(WindowSize size)
+{
+    sizeCalls.push_back(size);
+    windowSize = size;
 }
 
 bool ScriptedWindow::createDisplay()

@@ -11,6 +11,9 @@ namespace quorva {
 class ScriptedWindow final : public PlatformWindow {
 public:
     bool createWindow(const WindowSpecs& specs) override;
+    std::optional<WindowSize> usableArea() override { return displayArea; }
+    void setWindowSize(WindowSize size) override;
+    WindowSize windowedSize() override { return windowSize; }
     bool createDisplay() override;
     std::optional<WindowEvent> pollEvent() override;
     PointerPosition pointer() override { return pointerPosition; }
@@ -29,11 +32,14 @@ public:
     bool failFullScreen = false;
     PointerPosition pointerPosition;
     bool altEnter = false;
+    std::optional<WindowSize> displayArea;
     std::deque<WindowEvent> events;
 
     // Recorded.
     WindowSpecs specs;
     bool created = false;
+    WindowSize windowSize;  // the client size at creation, then as set
+    std::vector<WindowSize> sizeCalls;
     bool displayCreated = false;
     std::vector<bool> captures;
     std::vector<bool> cursorCalls;

@@ -46,6 +46,44 @@ TEST(MainWindow, CreatesTheProgramsWindowActive)
     EXPECT_FALSE(other.createWindow());
 }
 
+TEST(MainWindow, OpensAtTheKeptSizeWhereItFitsElseAtTwiceThePictureWhereTheDisplayHasRoom)
+{
+    struct Case {
+        std::optional<WindowSize> room;
+        std::optional<WindowSize> remembered;
+        WindowSize opened;
+    };
+    const Case cases[] = {
+        {std::nullopt, std::nullopt, {640, 480}},             // room unknown: the picture's size
+        {WindowSize{1920, 1200}, std::nullopt, {1280, 960}},  // room for twice
+        {WindowSize{1280, 960}, std::nullopt, {1280, 960}},   // just room for twice
+        {WindowSize{1279, 1200}, std::nullopt, {640, 480}},   // one column short
+        {WindowSize{1920, 959}, std::nullopt, {640, 480}},    // one row short
+        {WindowSize{600, 400}, std::nullopt, {640, 480}},     // no room even for once
+        {WindowSize{1920, 1200}, WindowSize{1000, 700}, {1000, 700}},
+        {WindowSize{1920, 1200}, WindowSize{1920, 1200}, {1920, 1200}},
+        {std::nullopt, WindowSize{1000, 700}, {1000, 700}},
+        // Kept on a larger display than this one: as if nothing was kept.
+        {WindowSize{1920, 1200}, WindowSize{2400, 1000}, {1280, 960}},
+        {WindowSize{1024, 768}, WindowSize{1000, 800}, {640, 480}},
+    };
+    for (const Case& c : cases) {
+        ScriptedWindow platform;
+        platform.displayArea = c.room;
+        MainWindow window(platform);
+        const uint8_t pixels[16 * 16 * 4] = {};
+        window.setIcon({16, pixels});
+        ASSERT_TRUE(window.createWindow(c.remembered));
+        EXPECT_EQ(platform.windowSize, c.opened);
+        // The window is created at the picture's size and only resized to another one.
+        EXPECT_EQ(platform.specs.clientWidth, 640);
+        EXPECT_EQ(platform.specs.clientHeight, 480);
+        EXPECT_EQ(platform.sizeCalls.size(), (c.opened == WindowSize{640, 480} ? 0u : 1u));
+        EXPECT_EQ(platform.specs.icon.rgba, pixels);
+        EXPECT_EQ(platform.specs.icon.size, 16);
+    }
+}
+
 TEST(MainWindow, ButtonsSetFrameFlagsAndCaptureTheMouse)
 {
     ScriptedWindow platform;

@@ -1,6 +1,6 @@
 // The whole program under a virtual X server: it opens its window, plays a song, shows its
 // picture, and ends cleanly when asked to (SIGTERM arrives as the window system's quit).
-#include "app_program.h"
+#include "screenshot.h"
 
 #include <gtest/gtest.h>
 
@@ -12,40 +12,6 @@ namespace {
 
 constexpr int screenWidth = 800;
 constexpr int screenHeight = 600;
-
-struct Rgb {
-    uint8_t red = 0;
-    uint8_t green = 0;
-    uint8_t blue = 0;
-    bool operator==(const Rgb&) const = default;
-};
-
-class Screenshot {
-public:
-    explicit Screenshot(const std::string& rawRgb) : bytes_(rawRgb) {}
-    bool complete() const { return bytes_.size() == static_cast<size_t>(screenWidth) * screenHeight * 3; }
-    Rgb at(int x, int y) const
-    {
-        const size_t offset = (static_cast<size_t>(y) * screenWidth + x) * 3;
-        return {static_cast<uint8_t>(bytes_[offset]), static_cast<uint8_t>(bytes_[offset + 1]),
-                static_cast<uint8_t>(bytes_[offset + 2])};
-    }
-
-    bool sameRegion(const Screenshot& other, int left, int top, int right, int bottom) const
-    {
-        for (int y = top; y < bottom; ++y) {
-            for (int x = left; x < right; ++x) {
-                if (!(at(x, y) == other.at(x, y))) {
-                    return false;
-                }
-            }
-        }
-        return true;
-    }
-
-private:
-    std::string bytes_;
-};
 
 // A format 0 song of one note held for a minute, so that it plays through the whole session.
 std::vector<uint8_t> longSong()
@@ -102,7 +68,7 @@ TEST(EndToEnd, WindowShowsTheProgramsPictureAndClosesCleanly)
     EXPECT_NE(geometry.find("Absolute upper-left X:  80\n"), std::string::npos) << geometry;
     EXPECT_NE(geometry.find("Absolute upper-left Y:  60\n"), std::string::npos) << geometry;
 
-    const Screenshot shot(readText(dir / "shot.rgb"));
+    const Screenshot shot(readText(dir / "shot.rgb"), screenWidth, screenHeight);
     ASSERT_TRUE(shot.complete());
     constexpr int left = 80;
     constexpr int top = 60;
@@ -121,16 +87,16 @@ TEST(EndToEnd, WindowShowsTheProgramsPictureAndClosesCleanly)
     EXPECT_EQ(shot.at(left - 10, top + 100), Rgb{});
 
     // The click moved the selection from the first tab to OPTION.
-    const Screenshot tab(readText(dir / "tab.rgb"));
+    const Screenshot tab(readText(dir / "tab.rgb"), screenWidth, screenHeight);
     ASSERT_TRUE(tab.complete());
     EXPECT_FALSE(shot.sameRegion(tab, left, top, left + 64, top + 16));
     EXPECT_FALSE(shot.sameRegion(tab, left + 320, top, left + 384, top + 16));
     EXPECT_TRUE(shot.sameRegion(tab, left + 64, top, left + 128, top + 16));
     // Paused, the time (3, 392) stands; resumed, it moves on.
-    const Screenshot paused1(readText(dir / "paused1.rgb"));
-    const Screenshot paused2(readText(dir / "paused2.rgb"));
-    const Screenshot resumed1(readText(dir / "resumed1.rgb"));
-    const Screenshot resumed2(readText(dir / "resumed2.rgb"));
+    const Screenshot paused1(readText(dir / "paused1.rgb"), screenWidth, screenHeight);
+    const Screenshot paused2(readText(dir / "paused2.rgb"), screenWidth, screenHeight);
+    const Screenshot resumed1(readText(dir / "resumed1.rgb"), screenWidth, screenHeight);
+    const Screenshot resumed2(readText(dir / "resumed2.rgb"), screenWidth, screenHeight);
     ASSERT_TRUE(paused1.complete() && paused2.complete() && resumed1.complete() && resumed2.complete());
     const int timeLeft = left + 3;
     const int timeTop = top + 392;

@@ -36,6 +36,8 @@ TEST(Install, InstalledPlayerRunsFromItsPrefixWithItsDesktopEntry)
     const auto entry = prefix / "share" / "applications" / "quorva.desktop";
     const std::string text = readText(entry);
     EXPECT_NE(text.find("MimeType=audio/midi;audio/x-midi;\n"), std::string::npos) << text;
+    // Docks match the running window (class "velnoxa") to this entry.
+    EXPECT_NE(text.find("StartupWMClass=velnoxa\n"), std::string::npos) << text;
     EXPECT_NE(text.find("Exec=\"" + (prefix / "bin" / "quorva").string() + "\" %f\n"), std::string::npos) << text;
     const CommandResult validate =
         runCommand(scratch, {"/usr/bin/desktop-file-validate", entry.string()}, programEnvironment(scratch));

@@ -268,11 +268,12 @@ private:
     pid_t pid_ = -1;
 };
 
-// A virtual X server of its own; `display` is its name for DISPLAY (":" when it failed).
+// A virtual X server of its own, by default of 800x600 pixels; `display` is its name for
+// DISPLAY (":" when it failed).
 struct VirtualDisplay {
-    explicit VirtualDisplay(const ProgramCopy& program)
-        : server(program, {"/usr/bin/Xvfb", "-displayfd", "1", "-screen", "0", "800x600x24", "-nolisten", "tcp"},
-                 programEnvironment(program), "xvfb"),
+    explicit VirtualDisplay(const ProgramCopy& program, const std::string& screen = "800x600x24")
+        : server(program, {"/usr/bin/Xvfb", "-displayfd", "1", "-screen", "0", screen, "-nolisten", "tcp"},
+                 programEnvironment(program), "xvfb-" + screen),
           display(":" + server.firstLine())
     {
     }

@@ -3,7 +3,7 @@
 // buttons, run frames and read the picture.
 #include "support/smf_builder.h"
 #include "support/temp_dir.h"
-#include "tools/screen_session.h"
+#include "render/screen_session.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,7 @@
 // icongen: draws the player's icon, a pair of beamed notes on a bevelled panel in the skin's
-// colours, as a PNG of the given size.
-//   icongen <size> <output file>
+// colours, as a PNG of the given size, or as a C++ source of its RGBA pixels that defines
+// the program's window icon (app/program_icon.h).
+//   icongen [--cpp] <size> <output file>
 #include "tools/generators/icongen/png_writer.h"
 
 #include <algorithm>
@@ -107,20 +108,47 @@ std::vector<uint8_t> paintIcon(int size)
     return rgba;
 }
 
+std::string cppSource(int size, const std::vector<uint8_t>& rgba)
+{
+    std::string text = "// The program's window icon, drawn by icongen at build time.\n"
+                       "#include \"app/program_icon.h\"\n\n"
+                       "namespace quorva {\n\nnamespace {\n\nconstexpr uint8_t pixels[] = {\n";
+    char number[16];
+    for (size_t i = 0; i < rgba.size(); ++i) {
+        std::snprintf(number, sizeof number, "%s%u,", i % 16 == 0 ? "    " : " ", rgba[i]);
+        text += number;
+        if (i % 16 == 15) {
+            text += '\n';
+        }
+    }
+    text += "};\n\n}  // namespace\n\nWindowIcon programIcon() { return {" + std::to_string(size) +
+            ", pixels}; }\n\n}  // namespace quorva\n";
+    return text;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    const int size = argc == 3 ? std::atoi(argv[1]) : 0;
+    const bool cpp = argc == 4 && std::string(argv[1]) == "--cpp";
+    const int size = argc == 3 || cpp ? std::atoi(argv[argc - 2]) : 0;
     if (size < 16 || size > 1024) {
-        std::fprintf(stderr, "usage: icongen <size 16..1024> <output file>\n");
+        std::fprintf(stderr, "usage: icongen [--cpp] <size 16..1024> <output file>\n");
         return 2;
     }
-    const std::vector<uint8_t> png = quorva::icongen::encodePng(size, size, paintIcon(size));
-    std::ofstream out(argv[2], std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
+    const std::vector<uint8_t> rgba = paintIcon(size);
+    std::string bytes;
+    if (cpp) {
+        bytes = cppSource(size, rgba);
+    } else {
+        const std::vector<uint8_t> png = quorva::icongen::encodePng(size, size, rgba);
+        bytes.assign(png.begin(), png.end());
+    }
+    const char* path = argv[argc - 1];
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     if (!out) {
-        std::fprintf(stderr, "icongen: cannot write %s\n", argv[2]);
+        std::fprintf(stderr, "icongen: cannot write %s\n", path);
         return 1;
     }
     return 0;
