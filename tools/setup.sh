@@ -11,7 +11,7 @@ packages=(
   libfluidsynth-dev fluid-soundfont-gm fluidsynth
   xvfb xauth x11-utils imagemagick xdotool
   libsystemd-dev dbus-daemon playerctl desktop-file-utils libx11-dev
-  libclang-rt-14-dev python3
+  libclang-rt-14-dev python3 openttd-openmsx
 )
 
 missing=()
