@@ -31,21 +31,30 @@ def render(bin_dir, song, wav, options):
                    stdout=subprocess.DEVNULL)
 
 
-def measure(wav):
-    """(RMS dBFS, peak dBFS, clipped share in %) of a 16-bit WAV."""
+def read_samples(wav):
     with wave.open(wav, "rb") as source:
         if source.getsampwidth() != 2:
             raise SystemExit(f"{wav}: not 16-bit")
         samples = array.array("h", source.readframes(source.getnframes()))
     if sys.byteorder == "big":
         samples.byteswap()
+    return samples
+
+
+def clipped_share(samples):
+    """The share of samples at full scale, in %."""
+    return 100.0 * (samples.count(32767) + samples.count(-32768)) / len(samples) if samples else 0.0
+
+
+def measure(wav):
+    """(RMS dBFS, peak dBFS, clipped share in %) of a 16-bit WAV."""
+    samples = read_samples(wav)
     if not samples:
         return (-math.inf, -math.inf, 0.0)
     rms = math.sqrt(sum(map(operator.mul, samples, samples)) / len(samples))
     peak = max(max(samples), -min(samples))
-    clipped = samples.count(32767) + samples.count(-32768)
     decibels = lambda value: 20 * math.log10(value / 32768) if value else -math.inf
-    return (decibels(rms), decibels(peak), 100.0 * clipped / len(samples))
+    return (decibels(rms), decibels(peak), clipped_share(samples))
 
 
 def loudness(bin_dir, songs, scratch):
@@ -72,7 +81,7 @@ def clipping(bin_dir, songs, scratch):
             for shift in LEVEL_SHIFTS:
                 wav = os.path.join(scratch, "out.wav")
                 render(bin_dir, song, wav, ["--voices", str(voices), "--level-shift", str(shift)])
-                cells.append(f"{measure(wav)[2]:.4f} %")
+                cells.append(f"{clipped_share(read_samples(wav)):.4f} %")
             print(f"| {name} | {voices} | " + " | ".join(cells) + " |")
 
 
