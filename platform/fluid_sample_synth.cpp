@@ -2,6 +2,7 @@
 
 #include <fluidsynth.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <mutex>
@@ -64,6 +65,7 @@ bool FluidSampleSynth::open(int32_t sampleRate, bool effects)
     fluid_settings_setint(settings_, "synth.chorus.active", effects ? 1 : 0);
     // Only the audio thread plays it once open.
     fluid_settings_setint(settings_, "synth.threadsafe-api", 0);
+    fluid_settings_setnum(settings_, "synth.gain", gain);
     synth_ = new_fluid_synth(settings_);
     creating.unlock();
     if (!synth_) {
@@ -75,6 +77,7 @@ bool FluidSampleSynth::open(int32_t sampleRate, bool effects)
         close();
         return false;
     }
+    limiter_ = SampleLimiter(sampleRate);
     return true;
 }
 
@@ -142,7 +145,15 @@ void FluidSampleSynth::handleSysex(const uint8_t* bytes, uint32_t length)
 
 void FluidSampleSynth::render(int16_t* frames, uint32_t count)
 {
-    fluid_synth_write_s16(synth_, static_cast<int>(count), frames, 0, 2, frames, 1, 2);
+    constexpr uint32_t chunkFrames = 256;
+    float mixed[2 * chunkFrames];
+    while (count > 0) {
+        const uint32_t run = std::min(count, chunkFrames);
+        fluid_synth_write_float(synth_, static_cast<int>(run), mixed, 0, 2, mixed, 1, 2);
+        limiter_.convert(mixed, frames, run);
+        frames += 2 * run;
+        count -= run;
+    }
 }
 
 std::vector<SoftSynthPreset> soundFontPresets(const std::string& path)

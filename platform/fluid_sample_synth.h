@@ -1,5 +1,6 @@
 #pragma once
 #include "ports/midi_mapper.h"
+#include "ports/sample_limiter.h"
 #include "ports/sample_synth.h"
 
 #include <cstdint>
@@ -17,9 +18,15 @@ namespace quorva {
 std::string soundFontPath();
 
 // FluidSynth with one SoundFont, the General MIDI synthesizer. Its presets are the collection:
-// bank 128 holds the drum kits. Reverb and chorus are the effects.
+// bank 128 holds the drum kits. Reverb and chorus are the effects. Its output goes through a
+// peak limiter, so the gain that matches the FM synthesizer's loudness never clips.
 class FluidSampleSynth final : public SampleSynth {
 public:
+    // FluidSynth's own default, 0.2, plays General MIDI songs about 8 dB below the FM
+    // synthesizer at its default level shift (docs/soft-synth-measurements.md). This gain
+    // decides the level of every output that plays FluidSynth, live and rendered.
+    static constexpr double gain = 0.5;
+
     explicit FluidSampleSynth(std::string soundFont) : soundFont_(std::move(soundFont)) {}
     ~FluidSampleSynth() override;
 
@@ -35,6 +42,7 @@ private:
     fluid_settings_t* settings_ = nullptr;
     fluid_synth_t* synth_ = nullptr;
     int fontId_ = -1;
+    SampleLimiter limiter_;
 };
 
 // The presets of a SoundFont without playing it; empty when it cannot be loaded.

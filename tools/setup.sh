@@ -12,8 +12,9 @@ packages=(
   xvfb xauth x11-utils imagemagick xdotool
   libsystemd-dev dbus-daemon playerctl desktop-file-utils libx11-dev
   libclang-rt-14-dev python3
-  # Songs of other packages that tests read: texts in Shift-JIS and Windows-1252, a karaoke file.
-  kobodeluxe-data mma simutrans-data
+  # Songs of other packages that tests read: texts in Shift-JIS and Windows-1252, a karaoke
+  # file, General MIDI songs for loudness.
+  kobodeluxe-data mma openttd-openmsx simutrans-data
 )
 
 missing=()

@@ -1,28 +1,62 @@
-// `cmake --install` into a temporary prefix, and the installed player started from
-// PREFIX/bin under a virtual X server.
+// `cmake --install` into a temporary prefix, the installed programs started from PREFIX/bin
+// (the player under a virtual X server), and the target "uninstall".
 #include "running_program.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
 
 namespace quorva::testing {
 namespace {
 
 using namespace std::chrono_literals;
 
-TEST(Install, InstalledPlayerRunsFromItsPrefixWithItsDesktopEntry)
+// Every file and link below `root`, directories left out.
+std::set<std::string> filesBelow(const std::filesystem::path& root)
+{
+    std::set<std::string> files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+        if (!entry.is_directory() || entry.is_symlink()) {
+            files.insert(entry.path().string());
+        }
+    }
+    return files;
+}
+
+std::set<std::string> manifestOf(const std::filesystem::path& build)
+{
+    std::set<std::string> files;
+    std::istringstream lines(readText(build / "install_manifest.txt"));
+    for (std::string line; std::getline(lines, line);) {
+        files.insert(line);
+    }
+    return files;
+}
+
+TEST(Install, InstalledPlayerRunsFromItsPrefixWithItsDesktopEntryAndUninstallLeavesThePrefixAsItWas)
 {
     ProgramCopy scratch({});
     const auto prefix = scratch.dir() / "prefix with blank";
     const auto build = binDirectory().parent_path();
+    // A desktop entry of another program was there before: uninstall keeps it and its
+    // directories, and removes every other file and directory.
+    std::filesystem::create_directories(prefix / "share" / "applications");
+    scratch.dir().write("prefix with blank/share/applications/other.desktop", std::string("[Desktop Entry]\n"));
+    const auto other = (prefix / "share" / "applications" / "other.desktop").string();
     const CommandResult install = runCommand(
         scratch, {"/usr/bin/env", "cmake", "--install", build.string(), "--prefix", prefix.string()}, programEnvironment(scratch), 120s);
     ASSERT_EQ(install.exitCode, 0) << install.output << install.errors;
+    // The manifest names every file the install wrote, links and desktop entry included.
+    std::set<std::string> installed = filesBelow(prefix);
+    installed.erase(other);
+    EXPECT_EQ(manifestOf(build), installed);
 
     const auto library = prefix / "lib" / "quorva";
-    for (const char* name : {"quorva", "quorva-ctl", "fmstone.dat", "inst.dat", "bmp.dat", "fnm.dat", "fsm.dat"}) {
+    for (const char* name : {"quorva", "quorva-ctl", "quorva-render", "fmstone.dat", "inst.dat", "bmp.dat", "fnm.dat", "fsm.dat"}) {
         EXPECT_TRUE(std::filesystem::is_regular_file(library / name)) << name;
     }
-    for (const char* name : {"quorva", "quorva-ctl"}) {
+    for (const char* name : {"quorva", "quorva-ctl", "quorva-render"}) {
         EXPECT_TRUE(std::filesystem::is_symlink(prefix / "bin" / name)) << name;
         EXPECT_TRUE(std::filesystem::equivalent(prefix / "bin" / name, library / name)) << name;
     }
@@ -39,6 +73,7 @@ TEST(Install, InstalledPlayerRunsFromItsPrefixWithItsDesktopEntry)
     // Docks match the running window (class "velnoxa") to this entry.
     EXPECT_NE(text.find("StartupWMClass=velnoxa\n"), std::string::npos) << text;
     EXPECT_NE(text.find("Exec=\"" + (prefix / "bin" / "quorva").string() + "\" %f\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("\nStartupWMClass=velnoxa\n"), std::string::npos) << text;
     const CommandResult validate =
         runCommand(scratch, {"/usr/bin/desktop-file-validate", entry.string()}, programEnvironment(scratch));
     EXPECT_EQ(validate.exitCode, 0) << validate.output << validate.errors;
@@ -65,6 +100,26 @@ TEST(Install, InstalledPlayerRunsFromItsPrefixWithItsDesktopEntry)
     EXPECT_EQ(readText(scratch.dir() / "player.err"), "");
     // The installed directory got nothing written into it.
     EXPECT_FALSE(std::filesystem::exists(library / "setting.dat"));
+
+    // The installed renderer, through its link, finds its tone file and renders the song.
+    const auto wav = scratch.dir() / "song.wav";
+    const CommandResult render =
+        runCommand(scratch, {(prefix / "bin" / "quorva-render").string(), song, "--wav", wav.string()}, environment, 60s);
+    EXPECT_EQ(render.exitCode, 0) << render.output << render.errors;
+    const std::string samples = readText(wav);
+    ASSERT_GT(samples.size(), 44u + 2u * 44100u * 4u);  // the four beats at 120 bpm: 2 s of frames
+    EXPECT_NE(samples.find_first_not_of('\0', 44), std::string::npos) << "silent render";
+
+    const CommandResult uninstall = runCommand(
+        scratch, {"/usr/bin/env", "cmake", "--build", build.string(), "--target", "uninstall"}, programEnvironment(scratch), 120s);
+    ASSERT_EQ(uninstall.exitCode, 0) << uninstall.output << uninstall.errors;
+    EXPECT_EQ(filesBelow(prefix), std::set<std::string>{other});
+    std::vector<std::string> directories;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(prefix)) {
+        directories.push_back(entry.path().lexically_relative(prefix).string());
+    }
+    std::sort(directories.begin(), directories.end());
+    EXPECT_EQ(directories, (std::vector<std::string>{"share", "share/applications", "share/applications/other.desktop"}));
 }
 
 }  // namespace

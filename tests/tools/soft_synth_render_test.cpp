@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -118,11 +119,13 @@ TEST(SoftSynthRender, PortLogShowsEveryRuleOfThePort)
     EXPECT_EQ(start[66], "56 1 90 3c 00");  // a note-on with velocity 0 is a note-off
 }
 
-// Reads a 16-bit stereo WAV: its rate and the RMS level of its samples.
+// Reads a 16-bit stereo WAV: its rate, the RMS level of its samples and how many are at
+// full scale.
 struct WavSummary {
     uint32_t rate = 0;
     double seconds = 0;
     double rms = 0;
+    size_t fullScale = 0;
 };
 
 WavSummary readWav(const std::filesystem::path& path)
@@ -139,6 +142,7 @@ WavSummary readWav(const std::filesystem::path& path)
     for (size_t i = 0; i < samples; ++i) {
         const auto value = static_cast<int16_t>(bytes[44 + 2 * i] | bytes[45 + 2 * i] << 8);
         sum += static_cast<double>(value) * value;
+        summary.fullScale += value == 32767 || value == -32768;
     }
     summary.seconds = samples / 2.0 / summary.rate;
     summary.rms = samples ? std::sqrt(sum / samples) : 0;
@@ -182,6 +186,38 @@ TEST(SoftSynthRender, WavAtEachRateHoldsTheMusicAndBadOptionsFail)
     const Result listed = run("--list-midi-out");
     EXPECT_EQ(listed.status, 0);
     EXPECT_NE(listed.out.find("chosen: "), std::string::npos);
+}
+
+// The General MIDI synthesizer at the settings' defaults ("[MS-SS]": 22050 Hz, no effects;
+// the system MIDI out's built-in synthesizer: 44100 Hz with reverb and chorus) plays within
+// 3 dB RMS of the FM synthesizer at its defaults, and never reaches full scale. The songs:
+// the demo song and, when the openttd-openmsx package is installed, the three of its real
+// General MIDI songs with the most channels, whose loud passages need the limiter.
+TEST(SoftSynthRender, PlaysAsLoudAsTheFmSynthesizerWithoutClipping)
+{
+    if (!haveSoundFont()) {
+        GTEST_SKIP() << "no General MIDI SoundFont installed (fluid-soundfont-gm)";
+    }
+    std::vector<std::string> songs = {std::string(std::getenv("QUORVA_SOURCE_DIR")) + "/data/demo.mid"};
+    const std::filesystem::path realSongs = "/usr/share/games/openttd/baseset/openmsx";
+    for (const char* name : {"tttheme2.mid", "keep_on_rolling.mid", "modern_motion.mid"}) {
+        if (std::filesystem::exists(realSongs / name)) {
+            songs.push_back((realSongs / name).string());
+        }
+    }
+    testing::TempDir dir;
+    const auto wav = (dir / "out.wav").string();
+    for (const std::string& song : songs) {
+        ASSERT_EQ(run(song + " --wav " + wav).status, 0) << song;
+        const double fm = 20 * std::log10(readWav(wav).rms / 32768);
+        for (const char* output : {"ms-ss", "mm-out"}) {
+            const Result result = run(song + " --output " + output + " --wav " + wav);
+            ASSERT_EQ(result.status, 0) << result.out;
+            const WavSummary soft = readWav(wav);
+            EXPECT_NEAR(20 * std::log10(soft.rms / 32768), fm, 3.0) << song << " " << output;
+            EXPECT_EQ(soft.fullScale, 0u) << song << " " << output;
+        }
+    }
 }
 
 TEST(SoftSynthRender, NamedSoundFontIsUsedAndAMissingOneFailsWithAMessage)
