@@ -81,6 +81,14 @@ void MainWindow::dispatch(const WindowEvent& event)
     case WindowEventKind::DropComplete:
         dropTaken_ = false;
         break;
+    case WindowEventKind::KeyDown:
+        if (input_.keys.size() < FrameInput::maxKeys) {
+            input_.keys.push_back({event.key, event.character, event.ctrl, event.alt});
+        }
+        break;
+    case WindowEventKind::Wheel:
+        input_.wheelNotches += event.wheel;
+        break;
     }
 }
 

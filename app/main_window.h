@@ -6,16 +6,30 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quorva {
 
-// The mouse events that happened since the last frame.
+// A key that went down, with the modifiers held.
+struct KeyPress {
+    Key key = Key::Other;
+    char character = 0;
+    bool ctrl = false;
+    bool alt = false;
+};
+
+// The mouse and key events that happened since the last frame.
 struct FrameInput {
+    // More keys than this in one frame are dropped: a frame never lags that far.
+    static constexpr size_t maxKeys = 32;
+
     bool rightUp = false;
     bool rightDown = false;
     bool leftUp = false;
     bool leftDown = false;
     bool leftDoubleClick = false;
+    std::vector<KeyPress> keys;  // in the order pressed
+    int32_t wheelNotches = 0;    // positive away from the user
 };
 
 // The program's window: turns window events into the frame's input flags, tracks whether
@@ -46,6 +60,8 @@ public:
     bool receiveHandOff(std::string_view commandLine);
     // Forgets the frame's input flags and the pending file.
     void clearFrameInput();
+    // Ends the message loop as closing the window does.
+    void requestQuit() { quit_ = true; }
 
     const FrameInput& input() const { return input_; }
     bool active() const { return active_; }

@@ -38,6 +38,7 @@
 #include "synth/fm_synth_port.h"
 #include "ui/views.h"
 #include "ui/main_screen.h"
+#include "ui/player_keys.h"
 
 #include <memory>
 #include <string>
@@ -130,6 +131,8 @@ int runProgram(int argc, char** argv)
                            clock, fpsTimer});
     ScreenPages pages(mainScreen);
     pages.registerWith(mainScreen);
+    PlayerKeys keys(mainScreen, modeSwitch);
+    mainScreen.setExtras(&keys);
     // Applied settings move the mute level knob; its index is the level itself.
     settingsEffects.muteLevelControl = [&](uint8_t level) { mainScreen.setMuteKnob(level / 2); };
 

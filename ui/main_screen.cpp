@@ -47,8 +47,12 @@ void MainScreen::update()
     if (window.filePending()) {
         context_.sequencer.loadAndPlay(window.pendingPath());
     }
+    const bool mouseTaken = extras_ != nullptr && extras_->update();
     takePlayerSnapshot();
     context_.monitor.updateFlowScale(context_.fpsTimer.frameFactorF());
+    if (mouseTaken) {
+        return;
+    }
     updateList_.walk();
     updateHook_.call();
 }
@@ -68,6 +72,9 @@ void MainScreen::draw()
     drawChannelPanel();
     drawList_.walk();
     drawHook_.call();
+    if (extras_ != nullptr) {
+        extras_->draw();
+    }
 }
 
 void MainScreen::setMode(uint8_t mode)
