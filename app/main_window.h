@@ -18,18 +18,13 @@ struct KeyPress {
     bool alt = false;
 };
 
-// The mouse and key events that happened since the last frame.
+// The mouse events that happened since the last frame.
 struct FrameInput {
-    // More keys than this in one frame are dropped: a frame never lags that far.
-    static constexpr size_t maxKeys = 32;
-
     bool rightUp = false;
     bool rightDown = false;
     bool leftUp = false;
     bool leftDown = false;
     bool leftDoubleClick = false;
-    std::vector<KeyPress> keys;  // in the order pressed
-    int32_t wheelNotches = 0;    // positive away from the user
 };
 
 // The program's window: turns window events into the frame's input flags, tracks whether
@@ -64,10 +59,20 @@ public:
     void requestQuit() { quit_ = true; }
 
     const FrameInput& input() const { return input_; }
+    // The keys pressed since the last frame, in order.
+    const std::vector<KeyPress>& keys() const { return keys_; }
+    // The wheel's turn since the last frame, positive away from the user.
+    int32_t wheelNotches() const { return wheelNotches_; }
     bool active() const { return active_; }
     bool minimised() const { return minimised_; }
     bool filePending() const { return filePending_; }
-    const std::string& pendingPath() const { return pendingPath_; }
+    // The first path that arrived (the one file the screen itself plays).
+    const std::string& pendingPath() const { return pendingPaths_.front(); }
+    // Every path of the arrival: all files of a drop, and songs added to a hand-off.
+    const std::vector<std::string>& pendingPaths() const { return pendingPaths_; }
+    // One more path to the paths pending; false (nothing added) when none is pending or the
+    // path is longer than any path.
+    bool addPendingPath(std::string_view path);
     bool quitRequested() const { return quit_; }
     PlatformWindow& platform() { return platform_; }
 
@@ -77,10 +82,14 @@ private:
     PlatformWindow& platform_;
     WindowIcon icon_;
     FrameInput input_;
+    // More keys than this in one frame are dropped: a frame never lags that far.
+    static constexpr size_t maxKeys = 32;
+    std::vector<KeyPress> keys_;
+    int32_t wheelNotches_ = 0;
     bool active_ = false;
     bool minimised_ = false;
     bool filePending_ = false;
-    std::string pendingPath_;
+    std::vector<std::string> pendingPaths_ = {std::string()};
     bool dropTaken_ = false;
     bool quit_ = false;
 };

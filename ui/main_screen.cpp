@@ -44,7 +44,8 @@ void MainScreen::build()
 void MainScreen::update()
 {
     MainWindow& window = context_.window;
-    if (window.filePending()) {
+    // Extras that are there take the pending files themselves (all of them).
+    if (extras_ == nullptr && window.filePending()) {
         context_.sequencer.loadAndPlay(window.pendingPath());
     }
     const bool mouseTaken = extras_ != nullptr && extras_->update();

@@ -1,6 +1,7 @@
 #include "ui/player_keys.h"
 
 #include "app/mouse_state.h"
+#include "app/playlist_player.h"
 #include "app/window_mode_switch.h"
 #include "gfx/bitmap_font.h"
 #include "gfx/drawers.h"
@@ -41,16 +42,17 @@ constexpr std::array<std::string_view, 17> helpLines = {
 bool PlayerKeys::update()
 {
     const ScreenContext& context = screen_.context();
-    const FrameInput& input = context.window.input();
+    const std::vector<KeyPress>& keys = context.window.keys();
+    playlist_.frame();
     if (helpShown_) {
         const MouseState& mouse = context.mouse;
-        if (!input.keys.empty() || mouse.left() == button::Pressed || mouse.right() == button::Pressed) {
+        if (!keys.empty() || mouse.left() == button::Pressed || mouse.right() == button::Pressed) {
             helpShown_ = false;
         }
         // The click that closes the page is the page's; the widgets under it never see it.
         return true;
     }
-    for (const KeyPress& key : input.keys) {
+    for (const KeyPress& key : keys) {
         press(key);
         if (helpShown_) {
             break;
@@ -70,18 +72,10 @@ void PlayerKeys::press(const KeyPress& key)
     switch (key.key) {
     case Key::Space: playOrPause(); break;
     case Key::Escape: stopOrLeaveFullScreen(true); break;
-    case Key::PageUp: call(actions_.previousSong); break;
-    case Key::PageDown: call(actions_.nextSong); break;
-    case Key::Up:
-        if (actions_.changeVolume) {
-            actions_.changeVolume(volumeStepPercent);
-        }
-        break;
-    case Key::Down:
-        if (actions_.changeVolume) {
-            actions_.changeVolume(-volumeStepPercent);
-        }
-        break;
+    case Key::PageUp: playlist_.previous(); break;
+    case Key::PageDown: playlist_.next(); break;
+    case Key::Up: changeVolume(volumeStepPercent); break;
+    case Key::Down: changeVolume(-volumeStepPercent); break;
     case Key::Left: seekBy(-seekStepMs); break;
     case Key::Right: seekBy(seekStepMs); break;
     case Key::Home: seekTo(0); break;
@@ -97,7 +91,7 @@ void PlayerKeys::press(const KeyPress& key)
         } else if (key.character == 's') {
             stopOrLeaveFullScreen(false);
         } else if (key.character == 'r') {
-            call(actions_.cycleRepeat);
+            playlist_.cycleRepeat();
         } else if (key.character == '?') {
             helpShown_ = true;
         }
@@ -137,18 +131,29 @@ void PlayerKeys::seekTo(uint32_t /*positionMs*/)
     // Home lands here; it will go back to the start once the sequencer can seek.
 }
 
-void PlayerKeys::call(const std::function<void()>& action)
-{
-    if (action) {
-        action();
-    }
-}
+void PlayerKeys::changeVolume(int32_t /*percent*/) {}
 
 void PlayerKeys::draw()
 {
-    if (!helpShown_) {
+    drawStatusLine();
+    if (helpShown_) {
+        drawHelp();
+    }
+}
+
+void PlayerKeys::drawStatusLine()
+{
+    const std::string text = playlist_.positionText();
+    // One song without repeat shows nothing: the screen stays as it always was.
+    if (text.empty() || (playlist_.playlist().size() == 1 && playlist_.playlist().repeat() == RepeatMode::Off)) {
         return;
     }
+    const ScreenContext& context = screen_.context();
+    context.fonts.txnm.drawText(context.surface, statusX, statusY, text);
+}
+
+void PlayerKeys::drawHelp()
+{
     const ScreenContext& context = screen_.context();
     context.panelDrawer.drawPanel(helpRect.left, helpRect.top, helpRect.right, helpRect.bottom);
     constexpr int32_t lineHeight = 12;

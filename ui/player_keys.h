@@ -4,28 +4,24 @@
 #include "ui/main_screen.h"
 
 #include <cstdint>
-#include <functional>
 
 namespace quorva {
 
+class PlaylistPlayer;
 class WindowModeSwitch;
 
-// What the keys ask of the rest of the player beyond the sequencer and the screen; an
-// action left empty makes its key do nothing.
-struct KeyActions {
-    std::function<void()> previousSong;
-    std::function<void()> nextSong;
-    std::function<void()> cycleRepeat;
-    std::function<void(int32_t)> changeVolume;  // by this many percent
-};
-
+// The keys of the player, each frame before the widgets; the playlist's place and repeat
+// mode in the empty row under the progress bar; and, on F1, the help page over the body.
 class PlayerKeys final : public ScreenExtras {
 public:
     // The help page's rectangle: the page body.
     static constexpr Rect helpRect = MainScreen::viewRect;
+    // Where the playlist's line goes: the row below the progress bar, empty in the design.
+    static constexpr int32_t statusX = 3;
+    static constexpr int32_t statusY = 448;
 
-    PlayerKeys(MainScreen& screen, WindowModeSwitch& modeSwitch, KeyActions actions = {})
-        : screen_(screen), modeSwitch_(modeSwitch), actions_(std::move(actions))
+    PlayerKeys(MainScreen& screen, WindowModeSwitch& modeSwitch, PlaylistPlayer& playlist)
+        : screen_(screen), modeSwitch_(modeSwitch), playlist_(playlist)
     {
     }
 
@@ -41,11 +37,13 @@ private:
     // Seeking within the song: the keys are read here; moving the position is not built yet.
     void seekBy(int32_t deltaMs);
     void seekTo(uint32_t positionMs);
-    static void call(const std::function<void()>& action);
+    void changeVolume(int32_t percent);
+    void drawStatusLine();
+    void drawHelp();
 
     MainScreen& screen_;
     WindowModeSwitch& modeSwitch_;
-    KeyActions actions_;
+    PlaylistPlayer& playlist_;
     bool helpShown_ = false;
 };
 

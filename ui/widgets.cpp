@@ -183,7 +183,7 @@ void Knob::updateShared()
         index_ = static_cast<int32_t>(std::clamp<int64_t>(dragStartIndex_ + steps, 0, maxIndex));
     }
     // The wheel over the knob turns it a step a notch, away from the user to the right.
-    const int32_t notches = context_->window.input().wheelNotches;
+    const int32_t notches = context_->window.wheelNotches();
     if (notches != 0 && !dragging_ && pointerInside()) {
         moveTo(index_ + std::clamp(notches, -maxIndex, maxIndex));
     }
