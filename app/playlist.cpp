@@ -120,10 +120,12 @@ std::vector<std::string> expandFolders(const std::vector<std::string>& paths)
     std::vector<std::string> songs;
     for (const std::string& path : paths) {
         std::error_code error;
-        if (std::filesystem::is_directory(path, error)) {
-            const std::vector<std::string> inside = songsInFolder(path);
+        const std::vector<std::string> inside =
+            std::filesystem::is_directory(path, error) ? songsInFolder(path) : std::vector<std::string>{};
+        if (!inside.empty()) {
             songs.insert(songs.end(), inside.begin(), inside.end());
         } else {
+            // A folder without songs stays a path, so that its load says why it cannot play.
             songs.push_back(path);
         }
     }

@@ -24,7 +24,7 @@ bool naturalLess(std::string_view a, std::string_view b);
 bool isSongFileName(std::string_view name);
 // The songs of a folder (not of its sub-folders), in natural order of their names.
 std::vector<std::string> songsInFolder(const std::string& folder);
-// Each path as it stands, a folder replaced by its songs.
+// Each path as it stands, a folder replaced by its songs (one without songs stays as it is).
 std::vector<std::string> expandFolders(const std::vector<std::string>& paths);
 
 class Playlist {

@@ -11,11 +11,6 @@ namespace quorva {
 void PlaylistPlayer::open(const std::vector<std::string>& paths)
 {
     playlist_.replace(expandFolders(paths));
-    if (playlist_.empty()) {
-        // A folder without songs: as a song that cannot be loaded, the player stops.
-        sequencer_.stop();
-        return;
-    }
     playCurrentOrSkip(Direction::Forward);
 }
 

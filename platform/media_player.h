@@ -24,7 +24,6 @@ struct NowPlaying {
     bool canGoPrevious = false;
     LoopStatus loop = LoopStatus::None;
     bool shuffle = false;
-    double volume = 1.0;  // 0.0 .. 1.0
     bool operator==(const NowPlaying&) const = default;
 };
 
@@ -38,12 +37,11 @@ public:
     virtual void stop() = 0;
     // Stops, loads and plays the file at once; a file that cannot be loaded leaves the player idle.
     virtual void openPath(std::string_view path) = 0;
-    // The playlist and the volume; a player without them ignores these.
+    // The playlist; a player without one ignores these.
     virtual void next() {}
     virtual void previous() {}
     virtual void setLoop(LoopStatus) {}
     virtual void setShuffle(bool) {}
-    virtual void setVolume(double) {}
 };
 
 }  // namespace quorva

@@ -34,6 +34,9 @@ TEST(Playlist, NaturalOrderAndTheSongsOfAFolder)
     EXPECT_EQ(expandFolders({"/a.mid", folder, "/b.mid"}),
               (std::vector<std::string>{"/a.mid", folder + "/1.smf", folder + "/2.KAR", folder + "/10.mid", "/b.mid"}));
     EXPECT_TRUE(songsInFolder(folder + "/missing").empty());
+    // A folder without songs stays a path: loading it then says why it cannot play.
+    std::filesystem::create_directory(dir / "empty");
+    EXPECT_EQ(expandFolders({folder + "/empty"}), (std::vector<std::string>{folder + "/empty"}));
 }
 
 TEST(Playlist, NextPreviousAndTheEndOfASongUnderEachRepeatMode)
