@@ -83,7 +83,11 @@ bool Application::init()
     }
     parts_.window.clearFrameInput();
     if (!commandLine_.empty()) {
-        parts_.sequencer.loadAndPlay(commandLine_);
+        if (songStarter_) {
+            songStarter_();
+        } else {
+            parts_.sequencer.loadAndPlay(commandLine_);
+        }
     }
     return true;
 }

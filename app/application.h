@@ -8,6 +8,7 @@
 #include "app/sleeper.h"
 #include "app/window_mode_switch.h"
 
+#include <functional>
 #include <string>
 
 namespace quorva {
@@ -59,6 +60,9 @@ public:
     explicit Application(Parts parts) : parts_(parts) {}
 
     void setCommandLine(std::string commandLine) { commandLine_ = std::move(commandLine); }
+    // What plays the command line's songs as start-up's last step; without one the sequencer
+    // loads and plays the command line's one song.
+    void setSongStarter(std::function<void()> start) { songStarter_ = std::move(start); }
     // The screen that start-up builds and every frame updates and draws.
     void setScreen(FrameScreen& screen) { screen_ = &screen; }
 
@@ -85,6 +89,7 @@ private:
 
     Parts parts_;
     std::string commandLine_;
+    std::function<void()> songStarter_;
     bool handedOff_ = false;
     FrameScreen* screen_ = nullptr;
     bool screenBuilt_ = false;

@@ -3,7 +3,10 @@
 #include "base/file_reader.h"
 #include "base/program_version.h"
 
+#include <algorithm>
+#include <filesystem>
 #include <string_view>
+#include <system_error>
 
 namespace quorva {
 
@@ -24,11 +27,18 @@ CommandLine failure(std::string line)
     return commandLine;
 }
 
+bool pathExists(const std::string& path)
+{
+    std::error_code error;
+    return !path.empty() && std::filesystem::exists(path, error);
+}
+
 }  // namespace
 
 CommandLine readCommandLine(int argc, const char* const* argv)
 {
     CommandLine commandLine;
+    std::vector<std::string> arguments;
     bool optionsEnded = false;
     for (int i = 1; i < argc; ++i) {
         const std::string_view argument = argv[i];
@@ -48,6 +58,22 @@ CommandLine readCommandLine(int argc, const char* const* argv)
             commandLine.song += ' ';
         }
         commandLine.song += argument;
+        arguments.emplace_back(argument);
+    }
+    const bool list = arguments.size() > 1 && !pathExists(unquotePath(commandLine.song)) &&
+                      std::any_of(arguments.begin(), arguments.end(), pathExists);
+    if (list) {
+        for (const std::string& argument : arguments) {
+            if (argument.size() > maxPathBytes) {
+                return failure("quorva: path too long (" + std::to_string(argument.size()) + " bytes; at most " +
+                               std::to_string(maxPathBytes) + ")");
+            }
+        }
+        commandLine.songs = std::move(arguments);
+        return commandLine;
+    }
+    if (!commandLine.song.empty()) {
+        commandLine.songs.push_back(commandLine.song);
     }
     if (const size_t length = unquotePath(commandLine.song).size(); length > maxPathBytes) {
         return failure("quorva: path too long (" + std::to_string(length) + " bytes; at most " +

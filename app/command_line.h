@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace quorva {
 
@@ -15,6 +16,10 @@ struct CommandLine {
     Action action = Action::Run;
     // Run: the song, the arguments joined by blanks as one command line (empty: none).
     std::string song;
+    // Run: what to play. The joined line as one song; but when the arguments are several and
+    // their joined line names no file while an argument does, each argument is a song (or a
+    // folder of songs).
+    std::vector<std::string> songs;
     // Error: the one line that says what is wrong.
     std::string error;
 };

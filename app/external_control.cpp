@@ -1,6 +1,7 @@
 #include "app/external_control.h"
 
 #include "app/main_window.h"
+#include "app/playlist_player.h"
 #include "song/sequencer.h"
 #include "song/smf_file.h"
 
@@ -12,6 +13,10 @@ namespace {
 
 constexpr std::string_view stopCommand = "stop";
 constexpr std::string_view playCommand = "playfile ";
+constexpr std::string_view enqueueCommand = "enqueue ";
+constexpr std::string_view nextCommand = "next";
+constexpr std::string_view previousCommand = "prev";
+constexpr std::string_view repeatCommand = "repeat ";
 
 const char* stateName(PlayState state)
 {
@@ -75,8 +80,30 @@ uint32_t ExternalControl::execute(std::string_view topic, std::string_view comma
     if (command.starts_with(playCommand)) {
         // Whether the song loads is not reported: a path that cannot be loaded leaves the
         // player idle and is acknowledged all the same.
-        sequencer_.loadAndPlay(command.substr(playCommand.size()));
+        openPath(command.substr(playCommand.size()));
         return control::acknowledged;
+    }
+    return playlist_ != nullptr ? executeForPlaylist(command) : control::refused;
+}
+
+uint32_t ExternalControl::executeForPlaylist(std::string_view command)
+{
+    if (command.starts_with(enqueueCommand) && command.size() > enqueueCommand.size()) {
+        playlist_->enqueue({std::string(command.substr(enqueueCommand.size()))});
+        return control::acknowledged;
+    }
+    // Next and previous are acknowledged only when there was a song to go to.
+    if (command == nextCommand) {
+        return playlist_->next() ? control::acknowledged : control::refused;
+    }
+    if (command == previousCommand) {
+        return playlist_->previous() ? control::acknowledged : control::refused;
+    }
+    if (command.starts_with(repeatCommand)) {
+        if (const auto mode = repeatNamed(command.substr(repeatCommand.size()))) {
+            playlist_->setRepeat(*mode);
+            return control::acknowledged;
+        }
     }
     return control::refused;
 }
@@ -85,13 +112,22 @@ control::Fields ExternalControl::status() const
 {
     const PlayState state = sequencer_.state();
     const bool loaded = state != PlayState::Idle && song_.loaded();
-    return {
+    control::Fields fields = {
         {"state", stateName(state)},
         {"path", loaded ? song_.path() : std::string()},
         {"title", loaded ? songTitle() : std::string()},
         {"position_ms", std::to_string(loaded ? sequencer_.elapsedMs() : 0)},
         {"length_ms", std::to_string(loaded ? song_.endMs() : 0)},
     };
+    // One song played once answers as a player without a playlist does.
+    const Playlist* list = playlist_ != nullptr ? &playlist_->playlist() : nullptr;
+    if (list != nullptr && (list->size() > 1 || list->repeat() != RepeatMode::Off || list->shuffle())) {
+        fields.emplace_back("playlist_position", std::to_string(list->position()));
+        fields.emplace_back("playlist_length", std::to_string(list->size()));
+        fields.emplace_back("repeat", std::string(repeatName(list->repeat())));
+        fields.emplace_back("shuffle", list->shuffle() ? "on" : "off");
+    }
+    return fields;
 }
 
 std::string ExternalControl::songTitle() const
@@ -111,6 +147,17 @@ NowPlaying ExternalControl::nowPlaying() const
                  : state == PlayState::Paused ? PlaybackStatus::Paused
                                               : PlaybackStatus::Stopped;
     now.hasSong = state != PlayState::Idle && song_.loaded();
+    if (playlist_ != nullptr) {
+        const Playlist& list = playlist_->playlist();
+        now.playlistPosition = list.position();
+        now.playlistLength = list.size();
+        now.canGoNext = list.hasNext();
+        now.canGoPrevious = list.hasPrevious();
+        now.loop = list.repeat() == RepeatMode::One   ? LoopStatus::Track
+                   : list.repeat() == RepeatMode::All ? LoopStatus::Playlist
+                                                      : LoopStatus::None;
+        now.shuffle = list.shuffle();
+    }
     if (!now.hasSong) {
         return now;
     }
@@ -152,6 +199,43 @@ void ExternalControl::playPause()
 
 void ExternalControl::stop() { sequencer_.stop(); }
 
-void ExternalControl::openPath(std::string_view path) { sequencer_.loadAndPlay(path); }
+void ExternalControl::openPath(std::string_view path)
+{
+    if (playlist_ != nullptr) {
+        playlist_->open({std::string(path)});
+    } else {
+        sequencer_.loadAndPlay(path);
+    }
+}
+
+void ExternalControl::next()
+{
+    if (playlist_ != nullptr) {
+        playlist_->next();
+    }
+}
+
+void ExternalControl::previous()
+{
+    if (playlist_ != nullptr) {
+        playlist_->previous();
+    }
+}
+
+void ExternalControl::setLoop(LoopStatus loop)
+{
+    if (playlist_ != nullptr) {
+        playlist_->setRepeat(loop == LoopStatus::Track      ? RepeatMode::One
+                             : loop == LoopStatus::Playlist ? RepeatMode::All
+                                                            : RepeatMode::Off);
+    }
+}
+
+void ExternalControl::setShuffle(bool on)
+{
+    if (playlist_ != nullptr) {
+        playlist_->setShuffle(on);
+    }
+}
 
 }  // namespace quorva

@@ -10,6 +10,7 @@
 namespace quorva {
 
 class MainWindow;
+class PlaylistPlayer;
 class Sequencer;
 class SmfFile;
 
@@ -26,9 +27,14 @@ public:
     {
     }
 
+    // The playlist that "playfile", "enqueue", "next", "prev" and the media controls act on;
+    // without one a song is loaded and played alone.
+    void setPlaylist(PlaylistPlayer* playlist) { playlist_ = playlist; }
+
     std::optional<std::string> answer(std::string_view received, bool final) override;
     control::Reply carryOut(const control::Request& request);
-    // An execute request: "stop", or "playfile " and a path. 0x8000 when carried out, else 0.
+    // An execute request: "stop", or "playfile " and a path; with a playlist also
+    // "enqueue " and a path, "next", "prev" and "repeat off|one|all". 0x8000 when carried out, else 0.
     uint32_t execute(std::string_view topic, std::string_view command);
     control::Fields status() const;
 
@@ -38,14 +44,20 @@ public:
     void playPause() override;
     void stop() override;
     void openPath(std::string_view path) override;
+    void next() override;
+    void previous() override;
+    void setLoop(LoopStatus loop) override;
+    void setShuffle(bool on) override;
 
 private:
     std::string songTitle() const;
+    uint32_t executeForPlaylist(std::string_view command);
 
     Sequencer& sequencer_;
     SmfFile& song_;
     MainWindow& window_;
     TextConverter songText_;
+    PlaylistPlayer* playlist_ = nullptr;
 };
 
 }  // namespace quorva

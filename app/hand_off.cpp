@@ -13,6 +13,11 @@ bool ControlHandOff::handOff(std::string_view commandLine)
     // A copy that was reached has the command line (or refused it, as too long); either way
     // this copy ends. Only when none runs does start-up go on.
     const ControlCall call = channel_.call(control::encodeRequest(control::Verb::HandOff, commandLine));
+    if (call.reach == ControlReach::Answered) {
+        for (const std::string& song : moreSongs_) {
+            channel_.call(control::encodeRequest(control::Verb::Execute, "enqueue " + song));
+        }
+    }
     return call.reach != ControlReach::NoPlayer;
 }
 

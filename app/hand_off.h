@@ -1,6 +1,9 @@
 #pragma once
 #include "platform/single_instance.h"
 
+#include <string>
+#include <vector>
+
 namespace quorva {
 
 class ControlChannel;
@@ -9,10 +12,14 @@ class ControlChannel;
 class ControlHandOff final : public SingleInstance {
 public:
     explicit ControlHandOff(ControlChannel& channel) : channel_(channel) {}
+    // Songs that follow the command line's: a player that took the command line gets each
+    // of them after it, as an "enqueue" command.
+    void setMoreSongs(std::vector<std::string> songs) { moreSongs_ = std::move(songs); }
     bool handOff(std::string_view commandLine) override;
 
 private:
     ControlChannel& channel_;
+    std::vector<std::string> moreSongs_;
 };
 
 }  // namespace quorva

@@ -76,10 +76,20 @@ void MainWindow::dispatch(const WindowEvent& event)
             platform_.raise();
             setPendingPath(event.path);
             dropTaken_ = true;
+        } else {
+            addPendingPath(event.path);
         }
         break;
     case WindowEventKind::DropComplete:
         dropTaken_ = false;
+        break;
+    case WindowEventKind::KeyDown:
+        if (keys_.size() < maxKeys) {
+            keys_.push_back({event.key, event.character, event.ctrl, event.alt});
+        }
+        break;
+    case WindowEventKind::Wheel:
+        wheelNotches_ += event.wheel;
         break;
     }
 }
@@ -95,15 +105,27 @@ bool MainWindow::setPendingPath(std::string_view path)
     if (path.size() > pendingPathSize - 1) {
         return false;
     }
-    pendingPath_.assign(path);
+    pendingPaths_.assign(1, std::string(path));
     filePending_ = true;
+    return true;
+}
+
+bool MainWindow::addPendingPath(std::string_view path)
+{
+    if (!filePending_ || path.size() > pendingPathSize - 1) {
+        return false;
+    }
+    pendingPaths_.emplace_back(path);
     return true;
 }
 
 void MainWindow::clearFrameInput()
 {
     input_ = FrameInput{};
+    keys_.clear();
+    wheelNotches_ = 0;
     filePending_ = false;
+    pendingPaths_.resize(1);
 }
 
 }  // namespace quorva

@@ -6,8 +6,17 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quorva {
+
+// A key that went down, with the modifiers held.
+struct KeyPress {
+    Key key = Key::Other;
+    char character = 0;
+    bool ctrl = false;
+    bool alt = false;
+};
 
 // The mouse events that happened since the last frame.
 struct FrameInput {
@@ -46,12 +55,24 @@ public:
     bool receiveHandOff(std::string_view commandLine);
     // Forgets the frame's input flags and the pending file.
     void clearFrameInput();
+    // Ends the message loop as closing the window does.
+    void requestQuit() { quit_ = true; }
 
     const FrameInput& input() const { return input_; }
+    // The keys pressed since the last frame, in order.
+    const std::vector<KeyPress>& keys() const { return keys_; }
+    // The wheel's turn since the last frame, positive away from the user.
+    int32_t wheelNotches() const { return wheelNotches_; }
     bool active() const { return active_; }
     bool minimised() const { return minimised_; }
     bool filePending() const { return filePending_; }
-    const std::string& pendingPath() const { return pendingPath_; }
+    // The first path that arrived (the one file the screen itself plays).
+    const std::string& pendingPath() const { return pendingPaths_.front(); }
+    // Every path of the arrival: all files of a drop, and songs added to a hand-off.
+    const std::vector<std::string>& pendingPaths() const { return pendingPaths_; }
+    // One more path to the paths pending; false (nothing added) when none is pending or the
+    // path is longer than any path.
+    bool addPendingPath(std::string_view path);
     bool quitRequested() const { return quit_; }
     PlatformWindow& platform() { return platform_; }
 
@@ -61,10 +82,14 @@ private:
     PlatformWindow& platform_;
     WindowIcon icon_;
     FrameInput input_;
+    // More keys than this in one frame are dropped: a frame never lags that far.
+    static constexpr size_t maxKeys = 32;
+    std::vector<KeyPress> keys_;
+    int32_t wheelNotches_ = 0;
     bool active_ = false;
     bool minimised_ = false;
     bool filePending_ = false;
-    std::string pendingPath_;
+    std::vector<std::string> pendingPaths_ = {std::string()};
     bool dropTaken_ = false;
     bool quit_ = false;
 };

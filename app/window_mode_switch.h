@@ -9,6 +9,10 @@ public:
     explicit WindowModeSwitch(PlatformWindow& window) : window_(window) {}
 
     void check();
+    // Switches the other way at once (a key of its own, such as F11).
+    void toggle();
+    // Back to the window when in full screen; nothing otherwise.
+    void leaveFullScreen();
     bool fullScreen() const { return fullScreen_; }
 
 private:

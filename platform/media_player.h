@@ -1,5 +1,6 @@
 #pragma once
 // What desktop media controls (media keys, panel applets) see of the player and may ask of it.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -7,6 +8,8 @@
 namespace quorva {
 
 enum class PlaybackStatus : uint8_t { Stopped, Playing, Paused };
+// What plays again: nothing, the song, the whole list.
+enum class LoopStatus : uint8_t { None, Track, Playlist };
 
 struct NowPlaying {
     PlaybackStatus status = PlaybackStatus::Stopped;
@@ -15,6 +18,12 @@ struct NowPlaying {
     std::string title;  // UTF-8: the song's title text, else its file name
     int64_t lengthUs = 0;
     int64_t positionUs = 0;
+    size_t playlistPosition = 0;  // 1-based; 0 without a playlist
+    size_t playlistLength = 0;
+    bool canGoNext = false;
+    bool canGoPrevious = false;
+    LoopStatus loop = LoopStatus::None;
+    bool shuffle = false;
     bool operator==(const NowPlaying&) const = default;
 };
 
@@ -28,6 +37,11 @@ public:
     virtual void stop() = 0;
     // Stops, loads and plays the file at once; a file that cannot be loaded leaves the player idle.
     virtual void openPath(std::string_view path) = 0;
+    // The playlist; a player without one ignores these.
+    virtual void next() {}
+    virtual void previous() {}
+    virtual void setLoop(LoopStatus) {}
+    virtual void setShuffle(bool) {}
 };
 
 }  // namespace quorva

@@ -96,7 +96,70 @@ int getMetadata(sd_bus*, const char*, const char*, const char*, sd_bus_message* 
         result = sd_bus_message_append(reply, "{sv}{sv}{sv}", "mpris:length", "x", now.lengthUs, "xesam:title", "s",
                                        title.c_str(), "xesam:url", "s", url.c_str());
     }
+    if (result >= 0 && now.hasSong && now.playlistLength > 0) {
+        // The place in the playlist, as a track number of an album of playlistLength tracks.
+        result = sd_bus_message_append(reply, "{sv}{sv}", "xesam:trackNumber", "i",
+                                       static_cast<int32_t>(now.playlistPosition), "quorva:playlistLength", "i",
+                                       static_cast<int32_t>(now.playlistLength));
+    }
     return result >= 0 ? sd_bus_message_close_container(reply) : result;
+}
+
+int getCanGoNext(sd_bus*, const char*, const char*, const char*, sd_bus_message* reply, void* userdata, sd_bus_error*)
+{
+    return sd_bus_message_append(reply, "b", targetOf(userdata).nowPlaying().canGoNext ? 1 : 0);
+}
+
+int getCanGoPrevious(sd_bus*, const char*, const char*, const char*, sd_bus_message* reply, void* userdata, sd_bus_error*)
+{
+    return sd_bus_message_append(reply, "b", targetOf(userdata).nowPlaying().canGoPrevious ? 1 : 0);
+}
+
+const char* loopName(LoopStatus loop)
+{
+    switch (loop) {
+    case LoopStatus::None: return "None";
+    case LoopStatus::Track: return "Track";
+    case LoopStatus::Playlist: return "Playlist";
+    }
+    return "None";
+}
+
+int getLoop(sd_bus*, const char*, const char*, const char*, sd_bus_message* reply, void* userdata, sd_bus_error*)
+{
+    return sd_bus_message_append(reply, "s", loopName(targetOf(userdata).nowPlaying().loop));
+}
+
+int setLoop(sd_bus*, const char*, const char*, const char*, sd_bus_message* value, void* userdata, sd_bus_error* error)
+{
+    const char* name = nullptr;
+    const int result = sd_bus_message_read(value, "s", &name);
+    if (result < 0) {
+        return result;
+    }
+    for (LoopStatus loop : {LoopStatus::None, LoopStatus::Track, LoopStatus::Playlist}) {
+        if (name != nullptr && std::string_view(name) == loopName(loop)) {
+            targetOf(userdata).setLoop(loop);
+            return 1;
+        }
+    }
+    return sd_bus_error_set(error, SD_BUS_ERROR_INVALID_ARGS, "LoopStatus is None, Track or Playlist");
+}
+
+int getShuffle(sd_bus*, const char*, const char*, const char*, sd_bus_message* reply, void* userdata, sd_bus_error*)
+{
+    return sd_bus_message_append(reply, "b", targetOf(userdata).nowPlaying().shuffle ? 1 : 0);
+}
+
+int setShuffle(sd_bus*, const char*, const char*, const char*, sd_bus_message* value, void* userdata, sd_bus_error*)
+{
+    int on = 0;
+    const int result = sd_bus_message_read(value, "b", &on);
+    if (result < 0) {
+        return result;
+    }
+    targetOf(userdata).setShuffle(on != 0);
+    return 1;
 }
 
 int replyEmpty(sd_bus_message* message) { return sd_bus_reply_method_return(message, ""); }
@@ -144,6 +207,18 @@ int callOpenUri(sd_bus_message* message, void* userdata, sd_bus_error* error)
 
 int callSeek(sd_bus_message* message, void*, sd_bus_error*) { return replyEmpty(message); }
 
+int callNext(sd_bus_message* message, void* userdata, sd_bus_error*)
+{
+    targetOf(userdata).next();
+    return replyEmpty(message);
+}
+
+int callPrevious(sd_bus_message* message, void* userdata, sd_bus_error*)
+{
+    targetOf(userdata).previous();
+    return replyEmpty(message);
+}
+
 const sd_bus_vtable rootTable[] = {
     SD_BUS_VTABLE_START(0),
     SD_BUS_METHOD("Raise", "", "", callIgnored, SD_BUS_VTABLE_UNPRIVILEGED),
@@ -160,8 +235,8 @@ const sd_bus_vtable rootTable[] = {
 
 const sd_bus_vtable playerTable[] = {
     SD_BUS_VTABLE_START(0),
-    SD_BUS_METHOD("Next", "", "", callIgnored, SD_BUS_VTABLE_UNPRIVILEGED),
-    SD_BUS_METHOD("Previous", "", "", callIgnored, SD_BUS_VTABLE_UNPRIVILEGED),
+    SD_BUS_METHOD("Next", "", "", callNext, SD_BUS_VTABLE_UNPRIVILEGED),
+    SD_BUS_METHOD("Previous", "", "", callPrevious, SD_BUS_VTABLE_UNPRIVILEGED),
     SD_BUS_METHOD("Pause", "", "", callPause, SD_BUS_VTABLE_UNPRIVILEGED),
     SD_BUS_METHOD("PlayPause", "", "", callPlayPause, SD_BUS_VTABLE_UNPRIVILEGED),
     SD_BUS_METHOD("Stop", "", "", callStop, SD_BUS_VTABLE_UNPRIVILEGED),
@@ -173,11 +248,15 @@ const sd_bus_vtable playerTable[] = {
     SD_BUS_PROPERTY("Rate", "d", getOne, 0, SD_BUS_VTABLE_PROPERTY_CONST),
     SD_BUS_PROPERTY("Metadata", "a{sv}", getMetadata, 0, SD_BUS_VTABLE_PROPERTY_EMITS_CHANGE),
     SD_BUS_PROPERTY("Volume", "d", getOne, 0, SD_BUS_VTABLE_PROPERTY_CONST),
+    SD_BUS_WRITABLE_PROPERTY("LoopStatus", "s", getLoop, setLoop, 0,
+                             SD_BUS_VTABLE_PROPERTY_EMITS_CHANGE | SD_BUS_VTABLE_UNPRIVILEGED),
+    SD_BUS_WRITABLE_PROPERTY("Shuffle", "b", getShuffle, setShuffle, 0,
+                             SD_BUS_VTABLE_PROPERTY_EMITS_CHANGE | SD_BUS_VTABLE_UNPRIVILEGED),
     SD_BUS_PROPERTY("Position", "x", getPosition, 0, 0),
     SD_BUS_PROPERTY("MinimumRate", "d", getOne, 0, SD_BUS_VTABLE_PROPERTY_CONST),
     SD_BUS_PROPERTY("MaximumRate", "d", getOne, 0, SD_BUS_VTABLE_PROPERTY_CONST),
-    SD_BUS_PROPERTY("CanGoNext", "b", getFalse, 0, SD_BUS_VTABLE_PROPERTY_CONST),
-    SD_BUS_PROPERTY("CanGoPrevious", "b", getFalse, 0, SD_BUS_VTABLE_PROPERTY_CONST),
+    SD_BUS_PROPERTY("CanGoNext", "b", getCanGoNext, 0, SD_BUS_VTABLE_PROPERTY_EMITS_CHANGE),
+    SD_BUS_PROPERTY("CanGoPrevious", "b", getCanGoPrevious, 0, SD_BUS_VTABLE_PROPERTY_EMITS_CHANGE),
     SD_BUS_PROPERTY("CanPlay", "b", getHasSong, 0, SD_BUS_VTABLE_PROPERTY_EMITS_CHANGE),
     SD_BUS_PROPERTY("CanPause", "b", getHasSong, 0, SD_BUS_VTABLE_PROPERTY_EMITS_CHANGE),
     SD_BUS_PROPERTY("CanSeek", "b", getFalse, 0, SD_BUS_VTABLE_PROPERTY_CONST),
@@ -192,10 +271,21 @@ struct Announced {
     std::string path;
     std::string title;
     int64_t lengthUs = 0;
+    size_t playlistPosition = 0;
+    size_t playlistLength = 0;
+    bool canGoNext = false;
+    bool canGoPrevious = false;
+    LoopStatus loop = LoopStatus::None;
+    bool shuffle = false;
     bool operator==(const Announced&) const = default;
 };
 
-Announced announcedOf(const NowPlaying& now) { return {now.status, now.hasSong, now.path, now.title, now.lengthUs}; }
+Announced announcedOf(const NowPlaying& now)
+{
+    return {now.status,     now.hasSong,        now.path,          now.title,
+            now.lengthUs,   now.playlistPosition, now.playlistLength, now.canGoNext,
+            now.canGoPrevious, now.loop,        now.shuffle};
+}
 
 }  // namespace
 
@@ -264,7 +354,8 @@ void MprisService::serve()
     }
     connection_->last = now;
     sd_bus_emit_properties_changed(connection_->bus, objectPath, playerInterface, "PlaybackStatus", "Metadata",
-                                   "CanPlay", "CanPause", nullptr);
+                                   "CanPlay", "CanPause", "CanGoNext", "CanGoPrevious", "LoopStatus", "Shuffle",
+                                   nullptr);
 }
 
 void MprisService::stop() { connection_.reset(); }

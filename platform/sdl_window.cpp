@@ -2,11 +2,47 @@
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace quorva {
 
 namespace {
+
+Key keyOf(SDL_Keycode code)
+{
+    switch (code) {
+    case SDLK_SPACE: return Key::Space;
+    case SDLK_ESCAPE: return Key::Escape;
+    case SDLK_RETURN:
+    case SDLK_KP_ENTER: return Key::Enter;
+    case SDLK_PAGEUP: return Key::PageUp;
+    case SDLK_PAGEDOWN: return Key::PageDown;
+    case SDLK_UP: return Key::Up;
+    case SDLK_DOWN: return Key::Down;
+    case SDLK_LEFT: return Key::Left;
+    case SDLK_RIGHT: return Key::Right;
+    case SDLK_HOME: return Key::Home;
+    case SDLK_F1: return Key::F1;
+    case SDLK_F11: return Key::F11;
+    default: return code >= 0x20 && code < 0x7F ? Key::Character : Key::Other;
+    }
+}
+
+WindowEvent keyEvent(const SDL_KeyboardEvent& pressed)
+{
+    WindowEvent event{WindowEventKind::KeyDown};
+    event.key = keyOf(pressed.keysym.sym);
+    const bool shift = (pressed.keysym.mod & KMOD_SHIFT) != 0;
+    if (event.key == Key::Character) {
+        const auto code = static_cast<char>(pressed.keysym.sym);
+        // The key codes are those of the unshifted keys; the one shifted key asked for is '?'.
+        event.character = shift && code == '/' ? '?' : code;
+    }
+    event.ctrl = (pressed.keysym.mod & KMOD_CTRL) != 0;
+    event.alt = (pressed.keysym.mod & KMOD_ALT) != 0;
+    return event;
+}
 
 std::optional<WindowEvent> translate(const SDL_Event& event)
 {
@@ -34,6 +70,17 @@ std::optional<WindowEvent> translate(const SDL_Event& event)
             return WindowEvent{down ? WindowEventKind::RightDown : WindowEventKind::RightUp};
         }
         return std::nullopt;
+    }
+    case SDL_KEYDOWN:
+        return keyEvent(event.key);
+    case SDL_MOUSEWHEEL: {
+        const int32_t notches = event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -event.wheel.y : event.wheel.y;
+        if (notches == 0) {
+            return std::nullopt;
+        }
+        WindowEvent wheel{WindowEventKind::Wheel};
+        wheel.wheel = static_cast<int8_t>(std::clamp<int32_t>(notches, -100, 100));
+        return wheel;
     }
     case SDL_DROPBEGIN:
         return WindowEvent{WindowEventKind::DropBegin};

@@ -20,6 +20,27 @@ enum class WindowEventKind : uint8_t {
     DropBegin,     // a drop of one or more files starts
     DropFile,      // one dropped file, `path`
     DropComplete,  // the drop has ended
+    KeyDown,       // a key went down (or repeats while held): `key`, `character`, `ctrl`, `alt`
+    Wheel,         // the mouse wheel turned `wheel` notches, positive away from the user
+};
+
+// The keys the player answers to; every other key is `Character` (with its character) or
+// `Other`.
+enum class Key : uint8_t {
+    Other,
+    Character,  // a printable key: `character` holds it ('a'..'z' lower case, '0'..'9', '?', ...)
+    Space,
+    Escape,
+    Enter,
+    PageUp,
+    PageDown,
+    Up,
+    Down,
+    Left,
+    Right,
+    Home,
+    F1,
+    F11,
 };
 
 struct WindowEvent {
@@ -32,6 +53,11 @@ struct WindowEvent {
     WindowEventKind kind = WindowEventKind::Quit;
     uint8_t clicks = 1;
     std::string path;
+    Key key = Key::Other;
+    char character = 0;
+    bool ctrl = false;
+    bool alt = false;
+    int8_t wheel = 0;
 };
 
 // The pointer in the coordinates of the 640x480 picture (also when the picture is scaled

@@ -7,6 +7,7 @@
 #include "app/fps_timer.h"
 #include "app/instrument_names.h"
 #include "app/main_window.h"
+#include "app/playlist_player.h"
 #include "app/mouse_state.h"
 #include "app/program_icon.h"
 #include "app/program_settings_effects.h"
@@ -38,6 +39,7 @@
 #include "synth/fm_synth_port.h"
 #include "ui/views.h"
 #include "ui/main_screen.h"
+#include "ui/player_keys.h"
 
 #include <memory>
 #include <string>
@@ -130,13 +132,25 @@ int runProgram(int argc, char** argv)
                            clock, fpsTimer});
     ScreenPages pages(mainScreen);
     pages.registerWith(mainScreen);
+    PlaylistPlayer playlist(sequencer, song, window);
+    externalControl.setPlaylist(&playlist);
+    PlayerKeys keys(mainScreen, modeSwitch, playlist);
+    mainScreen.setExtras(&keys);
     // Applied settings move the mute level knob; its index is the level itself.
     settingsEffects.muteLevelControl = [&](uint8_t level) { mainScreen.setMuteKnob(level / 2); };
 
     Application application({startup, singleInstance, messages, settings, window, mouse, modeSwitch, fpsTimer,
                              sleeper, instruments, screen, bitmaps, ports, sequencer});
     application.setScreen(mainScreen);
-    application.setCommandLine(commandLine.song);
+    std::vector<std::string> songs;
+    for (const std::string& path : commandLine.songs) {
+        songs.push_back(absoluteSongPath(path));
+    }
+    application.setCommandLine(songs.empty() ? std::string() : songs.front());
+    if (songs.size() > 1) {
+        singleInstance.setMoreSongs({songs.begin() + 1, songs.end()});
+    }
+    application.setSongStarter([&] { playlist.open(songs); });
     if (!application.init()) {
         return application.handedOff() ? 0 : -1;
     }

@@ -2,6 +2,9 @@
 //   quorva-ctl playfile PATH   stop what plays, then load and play PATH
 //   quorva-ctl stop            stop playing
 //   quorva-ctl status          print the player's state, song, position and length
+//   quorva-ctl enqueue PATH... add songs (or folders of songs) to the end of the playlist
+//   quorva-ctl next | prev     play the next or the previous song of the playlist
+//   quorva-ctl repeat off|one|all
 //   quorva-ctl --help | --version
 // Exit status: 0 acknowledged, 1 refused (or no proper answer), 2 no player runs, 64 usage.
 #include "app/control_protocol.h"
@@ -25,6 +28,7 @@ constexpr int exitUsage = 64;
 int usage(std::FILE* out = stderr)
 {
     std::fprintf(out, "usage: quorva-ctl playfile PATH | stop | status\n"
+                      "       quorva-ctl enqueue PATH... | next | prev | repeat off|one|all\n"
                       "       quorva-ctl --help | --version\n");
     return out == stderr ? exitUsage : 0;
 }
@@ -83,6 +87,26 @@ int main(int argc, char** argv)
     }
     if (command == "status" && argc == 2) {
         return send(control::Verb::Status, "");
+    }
+    if (command == "enqueue" && argc >= 3) {
+        for (int i = 2; i < argc; ++i) {
+            if (argv[i][0] == '\0') {
+                return usage();
+            }
+        }
+        // One request a song, in order; the first that is not taken ends the list there.
+        for (int i = 2; i < argc; ++i) {
+            if (const int status = send(control::Verb::Execute, "enqueue " + absolute(argv[i])); status != 0) {
+                return status;
+            }
+        }
+        return 0;
+    }
+    if (command == "repeat" && argc == 3) {
+        return send(control::Verb::Execute, "repeat " + std::string(argv[2]));
+    }
+    if ((command == "next" || command == "prev") && argc == 2) {
+        return send(control::Verb::Execute, command);
     }
     return usage();
 }

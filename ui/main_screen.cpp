@@ -44,11 +44,16 @@ void MainScreen::build()
 void MainScreen::update()
 {
     MainWindow& window = context_.window;
-    if (window.filePending()) {
+    // Extras that are there take the pending files themselves (all of them).
+    if (extras_ == nullptr && window.filePending()) {
         context_.sequencer.loadAndPlay(window.pendingPath());
     }
+    const bool mouseTaken = extras_ != nullptr && extras_->update();
     takePlayerSnapshot();
     context_.monitor.updateFlowScale(context_.fpsTimer.frameFactorF());
+    if (mouseTaken) {
+        return;
+    }
     updateList_.walk();
     updateHook_.call();
 }
@@ -68,6 +73,9 @@ void MainScreen::draw()
     drawChannelPanel();
     drawList_.walk();
     drawHook_.call();
+    if (extras_ != nullptr) {
+        extras_->draw();
+    }
 }
 
 void MainScreen::setMode(uint8_t mode)

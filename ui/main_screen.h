@@ -26,6 +26,16 @@ struct PlayerSnapshot {
     uint32_t position = 0;  // the readout's position in whole ticks; 0 unless playing
 };
 
+// What the player adds to the screen beyond its fixed widgets (keys, a page drawn over the
+// body), run at the start of each update pass and drawn last.
+class ScreenExtras {
+public:
+    virtual ~ScreenExtras() = default;
+    // True when the extras take this frame's mouse and keep it from the widgets and the page.
+    virtual bool update() = 0;
+    virtual void draw() = 0;
+};
+
 // The one picture the program shows. It owns the widget lists and runs the two passes: the
 // fixed panels, the channel rows, the tabs, knobs and transport buttons, then the current
 // page (mode 1..6) through its nodes and the two hooks.
@@ -54,6 +64,8 @@ public:
     void setMode(uint8_t mode);
     uint8_t mode() const { return mode_; }
     View* currentView() const { return currentView_; }
+    // Extras run with every frame; none by default.
+    void setExtras(ScreenExtras* extras) { extras_ = extras; }
     // The mute level knob from the settings' default mute level index 0..6.
     void setMuteKnob(uint8_t settingsIndex) { controls_.setMuteKnob(settingsIndex); }
 
@@ -95,6 +107,7 @@ private:
     void drawChannelRow(int channel, int32_t peak);
 
     ScreenContext context_;
+    ScreenExtras* extras_ = nullptr;
     uint8_t mode_ = 0;
     View* currentView_ = nullptr;
     ScreenHook updateHook_;

@@ -1,5 +1,6 @@
 #include "ui/widgets.h"
 
+#include "app/main_window.h"
 #include "app/mouse_state.h"
 #include "gfx/bitmap_font.h"
 #include "gfx/drawers.h"
@@ -180,6 +181,11 @@ void Knob::updateShared()
             ((static_cast<int64_t>(mouse.x()) - dragStartX_) - (static_cast<int64_t>(mouse.y()) - dragStartY_)) /
             stepPixels;
         index_ = static_cast<int32_t>(std::clamp<int64_t>(dragStartIndex_ + steps, 0, maxIndex));
+    }
+    // The wheel over the knob turns it a step a notch, away from the user to the right.
+    const int32_t notches = context_->window.wheelNotches();
+    if (notches != 0 && !dragging_ && pointerInside()) {
+        moveTo(index_ + std::clamp(notches, -maxIndex, maxIndex));
     }
 }
 

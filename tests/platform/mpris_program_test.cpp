@@ -71,6 +71,48 @@ TEST(MediaKeys, PlayerctlSeesAndControlsThePlayerOnThePrivateBus)
     EXPECT_EQ(player.errors(), "");
 }
 
+TEST(MediaKeys, NextPreviousAndLoopStatusReachThePlaylist)
+{
+    ASSERT_TRUE(toolsPresent()) << "xvfb, dbus-daemon and playerctl are needed (tools/setup.sh installs them)";
+    ProgramCopy program({"bmp.dat", "fnm.dat", "fsm.dat", "inst.dat", "quorva-ctl"});
+    program.dir().write("setting.dat", nullPortSettings());
+    const std::string first = program.dir().write("1.mid", shortSong()).string();
+    const std::string second = program.dir().write("2.mid", shortSong()).string();
+    const Environment base = programEnvironment(program);
+    const std::string busAddress = "unix:path=" + (program.dir() / "bus").string();
+    BackgroundProcess bus(program, {"/usr/bin/dbus-daemon", "--session", "--nofork", "--nopidfile", "--print-address=1",
+                         "--address=" + busAddress}, base, "bus");
+    ASSERT_FALSE(bus.firstLine().empty());
+    const Environment environment = programEnvironment(program, {{"DBUS_SESSION_BUS_ADDRESS", busAddress}});
+    RunningProgram player(program, {first, second}, environment);
+    ASSERT_TRUE(player.waitUntilServing());
+    auto playerctl = [&](std::vector<std::string> arguments) {
+        arguments.insert(arguments.begin(), {"/usr/bin/playerctl", "--player=quorva"});
+        CommandResult result = runCommand(program, arguments, environment);
+        while (!result.output.empty() && result.output.back() == '\n') {
+            result.output.pop_back();
+        }
+        return result.output;
+    };
+    EXPECT_TRUE(eventually([&] { return playerctl({"status"}) == "Playing"; }));
+    EXPECT_EQ(playerctl({"metadata", "xesam:trackNumber"}), "1");
+    EXPECT_EQ(playerctl({"loop"}), "None");
+    playerctl({"next"});
+    EXPECT_EQ(player.status("path"), second);
+    EXPECT_EQ(playerctl({"metadata", "xesam:trackNumber"}), "2");
+    playerctl({"previous"});
+    EXPECT_EQ(player.status("path"), first);
+    playerctl({"loop", "Playlist"});
+    EXPECT_EQ(player.status("repeat"), "all");
+    EXPECT_EQ(playerctl({"loop"}), "Playlist");
+    playerctl({"loop", "Track"});
+    EXPECT_EQ(player.status("repeat"), "one");
+    playerctl({"shuffle", "On"});
+    EXPECT_EQ(player.status("shuffle"), "on");
+    EXPECT_EQ(player.stop(), 0);
+    EXPECT_EQ(player.errors(), "");
+}
+
 TEST(MediaKeys, WithoutASessionBusThePlayerRunsSilently)
 {
     ProgramCopy program({"bmp.dat", "fnm.dat", "fsm.dat", "inst.dat", "quorva-ctl"});
