@@ -166,6 +166,12 @@ void Sequencer::haltTicks()
 
 bool Sequencer::seekToMs(uint32_t ms) { return seekToTick(song_.tickAtMs(ms)); }
 
+bool Sequencer::seekByMs(int32_t deltaMs)
+{
+    const int64_t target = int64_t{elapsedMs()} + deltaMs;
+    return seekToMs(static_cast<uint32_t>(std::clamp<int64_t>(target, 0, 0xFFFFFFFF)));
+}
+
 bool Sequencer::seekToTick(uint32_t tick)
 {
     if (!song_.loaded() || state_.load() == PlayState::Idle) {

@@ -54,6 +54,8 @@ public:
     bool seekToMs(uint32_t ms);
     // The same at a tick: the events before `tick` are chased, the ones at it played.
     bool seekToTick(uint32_t tick);
+    // A seek by a distance from where playback stands, not before the start (the keys' step).
+    bool seekByMs(int32_t deltaMs);
     void setState(PlayState state) { state_.store(state); }
     void shutdown();
     // stop, load, play: how a new song starts from any source. Returns the load's result.

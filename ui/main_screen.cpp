@@ -48,6 +48,7 @@ void MainScreen::update()
         context_.sequencer.loadAndPlay(window.pendingPath());
     }
     takePlayerSnapshot();
+    progressSeek_.update(context_);
     context_.monitor.updateFlowScale(context_.fpsTimer.frameFactorF());
     updateList_.walk();
     updateHook_.call();
