@@ -2,11 +2,14 @@
 #include "support/player_fixture.h"
 #include "support/smf_builder.h"
 
+#include "platform/posix_clock.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 namespace quorva {
 namespace {
@@ -189,6 +192,58 @@ TEST(Seek, ByTimeStopsSoundReadsTheMapThereAndKeepsPauseTransposeAndSpeed)
     ASSERT_TRUE(player.sequencer.seekToMs(0));  // from Stopped: plays from the point
     EXPECT_EQ(player.sequencer.state(), PlayState::Playing);
     EXPECT_EQ(player.song.lyric(), nullptr);
+}
+
+// Seeks on the main thread while the timer's own thread ticks: after every seek the notes go
+// on from the first one at or after the point, each once, none skipped.
+TEST(Seek, WhileTheTimerTicksOnItsThreadNoEventIsPlayedTwiceOrSkipped)
+{
+    // Note k (channel k / 128, key k % 128) starts at tick 48 k, 50 ms apart at 960 ticks a second.
+    TrackBuilder track;
+    for (int k = 0; k < 2000; ++k) {
+        track.event(k == 0 ? 0 : 24, {static_cast<uint8_t>(0x90 | k / 128), static_cast<uint8_t>(k % 128), 100});
+        track.event(24, {static_cast<uint8_t>(0x80 | k / 128), static_cast<uint8_t>(k % 128), 0});
+    }
+    const auto bytes = buildSmf(0, 480, {track});
+    ThreadPeriodicTimer timer;
+    testing::CaptureFactory factory;
+    PortSelector ports(factory);
+    ports.selectNull();
+    ChannelMonitor monitor(ports);
+    monitor.speed = 8.0f;
+    SmfFile song;
+    Sequencer sequencer(song, monitor, ports, timer);
+    ASSERT_TRUE(sequencer.startTimer());
+    ASSERT_TRUE(song.loadBytes(bytes.data(), bytes.size()));
+    sequencer.setState(PlayState::Stopped);
+    sequencer.play();
+    const std::vector<uint32_t> targets = {50000, 1000, 70000, 70000, 20025, 0, 99000, 33333};
+    for (const uint32_t ms : targets) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(40));
+        ASSERT_TRUE(sequencer.seekToMs(ms));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(40));
+    sequencer.shutdown();
+
+    // Split the output at each seek's first message (sound off on channel 0).
+    std::vector<std::vector<int>> segments;
+    for (const auto& message : factory.last->messages()) {
+        const auto& b = message.bytes;
+        if (b.size() == 3 && b[0] == 0xB0 && b[1] == 120) {
+            segments.emplace_back();
+        } else if (!segments.empty() && b.size() == 3 && (b[0] & 0xF0) == 0x90 && b[2] > 0) {
+            segments.back().push_back((b[0] & 0x0F) * 128 + b[1]);
+        }
+    }
+    ASSERT_EQ(segments.size(), targets.size());
+    for (size_t i = 0; i < targets.size(); ++i) {
+        const uint32_t tick = song.tickAtMs(targets[i]);
+        const int first = static_cast<int>((tick + 47) / 48);
+        ASSERT_FALSE(segments[i].empty()) << "after the seek to " << targets[i];
+        for (size_t n = 0; n < segments[i].size(); ++n) {
+            ASSERT_EQ(segments[i][n], first + static_cast<int>(n)) << "after the seek to " << targets[i];
+        }
+    }
 }
 
 }  // namespace
