@@ -5,6 +5,8 @@
 #include "song/sequencer.h"
 #include "song/smf_file.h"
 
+#include <algorithm>
+#include <charconv>
 #include <filesystem>
 
 namespace quorva {
@@ -17,6 +19,7 @@ constexpr std::string_view enqueueCommand = "enqueue ";
 constexpr std::string_view nextCommand = "next";
 constexpr std::string_view previousCommand = "prev";
 constexpr std::string_view repeatCommand = "repeat ";
+constexpr std::string_view seekCommand = "seek ";
 
 const char* stateName(PlayState state)
 {
@@ -76,6 +79,15 @@ uint32_t ExternalControl::execute(std::string_view topic, std::string_view comma
     if (command == stopCommand) {
         sequencer_.stop();
         return control::acknowledged;
+    }
+    if (command.starts_with(seekCommand)) {
+        const std::string_view digits = command.substr(seekCommand.size());
+        uint32_t ms = 0;
+        const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), ms);
+        if (digits.empty() || error != std::errc() || end != digits.data() + digits.size()) {
+            return control::refused;
+        }
+        return sequencer_.seekToMs(ms) ? control::acknowledged : control::refused;
     }
     if (command.starts_with(playCommand)) {
         // Whether the song loads is not reported: a path that cannot be loaded leaves the
@@ -198,6 +210,11 @@ void ExternalControl::playPause()
 }
 
 void ExternalControl::stop() { sequencer_.stop(); }
+
+void ExternalControl::seekTo(int64_t positionUs)
+{
+    sequencer_.seekToMs(static_cast<uint32_t>(std::clamp<int64_t>(positionUs / 1000, 0, 0xFFFFFFFF)));
+}
 
 void ExternalControl::openPath(std::string_view path)
 {

@@ -33,8 +33,9 @@ public:
 
     std::optional<std::string> answer(std::string_view received, bool final) override;
     control::Reply carryOut(const control::Request& request);
-    // An execute request: "stop", or "playfile " and a path; with a playlist also
-    // "enqueue " and a path, "next", "prev" and "repeat off|one|all". 0x8000 when carried out, else 0.
+    // An execute request: "stop", "seek " and a time in ms, or "playfile " and a path; with a
+    // playlist also "enqueue " and a path, "next", "prev" and "repeat off|one|all". 0x8000
+    // when carried out, else 0.
     uint32_t execute(std::string_view topic, std::string_view command);
     control::Fields status() const;
 
@@ -43,6 +44,7 @@ public:
     void pause() override;
     void playPause() override;
     void stop() override;
+    void seekTo(int64_t positionUs) override;
     void openPath(std::string_view path) override;
     void next() override;
     void previous() override;

@@ -85,7 +85,7 @@ void MainWindow::dispatch(const WindowEvent& event)
         break;
     case WindowEventKind::KeyDown:
         if (keys_.size() < maxKeys) {
-            keys_.push_back({event.key, event.character, event.ctrl, event.alt});
+            keys_.push_back({event.key, event.character, event.ctrl, event.alt, event.shift});
         }
         break;
     case WindowEventKind::Wheel:

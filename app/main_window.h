@@ -16,6 +16,7 @@ struct KeyPress {
     char character = 0;
     bool ctrl = false;
     bool alt = false;
+    bool shift = false;
 };
 
 // The mouse events that happened since the last frame.

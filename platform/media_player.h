@@ -35,6 +35,8 @@ public:
     virtual void pause() = 0;
     virtual void playPause() = 0;
     virtual void stop() = 0;
+    // Moves playback to a point of the song (microseconds from its start); see Sequencer::seekToMs.
+    virtual void seekTo(int64_t positionUs) = 0;
     // Stops, loads and plays the file at once; a file that cannot be loaded leaves the player idle.
     virtual void openPath(std::string_view path) = 0;
     // The playlist; a player without one ignores these.

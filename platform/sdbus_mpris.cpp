@@ -2,6 +2,7 @@
 
 #include <systemd/sd-bus.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <functional>
 
@@ -205,7 +206,36 @@ int callOpenUri(sd_bus_message* message, void* userdata, sd_bus_error* error)
     return replyEmpty(message);
 }
 
-int callSeek(sd_bus_message* message, void*, sd_bus_error*) { return replyEmpty(message); }
+// Seek moves by an offset; a point past the song's end ends it, as the last song's next does.
+int callSeek(sd_bus_message* message, void* userdata, sd_bus_error*)
+{
+    int64_t offsetUs = 0;
+    const int result = sd_bus_message_read(message, "x", &offsetUs);
+    if (result < 0) {
+        return result;
+    }
+    const NowPlaying now = targetOf(userdata).nowPlaying();
+    if (now.hasSong) {
+        targetOf(userdata).seekTo(std::max<int64_t>(0, now.positionUs + offsetUs));
+    }
+    return replyEmpty(message);
+}
+
+// SetPosition is ignored unless it names the song playing and a point within it.
+int callSetPosition(sd_bus_message* message, void* userdata, sd_bus_error*)
+{
+    const char* track = nullptr;
+    int64_t positionUs = 0;
+    const int result = sd_bus_message_read(message, "ox", &track, &positionUs);
+    if (result < 0) {
+        return result;
+    }
+    const NowPlaying now = targetOf(userdata).nowPlaying();
+    if (now.hasSong && track != nullptr && trackId(now) == track && positionUs >= 0 && positionUs <= now.lengthUs) {
+        targetOf(userdata).seekTo(positionUs);
+    }
+    return replyEmpty(message);
+}
 
 int callNext(sd_bus_message* message, void* userdata, sd_bus_error*)
 {
@@ -242,7 +272,7 @@ const sd_bus_vtable playerTable[] = {
     SD_BUS_METHOD("Stop", "", "", callStop, SD_BUS_VTABLE_UNPRIVILEGED),
     SD_BUS_METHOD("Play", "", "", callPlay, SD_BUS_VTABLE_UNPRIVILEGED),
     SD_BUS_METHOD("Seek", "x", "", callSeek, SD_BUS_VTABLE_UNPRIVILEGED),
-    SD_BUS_METHOD("SetPosition", "ox", "", callSeek, SD_BUS_VTABLE_UNPRIVILEGED),
+    SD_BUS_METHOD("SetPosition", "ox", "", callSetPosition, SD_BUS_VTABLE_UNPRIVILEGED),
     SD_BUS_METHOD("OpenUri", "s", "", callOpenUri, SD_BUS_VTABLE_UNPRIVILEGED),
     SD_BUS_PROPERTY("PlaybackStatus", "s", getStatus, 0, SD_BUS_VTABLE_PROPERTY_EMITS_CHANGE),
     SD_BUS_PROPERTY("Rate", "d", getOne, 0, SD_BUS_VTABLE_PROPERTY_CONST),
@@ -259,7 +289,7 @@ const sd_bus_vtable playerTable[] = {
     SD_BUS_PROPERTY("CanGoPrevious", "b", getCanGoPrevious, 0, SD_BUS_VTABLE_PROPERTY_EMITS_CHANGE),
     SD_BUS_PROPERTY("CanPlay", "b", getHasSong, 0, SD_BUS_VTABLE_PROPERTY_EMITS_CHANGE),
     SD_BUS_PROPERTY("CanPause", "b", getHasSong, 0, SD_BUS_VTABLE_PROPERTY_EMITS_CHANGE),
-    SD_BUS_PROPERTY("CanSeek", "b", getFalse, 0, SD_BUS_VTABLE_PROPERTY_CONST),
+    SD_BUS_PROPERTY("CanSeek", "b", getHasSong, 0, SD_BUS_VTABLE_PROPERTY_EMITS_CHANGE),
     SD_BUS_PROPERTY("CanControl", "b", getTrue, 0, SD_BUS_VTABLE_PROPERTY_CONST),
     SD_BUS_VTABLE_END,
 };
@@ -354,8 +384,8 @@ void MprisService::serve()
     }
     connection_->last = now;
     sd_bus_emit_properties_changed(connection_->bus, objectPath, playerInterface, "PlaybackStatus", "Metadata",
-                                   "CanPlay", "CanPause", "CanGoNext", "CanGoPrevious", "LoopStatus", "Shuffle",
-                                   nullptr);
+                                   "CanPlay", "CanPause", "CanSeek", "CanGoNext", "CanGoPrevious", "LoopStatus",
+                                   "Shuffle", nullptr);
 }
 
 void MprisService::stop() { connection_.reset(); }

@@ -41,6 +41,7 @@ WindowEvent keyEvent(const SDL_KeyboardEvent& pressed)
     }
     event.ctrl = (pressed.keysym.mod & KMOD_CTRL) != 0;
     event.alt = (pressed.keysym.mod & KMOD_ALT) != 0;
+    event.shift = (pressed.keysym.mod & KMOD_SHIFT) != 0;
     return event;
 }
 

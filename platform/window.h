@@ -57,6 +57,7 @@ struct WindowEvent {
     char character = 0;
     bool ctrl = false;
     bool alt = false;
+    bool shift = false;
     int8_t wheel = 0;
 };
 

@@ -1,6 +1,7 @@
 // quorva-ctl: tells a running player what to do, for scripts and the desktop.
 //   quorva-ctl playfile PATH   stop what plays, then load and play PATH
 //   quorva-ctl stop            stop playing
+//   quorva-ctl seek MS         play on from MS milliseconds into the song
 //   quorva-ctl status          print the player's state, song, position and length
 //   quorva-ctl enqueue PATH... add songs (or folders of songs) to the end of the playlist
 //   quorva-ctl next | prev     play the next or the previous song of the playlist
@@ -27,7 +28,7 @@ constexpr int exitUsage = 64;
 // Asked for, the usage goes to standard output and is no error.
 int usage(std::FILE* out = stderr)
 {
-    std::fprintf(out, "usage: quorva-ctl playfile PATH | stop | status\n"
+    std::fprintf(out, "usage: quorva-ctl playfile PATH | stop | seek MS | status\n"
                       "       quorva-ctl enqueue PATH... | next | prev | repeat off|one|all\n"
                       "       quorva-ctl --help | --version\n");
     return out == stderr ? exitUsage : 0;
@@ -84,6 +85,9 @@ int main(int argc, char** argv)
     }
     if (command == "stop" && argc == 2) {
         return send(control::Verb::Execute, "stop");
+    }
+    if (command == "seek" && argc == 3 && argv[2][0] != '\0') {
+        return send(control::Verb::Execute, std::string("seek ") + argv[2]);
     }
     if (command == "status" && argc == 2) {
         return send(control::Verb::Status, "");

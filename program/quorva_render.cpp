@@ -20,7 +20,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -109,7 +111,7 @@ void printInfo(const SmfFile& song)
 void printUsage(std::FILE* out)
 {
     std::fprintf(out,
-                 "usage: quorva-render SONG (--info | --events) [--speed X] [--transpose N]\n"
+                 "usage: quorva-render SONG (--info | --events [--seek MS]) [--speed X] [--transpose N]\n"
                  "       quorva-render (SONG | --events-in LOG) --wav OUT.wav [--output fm] [--tones FILE] [--voices N]\n"
                  "                     [--level-shift S] [--buffer-ms M] [--speed X] [--transpose N]\n"
                  "       quorva-render SONG --output ms-ss --wav OUT.wav [--sample-rate 11025|22050|44100]\n"
@@ -229,9 +231,20 @@ int run(std::vector<std::string> args)
     }
     bool info = false;
     bool events = false;
+    std::optional<uint32_t> seekMs;
     std::string songPath;
-    for (const std::string& arg : args) {
-        if (arg == "--info") {
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--seek") {
+            char* end = nullptr;
+            const std::string value = i + 1 < args.size() ? args[++i] : "";
+            const unsigned long ms = std::strtoul(value.c_str(), &end, 10);
+            if (value.empty() || *end != '\0' || value[0] == '-' || ms > 0xFFFFFFFFul) {
+                std::fprintf(stderr, "quorva-render: --seek needs a time in milliseconds\n");
+                return 1;
+            }
+            seekMs = static_cast<uint32_t>(ms);
+        } else if (arg == "--info") {
             info = true;
         } else if (arg == "--events") {
             events = true;
@@ -242,7 +255,7 @@ int run(std::vector<std::string> args)
             songPath = arg;
         }
     }
-    if (songPath.empty() || (!info && !events)) {
+    if (songPath.empty() || (!info && !events) || (seekMs && !events)) {
         return usage();
     }
 
@@ -262,6 +275,9 @@ int run(std::vector<std::string> args)
         playback.ports.selectNull();
         playback.applyOptions(*options);
         playback.play();
+        if (seekMs) {
+            playback.sequencer.seekToMs(*seekMs);
+        }
         while (!playback.stopped()) {
             playback.tick();
         }

@@ -30,6 +30,14 @@ void ChannelMonitor::fullReset()
 
 void ChannelMonitor::resetChannel(int channel)
 {
+    clearChannel(channel);
+    if (channels[channel].muted) {
+        sendVolume(channel, 100u * muteLevel / 12);
+    }
+}
+
+void ChannelMonitor::clearChannel(int channel)
+{
     ChannelState& state = channels[channel];
     state.rhythm = channel == 9;
     state.program = 1;
@@ -47,9 +55,6 @@ void ChannelMonitor::resetChannel(int channel)
     state.sostenuto = false;
     state.soft = false;
     state.portamento = false;
-    if (state.muted) {
-        sendVolume(channel, 100u * muteLevel / 12);
-    }
 }
 
 void ChannelMonitor::resetAllChannels()
@@ -84,6 +89,15 @@ void ChannelMonitor::setMuteLevel(uint8_t level)
             sendVolume(channel, static_cast<uint32_t>(channels[channel].volume) * level / 12);
         }
     }
+}
+
+uint32_t ChannelMonitor::mutedVolume(int channel, uint32_t message) const
+{
+    if (!channels[channel].muted) {
+        return message;
+    }
+    const uint32_t value = (message >> 16 & 0xFF) * muteLevel / 12 & 0xFF;
+    return (message & 0xFF00FFFFu) | value << 16;
 }
 
 int ChannelMonitor::shiftedNote(int channel, int note) const

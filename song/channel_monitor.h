@@ -45,6 +45,8 @@ public:
 
     void fullReset();
     void resetChannel(int channel);
+    // The channel reset's values alone, with nothing sent (a seek sends the volume itself).
+    void clearChannel(int channel);
     void resetAllChannels();
     void setMuted(int channel, bool muted);
     void setMuteLevel(uint8_t level);
@@ -59,6 +61,9 @@ public:
     void restrike(const SoundingNote& note, NoteMessages& messages) const;
     // Ages the note by one timer tick; returns false when it must be discarded.
     static bool noteUpdate(SoundingNote& note, uint32_t periodMs);
+    // A controller-7 message as the port is sent it: on a muted channel its value scaled by
+    // the mute level.
+    uint32_t mutedVolume(int channel, uint32_t message) const;
     // The note number a message for this channel is sent with, or -1 for none.
     int shiftedNote(int channel, int note) const;
 

@@ -232,16 +232,40 @@ DecodedEvent EventDecoder::decodeMeta(uint8_t track, uint32_t tick, const uint8_
     return {event, consumed, false};
 }
 
+void ShortEvent::store(ChannelMonitor& monitor) const
+{
+    ChannelState& state = monitor.channels[status() & 0x0F];
+    const uint8_t value = data2();
+    switch (variant) {
+    case ShortVariant::Volume: state.volume = value; break;
+    case ShortVariant::BankMsb: state.bankMsb = value; break;
+    case ShortVariant::Modulation: state.modulation = value; break;
+    case ShortVariant::Pan: state.pan = value; break;
+    case ShortVariant::Expression: state.expression = value; break;
+    case ShortVariant::BankLsb: state.bankLsb = value; break;
+    case ShortVariant::Hold: state.hold = value >= 64; break;
+    case ShortVariant::Portamento: state.portamento = value >= 64; break;
+    case ShortVariant::Sostenuto: state.sostenuto = value >= 64; break;
+    case ShortVariant::Soft: state.soft = value >= 64; break;
+    case ShortVariant::Reverb: state.reverb = value; break;
+    case ShortVariant::Chorus: state.chorus = value; break;
+    case ShortVariant::Controller94: state.controller94 = value; break;
+    case ShortVariant::ProgramChange: state.program = static_cast<uint8_t>(data1() + 1); break;
+    case ShortVariant::PitchBend: state.pitchBend = value; break;
+    case ShortVariant::NoteOn:
+    case ShortVariant::NoteOff:
+    case ShortVariant::Send: break;
+    }
+}
+
 void ShortEvent::play(PlayContext& context)
 {
     ChannelMonitor& monitor = context.monitor;
     const int channel = status() & 0x0F;
-    ChannelState& state = monitor.channels[channel];
     MidiPort& port = context.ports.port();
-    const uint8_t value = data2();
     switch (variant) {
     case ShortVariant::NoteOn: {
-        context.sequencer.noteStarted(static_cast<uint8_t>(channel), data1(), value);
+        context.sequencer.noteStarted(static_cast<uint8_t>(channel), data1(), data2());
         const int note = monitor.shiftedNote(channel, data1());
         if (note >= 0) {
             port.sendShort(withNote(message, note));
@@ -257,31 +281,14 @@ void ShortEvent::play(PlayContext& context)
         return;
     }
     case ShortVariant::Volume:
-        state.volume = value;
-        if (state.muted) {
-            const uint32_t muted = (static_cast<uint32_t>(value) * monitor.muteLevel / 12) & 0xFF;
-            port.sendShort((message & 0xFF00FFFFu) | muted << 16);
-        } else {
-            port.sendShort(message);
-        }
+        store(monitor);
+        port.sendShort(monitor.mutedVolume(channel, message));
         return;
-    case ShortVariant::BankMsb: state.bankMsb = value; break;
-    case ShortVariant::Modulation: state.modulation = value; break;
-    case ShortVariant::Pan: state.pan = value; break;
-    case ShortVariant::Expression: state.expression = value; break;
-    case ShortVariant::BankLsb: state.bankLsb = value; break;
-    case ShortVariant::Hold: state.hold = value >= 64; break;
-    case ShortVariant::Portamento: state.portamento = value >= 64; break;
-    case ShortVariant::Sostenuto: state.sostenuto = value >= 64; break;
-    case ShortVariant::Soft: state.soft = value >= 64; break;
-    case ShortVariant::Reverb: state.reverb = value; break;
-    case ShortVariant::Chorus: state.chorus = value; break;
-    case ShortVariant::Controller94: state.controller94 = value; break;
-    case ShortVariant::ProgramChange: state.program = static_cast<uint8_t>(data1() + 1); break;
-    case ShortVariant::PitchBend: state.pitchBend = value; break;
-    case ShortVariant::Send: break;
+    default:
+        store(monitor);
+        port.sendShort(message);
+        return;
     }
-    port.sendShort(message);
 }
 
 void SysexEvent::play(PlayContext& context)

@@ -66,6 +66,8 @@ public:
     ShortEvent(uint32_t tick, uint32_t message, ShortVariant variant)
         : MidiEvent(tick, EventClass::Channel), message(message), variant(variant) {}
     void play(PlayContext& context) override;
+    // What playing it writes into the channel mirror, without sending anything.
+    void store(ChannelMonitor& monitor) const;
 
     uint8_t status() const { return static_cast<uint8_t>(message); }
     uint8_t data1() const { return static_cast<uint8_t>(message >> 8); }

@@ -2,6 +2,7 @@
 
 #include "platform/periodic_timer.h"
 #include "ports/port_selector.h"
+#include "song/chase_state.h"
 #include "song/note_messages.h"
 #include "song/smf_file.h"
 #include "song/song_math.h"
@@ -56,6 +57,16 @@ bool Sequencer::advance()
         stopRoutine();
         return false;
     }
+    applyChanges();
+    ports_.port().resetClock();
+    playDueEvents();
+    current_.cursor = cursor_;
+    publish();
+    return true;
+}
+
+void Sequencer::applyChanges()
+{
     const double position = current_.position;
     while (current_.nextTempo && current_.nextTempo->tick <= position) {
         current_.tempo = current_.nextTempo->tempo;
@@ -68,11 +79,6 @@ bool Sequencer::advance()
         current_.meterDenominatorPower = meter.denominatorPower;
         current_.nextTimeSignature = meter.next;
     }
-    ports_.port().resetClock();
-    playDueEvents();
-    current_.cursor = cursor_;
-    publish();
-    return true;
 }
 
 void Sequencer::publish()
@@ -138,6 +144,15 @@ void Sequencer::stop()
     if (!playing_.load()) {
         return;
     }
+    haltTicks();
+    stopRoutine();
+}
+
+void Sequencer::haltTicks()
+{
+    if (!playing_.load()) {
+        return;
+    }
     if (timerRunning_ && timer_.ticksOnOwnThread()) {
         // The timer thread acknowledges within one tick; a timer that died must not hang the
         // program, so the wait gives up after a second and withdraws the request.
@@ -147,7 +162,82 @@ void Sequencer::stop()
         stopRequest_.store(false);
     }
     playing_.store(false);
-    stopRoutine();
+}
+
+bool Sequencer::seekToMs(uint32_t ms) { return seekToTick(song_.tickAtMs(ms)); }
+
+bool Sequencer::seekByMs(int32_t deltaMs)
+{
+    const int64_t target = int64_t{elapsedMs()} + deltaMs;
+    return seekToMs(static_cast<uint32_t>(std::clamp<int64_t>(target, 0, 0xFFFFFFFF)));
+}
+
+bool Sequencer::seekToTick(uint32_t tick)
+{
+    if (!song_.loaded() || state_.load() == PlayState::Idle) {
+        return false;
+    }
+    haltTicks();
+    // A song that ended (or was stopped), even while the tick above was being acknowledged,
+    // plays again from the point.
+    const PlayState resumeAs = state_.load() == PlayState::Paused ? PlayState::Paused : PlayState::Playing;
+    silenceAll();
+    chase(tick);
+    stopRequest_.store(false);
+    playing_.store(true);
+    state_.store(resumeAs);
+    return true;
+}
+
+void Sequencer::silenceAll()
+{
+    MidiPort& port = ports_.port();
+    for (uint8_t channel = 0; channel < 16; ++channel) {
+        const auto status = static_cast<uint8_t>(0xB0 + channel);
+        port.sendShort(packShort(status, 120, 0));
+        port.sendShort(packShort(status, 123, 0));
+        port.sendShort(packShort(status, 64, 0));
+    }
+    std::lock_guard guard(lock_);
+    for (SoundingNote* note = notes_.first(); note; note = note->next) {
+        note->released = true;
+    }
+}
+
+void Sequencer::chase(uint32_t tick)
+{
+    const auto& events = song_.events();
+    const auto reached = std::lower_bound(events.begin(), events.end(), tick,
+                                          [](const MidiEvent* event, uint32_t at) { return event->tick < at; });
+    cursor_ = static_cast<size_t>(reached - events.begin());
+
+    current_ = PlayReadout{};
+    current_.position = tick;
+    current_.nextTempo = song_.firstTempo();
+    current_.nextTimeSignature = song_.firstTimeSignature();
+    applyChanges();
+    current_.cursor = cursor_;
+
+    monitor_.gmSeen = false;
+    monitor_.gsSeen = false;
+    monitor_.xgSeen = false;
+    for (int channel = 0; channel < ChannelMonitor::channelCount; ++channel) {
+        monitor_.clearChannel(channel);
+    }
+    song_.showLyric(nullptr);
+    song_.singSyllable(LyricLines::noSyllable);
+    ChaseState state;
+    for (size_t i = 0; i < cursor_; ++i) {
+        state.fold(*events[i], context_);
+    }
+    // The output starts from a reset as at play: the song's own, or a GM System On where the
+    // song has none before the point.
+    MidiPort& port = ports_.port();
+    if (!state.hasReset()) {
+        port.sendLong(LongMessage{gmSystemOnBytes, sizeof gmSystemOnBytes, sysex::GmSystemOn});
+    }
+    state.send(port, monitor_);
+    publish();
 }
 
 void Sequencer::acknowledgeStop()

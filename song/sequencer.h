@@ -45,6 +45,17 @@ public:
     void stop();
     void pause();
     void resume();
+    // Moves playback to a point of the song as if it had played from its start to there:
+    // sound stops, the output is reset and given the state the events before the point
+    // leave (programs, controllers, parameters, bends, system-exclusive messages), the
+    // channel mirror, tempo and meter read as there, and the next tick plays on from it.
+    // Notes begun before the point are not struck again. Paused stays paused; a stopped song
+    // starts playing. False when no song is loaded. Main thread.
+    bool seekToMs(uint32_t ms);
+    // The same at a tick: the events before `tick` are chased, the ones at it played.
+    bool seekToTick(uint32_t tick);
+    // A seek by a distance from where playback stands, not before the start (the keys' step).
+    bool seekByMs(int32_t deltaMs);
     void setState(PlayState state) { state_.store(state); }
     void shutdown();
     // stop, load, play: how a new song starts from any source. Returns the load's result.
@@ -84,8 +95,15 @@ public:
 private:
     void stopRoutine();
     void acknowledgeStop();
+    // Has the timer thread stop playing (it acknowledges within a tick); playing is then false.
+    void haltTicks();
+    // Sound off, notes off and hold off on every channel; the sounding notes fade out.
+    void silenceAll();
+    void chase(uint32_t tick);
     // Moves the position on by one tick and plays what it reaches; false when the song ended.
     bool advance();
+    // Applies the tempo and meter changes the position has reached.
+    void applyChanges();
     void playDueEvents();
     void updateNotes();
     void publish();

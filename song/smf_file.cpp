@@ -249,6 +249,23 @@ void SmfFile::offerKaraokeTag(std::string_view tag)
     }
 }
 
+uint32_t SmfFile::tickAtMs(uint32_t ms) const
+{
+    uint32_t baseTick = 0;
+    uint32_t baseMs = 0;
+    uint32_t tempo = 500000;
+    for (const TempoEvent* change = firstTempo_; change && change->startMs <= ms; change = change->next) {
+        baseTick = change->tick;
+        baseMs = change->startMs;
+        tempo = change->tempo;
+    }
+    if (division_ == 0) {
+        return 0;
+    }
+    // Rounded up, so that the tick is the first the song reaches at or after `ms`.
+    return truncToU32(std::ceil(static_cast<double>(ms - baseMs) * division_ * 1000.0 / tempo + baseTick));
+}
+
 uint32_t SmfFile::addSyllable(std::string_view text, uint32_t tick, bool karaoke)
 {
     // In the prepare pass the tempo list holds every tempo change up to this tick.

@@ -84,6 +84,8 @@ public:
     void showText(const char* text);
     void showLyric(const char* text) { lyric_ = text; }
     void singSyllable(uint32_t syllable) { sungSyllable_ = syllable; }
+    // The tick the song reaches `ms` milliseconds after its start, through the tempo map.
+    uint32_t tickAtMs(uint32_t ms) const;
     // Length of a measure in whole ticks, at least 1 so that no meter can stall a count.
     uint32_t measureLength(uint8_t numerator, uint8_t denominatorPower) const;
 

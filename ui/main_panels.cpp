@@ -138,8 +138,8 @@ void MainScreen::drawPositionPanel()
 
     // The done part ends at x 164 when the position reaches the song's length; a position a
     // little past the length (the stop comes on the tick after the end) must not overshoot it.
-    const int64_t positionMs = player_.playing ? elapsed : 0;
-    const int64_t lengthMs = player_.playing && song.endMs() != 0 ? song.endMs() : 1;
+    const int64_t positionMs = progressSeek_.draggedMs() ? *progressSeek_.draggedMs() : player_.playing ? elapsed : 0;
+    const int64_t lengthMs = (player_.playing || progressSeek_.draggedMs()) && song.endMs() != 0 ? song.endMs() : 1;
     const int32_t doneEnd = static_cast<int32_t>(std::clamp<int64_t>(positionMs * 160 / lengthMs + 4, 4, 164));
     surface.fillRect({4, 430, doneEnd, 434}, progressDone);
     surface.fillRect({doneEnd, 430, 164, 434}, progressToGo);

@@ -50,6 +50,7 @@ void MainScreen::update()
     }
     const bool mouseTaken = extras_ != nullptr && extras_->update();
     takePlayerSnapshot();
+    progressSeek_.update(context_);
     context_.monitor.updateFlowScale(context_.fpsTimer.frameFactorF());
     if (mouseTaken) {
         return;

@@ -5,6 +5,7 @@
 #include "ui/callback_list.h"
 #include "ui/channel_buttons.h"
 #include "ui/controls.h"
+#include "ui/progress_seek.h"
 #include "ui/screen_context.h"
 #include "ui/skin_sprites.h"
 #include "ui/view.h"
@@ -123,6 +124,7 @@ private:
     std::array<View*, pageCount> pages_{};
     std::array<ChannelButton, 16> channelButtons_;
     Controls controls_;
+    ProgressSeek progressSeek_;
 };
 
 }  // namespace quorva

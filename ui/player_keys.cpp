@@ -16,6 +16,7 @@ namespace {
 
 constexpr int32_t volumeStepPercent = 5;
 constexpr int32_t seekStepMs = 5000;
+constexpr int32_t longSeekStepMs = 30000;
 
 constexpr std::array<std::string_view, 17> helpLines = {
     "KEYS",
@@ -76,8 +77,8 @@ void PlayerKeys::press(const KeyPress& key)
     case Key::PageDown: playlist_.next(); break;
     case Key::Up: changeVolume(volumeStepPercent); break;
     case Key::Down: changeVolume(-volumeStepPercent); break;
-    case Key::Left: seekBy(-seekStepMs); break;
-    case Key::Right: seekBy(seekStepMs); break;
+    case Key::Left: seekBy(key.shift ? -longSeekStepMs : -seekStepMs); break;
+    case Key::Right: seekBy(key.shift ? longSeekStepMs : seekStepMs); break;
     case Key::Home: seekTo(0); break;
     case Key::F1: helpShown_ = true; break;
     // Alt+Enter is the mode switch's own, read from the keys held.
@@ -121,15 +122,9 @@ void PlayerKeys::stopOrLeaveFullScreen(bool escape)
     screen_.context().sequencer.stop();
 }
 
-void PlayerKeys::seekBy(int32_t /*deltaMs*/)
-{
-    // Left and Right land here; they will move the position once the sequencer can seek.
-}
+void PlayerKeys::seekBy(int32_t deltaMs) { screen_.context().sequencer.seekByMs(deltaMs); }
 
-void PlayerKeys::seekTo(uint32_t /*positionMs*/)
-{
-    // Home lands here; it will go back to the start once the sequencer can seek.
-}
+void PlayerKeys::seekTo(uint32_t positionMs) { screen_.context().sequencer.seekToMs(positionMs); }
 
 void PlayerKeys::changeVolume(int32_t /*percent*/) {}
 

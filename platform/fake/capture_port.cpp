@@ -32,6 +32,12 @@ std::vector<CapturePort::Message> CapturePort::messages() const
     return messages_;
 }
 
+size_t CapturePort::count() const
+{
+    std::lock_guard guard(mutex_);
+    return messages_.size();
+}
+
 void CapturePort::clear()
 {
     std::lock_guard lock(mutex_);

@@ -32,6 +32,7 @@ public:
     bool openSoftSynth(int32_t, bool) override { return open(); }
 
     std::vector<Message> messages() const;
+    size_t count() const;
     void clear();
 
     bool openResult = true;
