@@ -64,6 +64,8 @@ bool FluidSampleSynth::open(int32_t sampleRate, bool effects)
     fluid_settings_setint(settings_, "synth.chorus.active", effects ? 1 : 0);
     // Only the audio thread plays it once open.
     fluid_settings_setint(settings_, "synth.threadsafe-api", 0);
+    fluid_settings_setnum(settings_, "synth.gain", baseGain);
+    appliedPercent_ = MasterVolume::full;
     synth_ = new_fluid_synth(settings_);
     creating.unlock();
     if (!synth_) {
@@ -142,6 +144,10 @@ void FluidSampleSynth::handleSysex(const uint8_t* bytes, uint32_t length)
 
 void FluidSampleSynth::render(int16_t* frames, uint32_t count)
 {
+    if (volume_ && volume_->percent() != appliedPercent_) {
+        appliedPercent_ = volume_->percent();
+        fluid_synth_set_gain(synth_, static_cast<float>(baseGain * appliedPercent_ / MasterVolume::full));
+    }
     fluid_synth_write_s16(synth_, static_cast<int>(count), frames, 0, 2, frames, 1, 2);
 }
 

@@ -1,4 +1,5 @@
 #pragma once
+#include "ports/master_volume.h"
 #include "ports/midi_mapper.h"
 #include "ports/sample_synth.h"
 
@@ -20,7 +21,14 @@ std::string soundFontPath();
 // bank 128 holds the drum kits. Reverb and chorus are the effects.
 class FluidSampleSynth final : public SampleSynth {
 public:
-    explicit FluidSampleSynth(std::string soundFont) : soundFont_(std::move(soundFont)) {}
+    // The synthesizer's gain at full volume.
+    static constexpr double baseGain = 0.2;
+
+    // Plays at baseGain times the master volume, when one is given.
+    explicit FluidSampleSynth(std::string soundFont, const MasterVolume* volume = nullptr)
+        : soundFont_(std::move(soundFont)), volume_(volume)
+    {
+    }
     ~FluidSampleSynth() override;
 
     bool open(int32_t sampleRate, bool effects) override;
@@ -35,6 +43,8 @@ private:
     fluid_settings_t* settings_ = nullptr;
     fluid_synth_t* synth_ = nullptr;
     int fontId_ = -1;
+    const MasterVolume* volume_;
+    int32_t appliedPercent_ = MasterVolume::full;  // the audio thread's once open
 };
 
 // The presets of a SoundFont without playing it; empty when it cannot be loaded.

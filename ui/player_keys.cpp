@@ -5,9 +5,12 @@
 #include "app/window_mode_switch.h"
 #include "gfx/bitmap_font.h"
 #include "gfx/drawers.h"
+#include "platform/clock.h"
+#include "ports/master_volume.h"
 #include "song/sequencer.h"
 
 #include <array>
+#include <string>
 #include <string_view>
 
 namespace quorva {
@@ -44,6 +47,7 @@ bool PlayerKeys::update()
     const ScreenContext& context = screen_.context();
     const std::vector<KeyPress>& keys = context.window.keys();
     playlist_.frame();
+    watchVolume();
     if (helpShown_) {
         const MouseState& mouse = context.mouse;
         if (!keys.empty() || mouse.left() == button::Pressed || mouse.right() == button::Pressed) {
@@ -131,7 +135,22 @@ void PlayerKeys::seekTo(uint32_t /*positionMs*/)
     // Home lands here; it will go back to the start once the sequencer can seek.
 }
 
-void PlayerKeys::changeVolume(int32_t /*percent*/) {}
+void PlayerKeys::changeVolume(int32_t percent) { volume_.change(percent); }
+
+void PlayerKeys::watchVolume()
+{
+    const uint32_t now = screen_.context().clock.nowMs();
+    const int32_t percent = volume_.percent();
+    // The volume restored at start-up is no change.
+    if (seenVolume_ && *seenVolume_ != percent) {
+        volumeChangedMs_ = now;
+        volumeShown_ = true;
+    }
+    seenVolume_ = percent;
+    if (volumeShown_ && now - volumeChangedMs_ >= volumeShownMs) {
+        volumeShown_ = false;
+    }
+}
 
 void PlayerKeys::draw()
 {
@@ -143,9 +162,15 @@ void PlayerKeys::draw()
 
 void PlayerKeys::drawStatusLine()
 {
-    const std::string text = playlist_.positionText();
+    std::string text = playlist_.positionText();
     // One song without repeat shows nothing: the screen stays as it always was.
-    if (text.empty() || (playlist_.playlist().size() == 1 && playlist_.playlist().repeat() == RepeatMode::Off)) {
+    if (playlist_.playlist().size() == 1 && playlist_.playlist().repeat() == RepeatMode::Off) {
+        text.clear();
+    }
+    if (volumeShown_) {
+        text += (text.empty() ? "VOL " : "  VOL ") + std::to_string(volume_.percent()) + "%";
+    }
+    if (text.empty()) {
         return;
     }
     const ScreenContext& context = screen_.context();
