@@ -50,12 +50,18 @@ TEST(AudioStream, MasterVolumeScalesTheMixAndLeavesFullVolumeBitIdentical)
 {
     std::vector<MixFrame> mix;
     for (int32_t i = -3000; i < 3000; ++i) {
-        mix.push_back({i * 700001 + 89, -i * 650003 - 13});  // up to 2^31, beyond 16 bits after the shift
+        // Up to 2^31, beyond 16 bits after the shift; the low ten bits set, just under the next
+        // step of the shift, so that any rounding on the way changes the sample.
+        mix.push_back({(i * 700001) | 1023, (-i * 650003) | 1023});
     }
     mix.push_back({std::numeric_limits<int32_t>::max(), std::numeric_limits<int32_t>::min()});
     const auto count = static_cast<uint32_t>(mix.size());
-    std::vector<int16_t> today(2 * mix.size()), full(2 * mix.size()), half(2 * mix.size()), silent(2 * mix.size());
-    SynthStream::convert(mix.data(), count, 6, today.data());
+    std::vector<int16_t> today, full(2 * mix.size()), half(2 * mix.size()), silent(2 * mix.size());
+    for (const MixFrame& frame : mix) {
+        for (const int32_t value : {frame.left, frame.right}) {
+            today.push_back(static_cast<int16_t>(std::clamp<int32_t>(value >> 10, -32768, 32767)));
+        }
+    }
     SynthStream::convert(mix.data(), count, 6, full.data(), 100);
     SynthStream::convert(mix.data(), count, 6, half.data(), 50);
     SynthStream::convert(mix.data(), count, 6, silent.data(), 0);
