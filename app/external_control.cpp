@@ -141,7 +141,8 @@ control::Fields ExternalControl::status() const
         {"position_ms", std::to_string(loaded ? sequencer_.elapsedMs() : 0)},
         {"length_ms", std::to_string(loaded ? song_.endMs() : 0)},
     };
-    if (volume_ != nullptr) {
+    // At full volume the answer stays as it was before there was a volume.
+    if (volume_ != nullptr && volume_->percent() != MasterVolume::full) {
         fields.emplace_back("volume", std::to_string(volume_->percent()));
     }
     // One song played once answers as a player without a playlist does.

@@ -144,8 +144,8 @@ void FluidSampleSynth::handleSysex(const uint8_t* bytes, uint32_t length)
 
 void FluidSampleSynth::render(int16_t* frames, uint32_t count)
 {
-    if (volume_ && volume_->percent() != appliedPercent_) {
-        appliedPercent_ = volume_->percent();
+    if (const int32_t percent = volume_ ? volume_->percent() : MasterVolume::full; percent != appliedPercent_) {
+        appliedPercent_ = percent;
         fluid_synth_set_gain(synth_, static_cast<float>(baseGain * appliedPercent_ / MasterVolume::full));
     }
     fluid_synth_write_s16(synth_, static_cast<int>(count), frames, 0, 2, frames, 1, 2);

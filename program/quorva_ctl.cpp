@@ -43,8 +43,10 @@ std::string absolute(const std::string& path)
     return error ? path : full.string();
 }
 
-// Prints the reply's fields, or only the value of `onlyField` when one is named.
-int send(control::Verb verb, const std::string& text, const std::string& onlyField = {})
+// Prints the reply's fields, or only the value of `onlyField` when one is named (the reply
+// leaves that field out when it has the value `omitted`).
+int send(control::Verb verb, const std::string& text, const std::string& onlyField = {},
+         const std::string& omitted = {})
 {
     ControlSocketClient client(controlDirectory());
     const ControlCall call = client.call(control::encodeRequest(verb, text));
@@ -70,8 +72,7 @@ int send(control::Verb verb, const std::string& text, const std::string& onlyFie
         }
     }
     if (!onlyField.empty()) {
-        std::fprintf(stderr, "quorva-ctl: the player did not say its %s\n", onlyField.c_str());
-        return exitRefused;
+        std::printf("%s\n", omitted.c_str());
     }
     return 0;
 }
@@ -121,7 +122,8 @@ int main(int argc, char** argv)
         return send(control::Verb::Execute, "volume " + std::string(argv[2]));
     }
     if (command == "volume" && argc == 2) {
-        return send(control::Verb::Status, "", "volume");
+        // A player at full volume says nothing of it.
+        return send(control::Verb::Status, "", "volume", "100");
     }
     if ((command == "next" || command == "prev") && argc == 2) {
         return send(control::Verb::Execute, command);
