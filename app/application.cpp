@@ -1,5 +1,6 @@
 #include "app/application.h"
 
+#include "app/player_memory.h"
 #include "app/settings.h"
 #include "app/window_size.h"
 #include "app/working_directory.h"
@@ -38,6 +39,9 @@ bool Application::init()
     }
     parts_.platform.enterDataDirectory();
     parts_.settings.readAtStartUp();
+    if (memory_ != nullptr) {
+        memory_->restore(parts_.settings.playerConfig());
+    }
     if (!parts_.window.createWindow(rememberedWindowSize(parts_.settings.playerConfig()))) {
         return fail("main window create error");
     }
@@ -151,8 +155,12 @@ void Application::drawFrameRate()
 
 void Application::exit()
 {
-    // The window's size is written once, as the window closes, and only when it changed.
-    if (rememberWindowSize(parts_.settings.playerConfig(), parts_.window.platform().windowedSize())) {
+    // The window's size, the volume and the repeat mode are written once, as the window
+    // closes, and only when one changed.
+    PlayerConfig& config = parts_.settings.playerConfig();
+    const bool sizeChanged = rememberWindowSize(config, parts_.window.platform().windowedSize());
+    const bool choicesChanged = memory_ != nullptr && memory_->remember(config);
+    if (sizeChanged || choicesChanged) {
         parts_.settings.savePlayerConfig();
     }
     parts_.sequencer.shutdown();

@@ -15,6 +15,7 @@ namespace quorva {
 
 class BitmapLoader;
 class MessageBox;
+class PlayerMemory;
 class PortSelector;
 class Sequencer;
 class SettingsKeeper;
@@ -65,6 +66,8 @@ public:
     void setSongStarter(std::function<void()> start) { songStarter_ = std::move(start); }
     // The screen that start-up builds and every frame updates and draws.
     void setScreen(FrameScreen& screen) { screen_ = &screen; }
+    // The choices restored from player.conf at start-up and written back at shutdown.
+    void setPlayerMemory(PlayerMemory& memory) { memory_ = &memory; }
 
     // Start-up. False (after at most one fatal message) means the program must end: with -1,
     // or with 0 when another running copy took over.
@@ -92,6 +95,7 @@ private:
     std::function<void()> songStarter_;
     bool handedOff_ = false;
     FrameScreen* screen_ = nullptr;
+    PlayerMemory* memory_ = nullptr;
     bool screenBuilt_ = false;
 };
 

@@ -2,6 +2,7 @@
 
 #include "app/main_window.h"
 #include "app/playlist_player.h"
+#include "ports/master_volume.h"
 #include "song/sequencer.h"
 #include "song/smf_file.h"
 
@@ -20,6 +21,19 @@ constexpr std::string_view nextCommand = "next";
 constexpr std::string_view previousCommand = "prev";
 constexpr std::string_view repeatCommand = "repeat ";
 constexpr std::string_view seekCommand = "seek ";
+constexpr std::string_view volumeCommand = "volume ";
+
+// A whole number 0..100 and nothing else.
+std::optional<int32_t> percentNamed(std::string_view text)
+{
+    int32_t percent = -1;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), percent);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || percent < 0 ||
+        percent > MasterVolume::full) {
+        return std::nullopt;
+    }
+    return percent;
+}
 
 const char* stateName(PlayState state)
 {
@@ -95,6 +109,13 @@ uint32_t ExternalControl::execute(std::string_view topic, std::string_view comma
         openPath(command.substr(playCommand.size()));
         return control::acknowledged;
     }
+    if (volume_ != nullptr && command.starts_with(volumeCommand)) {
+        if (const auto percent = percentNamed(command.substr(volumeCommand.size()))) {
+            volume_->set(*percent);
+            return control::acknowledged;
+        }
+        return control::refused;
+    }
     return playlist_ != nullptr ? executeForPlaylist(command) : control::refused;
 }
 
@@ -131,6 +152,10 @@ control::Fields ExternalControl::status() const
         {"position_ms", std::to_string(loaded ? sequencer_.elapsedMs() : 0)},
         {"length_ms", std::to_string(loaded ? song_.endMs() : 0)},
     };
+    // At full volume the answer stays as it was before there was a volume.
+    if (volume_ != nullptr && volume_->percent() != MasterVolume::full) {
+        fields.emplace_back("volume", std::to_string(volume_->percent()));
+    }
     // One song played once answers as a player without a playlist does.
     const Playlist* list = playlist_ != nullptr ? &playlist_->playlist() : nullptr;
     if (list != nullptr && (list->size() > 1 || list->repeat() != RepeatMode::Off || list->shuffle())) {
@@ -169,6 +194,9 @@ NowPlaying ExternalControl::nowPlaying() const
                    : list.repeat() == RepeatMode::All ? LoopStatus::Playlist
                                                       : LoopStatus::None;
         now.shuffle = list.shuffle();
+    }
+    if (volume_ != nullptr) {
+        now.volumePercent = volume_->percent();
     }
     if (!now.hasSong) {
         return now;
@@ -214,6 +242,13 @@ void ExternalControl::stop() { sequencer_.stop(); }
 void ExternalControl::seekTo(int64_t positionUs)
 {
     sequencer_.seekToMs(static_cast<uint32_t>(std::clamp<int64_t>(positionUs / 1000, 0, 0xFFFFFFFF)));
+}
+
+void ExternalControl::setVolume(int32_t percent)
+{
+    if (volume_ != nullptr) {
+        volume_->set(percent);
+    }
 }
 
 void ExternalControl::openPath(std::string_view path)

@@ -10,6 +10,7 @@
 namespace quorva {
 
 class MainWindow;
+class MasterVolume;
 class PlaylistPlayer;
 class Sequencer;
 class SmfFile;
@@ -30,12 +31,14 @@ public:
     // The playlist that "playfile", "enqueue", "next", "prev" and the media controls act on;
     // without one a song is loaded and played alone.
     void setPlaylist(PlaylistPlayer* playlist) { playlist_ = playlist; }
+    // The master volume that "volume N" and the media controls set.
+    void setMasterVolume(MasterVolume* volume) { volume_ = volume; }
 
     std::optional<std::string> answer(std::string_view received, bool final) override;
     control::Reply carryOut(const control::Request& request);
     // An execute request: "stop", "seek " and a time in ms, or "playfile " and a path; with a
-    // playlist also "enqueue " and a path, "next", "prev" and "repeat off|one|all". 0x8000
-    // when carried out, else 0.
+    // playlist also "enqueue " and a path, "next", "prev" and "repeat off|one|all"; with a
+    // master volume "volume " and a whole percent 0-100. 0x8000 when carried out, else 0.
     uint32_t execute(std::string_view topic, std::string_view command);
     control::Fields status() const;
 
@@ -50,6 +53,7 @@ public:
     void previous() override;
     void setLoop(LoopStatus loop) override;
     void setShuffle(bool on) override;
+    void setVolume(int32_t percent) override;
 
 private:
     std::string songTitle() const;
@@ -60,6 +64,7 @@ private:
     MainWindow& window_;
     TextConverter songText_;
     PlaylistPlayer* playlist_ = nullptr;
+    MasterVolume* volume_ = nullptr;
 };
 
 }  // namespace quorva

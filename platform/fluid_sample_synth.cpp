@@ -65,7 +65,8 @@ bool FluidSampleSynth::open(int32_t sampleRate, bool effects)
     fluid_settings_setint(settings_, "synth.chorus.active", effects ? 1 : 0);
     // Only the audio thread plays it once open.
     fluid_settings_setint(settings_, "synth.threadsafe-api", 0);
-    fluid_settings_setnum(settings_, "synth.gain", gain);
+    fluid_settings_setnum(settings_, "synth.gain", baseGain);
+    appliedPercent_ = MasterVolume::full;
     synth_ = new_fluid_synth(settings_);
     creating.unlock();
     if (!synth_) {
@@ -145,6 +146,10 @@ void FluidSampleSynth::handleSysex(const uint8_t* bytes, uint32_t length)
 
 void FluidSampleSynth::render(int16_t* frames, uint32_t count)
 {
+    if (const int32_t percent = volume_ ? volume_->percent() : MasterVolume::full; percent != appliedPercent_) {
+        appliedPercent_ = percent;
+        fluid_synth_set_gain(synth_, static_cast<float>(baseGain * appliedPercent_ / MasterVolume::full));
+    }
     constexpr uint32_t chunkFrames = 256;
     float mixed[2 * chunkFrames];
     while (count > 0) {

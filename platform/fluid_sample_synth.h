@@ -1,4 +1,5 @@
 #pragma once
+#include "ports/master_volume.h"
 #include "ports/midi_mapper.h"
 #include "ports/sample_limiter.h"
 #include "ports/sample_synth.h"
@@ -23,11 +24,16 @@ std::string soundFontPath();
 class FluidSampleSynth final : public SampleSynth {
 public:
     // FluidSynth's own default, 0.2, plays General MIDI songs about 8 dB below the FM
-    // synthesizer at its default level shift (docs/soft-synth-measurements.md). This gain
-    // decides the level of every output that plays FluidSynth, live and rendered.
-    static constexpr double gain = 0.5;
+    // synthesizer at its default level shift (docs/soft-synth-measurements.md). This gain, at
+    // full master volume, decides the level of every output that plays FluidSynth, live and
+    // rendered.
+    static constexpr double baseGain = 0.5;
 
-    explicit FluidSampleSynth(std::string soundFont) : soundFont_(std::move(soundFont)) {}
+    // Plays at baseGain times the master volume, when one is given.
+    explicit FluidSampleSynth(std::string soundFont, const MasterVolume* volume = nullptr)
+        : soundFont_(std::move(soundFont)), volume_(volume)
+    {
+    }
     ~FluidSampleSynth() override;
 
     bool open(int32_t sampleRate, bool effects) override;
@@ -43,6 +49,8 @@ private:
     fluid_synth_t* synth_ = nullptr;
     int fontId_ = -1;
     SampleLimiter limiter_;
+    const MasterVolume* volume_;
+    int32_t appliedPercent_ = MasterVolume::full;  // the audio thread's once open
 };
 
 // The presets of a SoundFont without playing it; empty when it cannot be loaded.

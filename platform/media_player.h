@@ -24,6 +24,7 @@ struct NowPlaying {
     bool canGoPrevious = false;
     LoopStatus loop = LoopStatus::None;
     bool shuffle = false;
+    int32_t volumePercent = 100;  // the master volume
     bool operator==(const NowPlaying&) const = default;
 };
 
@@ -44,6 +45,8 @@ public:
     virtual void previous() {}
     virtual void setLoop(LoopStatus) {}
     virtual void setShuffle(bool) {}
+    // The master volume, clamped to 0..100 %; a player without one ignores it.
+    virtual void setVolume(int32_t /*percent*/) {}
 };
 
 }  // namespace quorva

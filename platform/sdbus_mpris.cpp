@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <functional>
 
 namespace quorva {
@@ -163,6 +164,26 @@ int setShuffle(sd_bus*, const char*, const char*, const char*, sd_bus_message* v
     return 1;
 }
 
+int getVolume(sd_bus*, const char*, const char*, const char*, sd_bus_message* reply, void* userdata, sd_bus_error*)
+{
+    return sd_bus_message_append(reply, "d", targetOf(userdata).nowPlaying().volumePercent / 100.0);
+}
+
+// MPRIS volumes run 0.0-1.0 (more is clamped); the player keeps whole percents.
+int setVolume(sd_bus*, const char*, const char*, const char*, sd_bus_message* value, void* userdata, sd_bus_error*)
+{
+    double volume = 0;
+    const int result = sd_bus_message_read(value, "d", &volume);
+    if (result < 0) {
+        return result;
+    }
+    if (!std::isfinite(volume)) {
+        return -EINVAL;
+    }
+    targetOf(userdata).setVolume(static_cast<int32_t>(std::lround(std::clamp(volume, 0.0, 1.0) * 100)));
+    return 1;
+}
+
 int replyEmpty(sd_bus_message* message) { return sd_bus_reply_method_return(message, ""); }
 
 int callIgnored(sd_bus_message* message, void*, sd_bus_error*) { return replyEmpty(message); }
@@ -277,7 +298,8 @@ const sd_bus_vtable playerTable[] = {
     SD_BUS_PROPERTY("PlaybackStatus", "s", getStatus, 0, SD_BUS_VTABLE_PROPERTY_EMITS_CHANGE),
     SD_BUS_PROPERTY("Rate", "d", getOne, 0, SD_BUS_VTABLE_PROPERTY_CONST),
     SD_BUS_PROPERTY("Metadata", "a{sv}", getMetadata, 0, SD_BUS_VTABLE_PROPERTY_EMITS_CHANGE),
-    SD_BUS_PROPERTY("Volume", "d", getOne, 0, SD_BUS_VTABLE_PROPERTY_CONST),
+    SD_BUS_WRITABLE_PROPERTY("Volume", "d", getVolume, setVolume, 0,
+                             SD_BUS_VTABLE_PROPERTY_EMITS_CHANGE | SD_BUS_VTABLE_UNPRIVILEGED),
     SD_BUS_WRITABLE_PROPERTY("LoopStatus", "s", getLoop, setLoop, 0,
                              SD_BUS_VTABLE_PROPERTY_EMITS_CHANGE | SD_BUS_VTABLE_UNPRIVILEGED),
     SD_BUS_WRITABLE_PROPERTY("Shuffle", "b", getShuffle, setShuffle, 0,
@@ -307,6 +329,7 @@ struct Announced {
     bool canGoPrevious = false;
     LoopStatus loop = LoopStatus::None;
     bool shuffle = false;
+    int32_t volumePercent = 100;
     bool operator==(const Announced&) const = default;
 };
 
@@ -314,7 +337,7 @@ Announced announcedOf(const NowPlaying& now)
 {
     return {now.status,     now.hasSong,        now.path,          now.title,
             now.lengthUs,   now.playlistPosition, now.playlistLength, now.canGoNext,
-            now.canGoPrevious, now.loop,        now.shuffle};
+            now.canGoPrevious, now.loop,        now.shuffle,       now.volumePercent};
 }
 
 }  // namespace
@@ -385,7 +408,7 @@ void MprisService::serve()
     connection_->last = now;
     sd_bus_emit_properties_changed(connection_->bus, objectPath, playerInterface, "PlaybackStatus", "Metadata",
                                    "CanPlay", "CanPause", "CanSeek", "CanGoNext", "CanGoPrevious", "LoopStatus",
-                                   "Shuffle", nullptr);
+                                   "Shuffle", "Volume", nullptr);
 }
 
 void MprisService::stop() { connection_.reset(); }

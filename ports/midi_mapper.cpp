@@ -41,6 +41,8 @@ bool MidiMapperPort::open()
     close();
     if (device_ && device_->open()) {
         route_ = Route::Device;
+        deviceVolume_.store(MasterVolume::full);
+        sendVolumeIfChanged();
     } else if (builtIn_ && builtIn_->open()) {
         route_ = Route::BuiltIn;
     }
@@ -56,6 +58,34 @@ void MidiMapperPort::close()
         builtIn_->close();
     }
     route_ = Route::None;
+}
+
+void MidiMapperPort::sendShort(uint32_t message)
+{
+    sendVolumeIfChanged();
+    current().sendShort(message);
+}
+
+void MidiMapperPort::sendLong(const LongMessage& message)
+{
+    sendVolumeIfChanged();
+    current().sendLong(message);
+    if (route_ == Route::Device && isDeviceReset(message.data, message.length)) {
+        deviceVolume_.store(MasterVolume::full);
+        sendVolumeIfChanged();
+    }
+}
+
+void MidiMapperPort::sendVolumeIfChanged()
+{
+    if (route_ != Route::Device || !volume_) {
+        return;
+    }
+    const int32_t percent = volume_->percent();
+    if (deviceVolume_.exchange(percent) != percent) {
+        const auto bytes = masterVolumeSysex(percent);
+        device_->sendLong({bytes.data(), static_cast<int32_t>(bytes.size())});
+    }
 }
 
 MidiPort& MidiMapperPort::current()

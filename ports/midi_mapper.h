@@ -1,4 +1,5 @@
 #pragma once
+#include "ports/master_volume.h"
 #include "ports/midi_port.h"
 #include "ports/soft_synth.h"
 
@@ -47,7 +48,9 @@ private:
 };
 
 // The system MIDI out as a mapper: the destination the device port chooses when it has one,
-// else the built-in General MIDI synthesizer. Fails only when neither opens.
+// else the built-in General MIDI synthesizer. Fails only when neither opens. A device hears
+// the master volume as the universal master volume message: at opening when it is not full,
+// whenever it changed before the next message, and again after the song resets the device.
 class MidiMapperPort final : public MidiPort {
 public:
     MidiMapperPort(std::unique_ptr<MidiPort> device, std::unique_ptr<MidiPort> builtIn)
@@ -58,8 +61,10 @@ public:
     bool open() override;
     void close() override;
     void resetClock() override { current().resetClock(); }
-    void sendShort(uint32_t message) override { current().sendShort(message); }
-    void sendLong(const LongMessage& message) override { current().sendLong(message); }
+    void sendShort(uint32_t message) override;
+    void sendLong(const LongMessage& message) override;
+    // Read by the device route; without one the device's own volume is left alone.
+    void setMasterVolume(const MasterVolume* volume) { volume_ = volume; }
 
     // What open chose: the device, the built-in synthesizer, or nothing.
     enum class Route { None, Device, BuiltIn };
@@ -67,11 +72,16 @@ public:
 
 private:
     MidiPort& current();
+    // Sends the master volume to the device when it differs from what the device has.
+    void sendVolumeIfChanged();
 
     std::unique_ptr<MidiPort> device_;
     std::unique_ptr<MidiPort> builtIn_;
     MidiPort silent_;
     Route route_ = Route::None;
+    const MasterVolume* volume_ = nullptr;
+    // What the device's master volume is; sends may come from two threads.
+    std::atomic<int32_t> deviceVolume_{MasterVolume::full};
 };
 
 }  // namespace quorva

@@ -5,9 +5,9 @@
 
 namespace quorva {
 
-std::unique_ptr<StreamedSoftSynth> makeGeneralMidiSynth(Clock& clock)
+std::unique_ptr<StreamedSoftSynth> makeGeneralMidiSynth(Clock& clock, const MasterVolume* volume)
 {
-    return std::make_unique<StreamedSoftSynth>(std::make_unique<FluidSampleSynth>(soundFontPath()),
+    return std::make_unique<StreamedSoftSynth>(std::make_unique<FluidSampleSynth>(soundFontPath(), volume),
                                                std::make_unique<SdlAudioDevice>(), clock);
 }
 

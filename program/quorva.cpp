@@ -3,6 +3,7 @@
 #include "app/application.h"
 #include "app/command_line.h"
 #include "app/external_control.h"
+#include "app/player_memory.h"
 #include "app/hand_off.h"
 #include "app/fps_timer.h"
 #include "app/instrument_names.h"
@@ -35,6 +36,7 @@
 #include "song/sequencer.h"
 #include "song/smf_file.h"
 #include "song/text_encoding.h"
+#include "ports/master_volume.h"
 #include "synth/fm_synth.h"
 #include "synth/fm_synth_port.h"
 #include "ui/views.h"
@@ -92,13 +94,20 @@ int runProgram(int argc, char** argv)
     SystemClock clock;
     SdlMessageBox messages;
     SdlAudioDevice audio;
+    MasterVolume volume;
     ProgramPortFactory portFactory;
     portFactory.midiOut = [&] {
-        return std::make_unique<MidiMapperPort>(std::make_unique<RtMidiOutPort>(),
-                                                std::make_unique<ImmediateSynthPort>(makeGeneralMidiSynth(clock)));
+        auto mapper = std::make_unique<MidiMapperPort>(
+            std::make_unique<RtMidiOutPort>(), std::make_unique<ImmediateSynthPort>(makeGeneralMidiSynth(clock, &volume)));
+        mapper->setMasterVolume(&volume);
+        return mapper;
     };
-    portFactory.softSynth = [&] { return std::make_unique<DirectMusicPort>(makeGeneralMidiSynth(clock)); };
-    portFactory.fmSynth = [&] { return std::make_unique<FmSynthPort>(audio, clock, std::make_unique<FmSynth>()); };
+    portFactory.softSynth = [&] { return std::make_unique<DirectMusicPort>(makeGeneralMidiSynth(clock, &volume)); };
+    portFactory.fmSynth = [&] {
+        auto port = std::make_unique<FmSynthPort>(audio, clock, std::make_unique<FmSynth>());
+        port->setMasterVolume(&volume);
+        return port;
+    };
     PortSelector ports(portFactory);
     ChannelMonitor monitor(ports);
     SongFailureReport songFailures(monitor, stderr);
@@ -134,7 +143,9 @@ int runProgram(int argc, char** argv)
     pages.registerWith(mainScreen);
     PlaylistPlayer playlist(sequencer, song, window);
     externalControl.setPlaylist(&playlist);
-    PlayerKeys keys(mainScreen, modeSwitch, playlist);
+    externalControl.setMasterVolume(&volume);
+    PlayerMemory memory(volume, playlist);
+    PlayerKeys keys(mainScreen, modeSwitch, playlist, volume);
     mainScreen.setExtras(&keys);
     // Applied settings move the mute level knob; its index is the level itself.
     settingsEffects.muteLevelControl = [&](uint8_t level) { mainScreen.setMuteKnob(level / 2); };
@@ -142,6 +153,7 @@ int runProgram(int argc, char** argv)
     Application application({startup, singleInstance, messages, settings, window, mouse, modeSwitch, fpsTimer,
                              sleeper, instruments, screen, bitmaps, ports, sequencer});
     application.setScreen(mainScreen);
+    application.setPlayerMemory(memory);
     std::vector<std::string> songs;
     for (const std::string& path : commandLine.songs) {
         songs.push_back(absoluteSongPath(path));

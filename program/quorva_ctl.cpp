@@ -6,6 +6,7 @@
 //   quorva-ctl enqueue PATH... add songs (or folders of songs) to the end of the playlist
 //   quorva-ctl next | prev     play the next or the previous song of the playlist
 //   quorva-ctl repeat off|one|all
+//   quorva-ctl volume [N]      set the master volume to N % (0-100), or print it
 //   quorva-ctl --help | --version
 // Exit status: 0 acknowledged, 1 refused (or no proper answer), 2 no player runs, 64 usage.
 #include "app/control_protocol.h"
@@ -30,6 +31,7 @@ int usage(std::FILE* out = stderr)
 {
     std::fprintf(out, "usage: quorva-ctl playfile PATH | stop | seek MS | status\n"
                       "       quorva-ctl enqueue PATH... | next | prev | repeat off|one|all\n"
+                      "       quorva-ctl volume [0-100]\n"
                       "       quorva-ctl --help | --version\n");
     return out == stderr ? exitUsage : 0;
 }
@@ -42,7 +44,10 @@ std::string absolute(const std::string& path)
     return error ? path : full.string();
 }
 
-int send(control::Verb verb, const std::string& text)
+// Prints the reply's fields, or only the value of `onlyField` when one is named (the reply
+// leaves that field out when it has the value `omitted`).
+int send(control::Verb verb, const std::string& text, const std::string& onlyField = {},
+         const std::string& omitted = {})
 {
     ControlSocketClient client(controlDirectory());
     const ControlCall call = client.call(control::encodeRequest(verb, text));
@@ -60,7 +65,15 @@ int send(control::Verb verb, const std::string& text)
         return exitRefused;
     }
     for (const auto& [name, value] : reply->fields) {
-        std::printf("%s: %s\n", name.c_str(), control::escapeValue(value).c_str());
+        if (onlyField.empty()) {
+            std::printf("%s: %s\n", name.c_str(), control::escapeValue(value).c_str());
+        } else if (name == onlyField) {
+            std::printf("%s\n", control::escapeValue(value).c_str());
+            return 0;
+        }
+    }
+    if (!onlyField.empty()) {
+        std::printf("%s\n", omitted.c_str());
     }
     return 0;
 }
@@ -108,6 +121,13 @@ int main(int argc, char** argv)
     }
     if (command == "repeat" && argc == 3) {
         return send(control::Verb::Execute, "repeat " + std::string(argv[2]));
+    }
+    if (command == "volume" && argc == 3) {
+        return send(control::Verb::Execute, "volume " + std::string(argv[2]));
+    }
+    if (command == "volume" && argc == 2) {
+        // A player at full volume says nothing of it.
+        return send(control::Verb::Status, "", "volume", "100");
     }
     if ((command == "next" || command == "prev") && argc == 2) {
         return send(control::Verb::Execute, command);

@@ -203,7 +203,7 @@ int run(std::vector<std::string> args)
         if (output == "ms-ss") {
             return wav ? renderSoftSynthWav(args, false) : usage();
         }
-        return wav ? renderSoftSynthWav(args, true) : playThroughMidiOut(args, makeGeneralMidiSynth);
+        return wav ? renderSoftSynthWav(args, true) : playThroughMidiOut(args, [](Clock& clock) { return makeGeneralMidiSynth(clock, nullptr); });
 #else
         return unavailable("General MIDI synthesizer or MIDI out");
 #endif

@@ -103,19 +103,32 @@ bool SynthStream::fill(uint8_t* bytes, uint32_t count)
     }
     const uint32_t base = clock_ - ms_ - extraLatencyMs;
     renderer_.renderFrames(base, mix_.data(), frames);
-    convert(mix_.data(), frames, levelShift_, reinterpret_cast<int16_t*>(bytes));
+    const int32_t percent = volume_ ? volume_->percent() : MasterVolume::full;
+    convert(mix_.data(), frames, levelShift_, reinterpret_cast<int16_t*>(bytes), percent);
     clock_ += static_cast<uint32_t>(10ULL * frames / 441);
     return true;
 }
 
-void SynthStream::convert(const MixFrame* frames, uint32_t count, uint32_t levelShift, int16_t* out)
+void SynthStream::convert(const MixFrame* frames, uint32_t count, uint32_t levelShift, int16_t* out,
+                          int32_t percent)
 {
     const uint32_t shift = 16 - levelShift;
     auto saturate = [shift](int32_t value) {
         return static_cast<int16_t>(std::clamp<int32_t>(value >> shift, -32768, 32767));
     };
+    if (percent >= MasterVolume::full) {
+        for (uint32_t i = 0; i < count; ++i) {
+            int16_t pair[2] = {saturate(frames[i].left), saturate(frames[i].right)};
+            std::memcpy(out + 2 * i, pair, sizeof pair);
+        }
+        return;
+    }
+    // 64-bit product: the full 32-bit mix times 100 must not wrap.
+    auto scaled = [percent](int32_t value) {
+        return static_cast<int32_t>(static_cast<int64_t>(value) * percent / MasterVolume::full);
+    };
     for (uint32_t i = 0; i < count; ++i) {
-        int16_t pair[2] = {saturate(frames[i].left), saturate(frames[i].right)};
+        int16_t pair[2] = {saturate(scaled(frames[i].left)), saturate(scaled(frames[i].right))};
         std::memcpy(out + 2 * i, pair, sizeof pair);
     }
 }

@@ -1,6 +1,7 @@
 #pragma once
 #include "platform/audio_device.h"
 #include "platform/clock.h"
+#include "ports/master_volume.h"
 #include "synth/synth_engine.h"
 
 #include <atomic>
@@ -67,9 +68,13 @@ public:
 
     uint32_t clock() const { return clock_; }
     void setClock(uint32_t ms) { clock_ = ms; }
+    // The volume the stream plays at, read at each fill; without one it plays at full.
+    void setMasterVolume(const MasterVolume* volume) { volume_ = volume; }
 
-    // The 32-bit mix shifted right by 16 - levelShift and saturated to 16 bits.
-    static void convert(const MixFrame* frames, uint32_t count, uint32_t levelShift, int16_t* out);
+    // The 32-bit mix scaled by percent / 100, shifted right by 16 - levelShift and saturated
+    // to 16 bits; at 100 % the mix is not scaled at all.
+    static void convert(const MixFrame* frames, uint32_t count, uint32_t levelShift, int16_t* out,
+                        int32_t percent = MasterVolume::full);
 
 private:
     Clock& systemClock_;
@@ -78,6 +83,7 @@ private:
     uint32_t ms_ = 0;
     std::vector<MixFrame> mix_;
     uint32_t clock_ = 0;  // touched only by the feeder thread once started
+    const MasterVolume* volume_ = nullptr;
 };
 
 }  // namespace quorva

@@ -36,6 +36,9 @@ public:
     void sendLong(const LongMessage& message) override;
     bool openSynth(uint32_t bufferMs, uint32_t voices, uint32_t levelShift) override;
 
+    // The volume the synthesizer plays at from its next opening.
+    void setMasterVolume(const MasterVolume* volume) { scheduler_.setMasterVolume(volume); }
+
     SynthScheduler& scheduler() { return scheduler_; }
     SynthEngine& engine() { return *engine_; }
     uint32_t clockMs() const { return clockMs_.load(); }

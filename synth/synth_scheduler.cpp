@@ -66,6 +66,7 @@ bool SynthScheduler::open(uint32_t bufferMs, uint32_t voices, uint32_t levelShif
         return false;
     }
     stream_ = std::make_unique<SynthStream>(device_, clock_, renderer_, levelShift);
+    stream_->setMasterVolume(volume_);
     if (!stream_->open(bufferMs) || !engine_.open(voices, toneFilePath)) {
         return false;
     }

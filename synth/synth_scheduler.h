@@ -56,6 +56,9 @@ public:
     void close();
     bool isOpen() const { return queue_.isOpen(); }
 
+    // The volume every stream opened from now on plays at.
+    void setMasterVolume(const MasterVolume* volume) { volume_ = volume; }
+
     void postShort(uint32_t time, uint32_t message);
     void postCommand(uint32_t time, const std::array<uint8_t, 4>& bytes);
 
@@ -76,6 +79,7 @@ private:
     TimedEventQueue queue_;
     QueuedEngineRenderer renderer_;
     std::unique_ptr<SynthStream> stream_;  // exists from open to close
+    const MasterVolume* volume_ = nullptr;
 };
 
 }  // namespace quorva

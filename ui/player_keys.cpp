@@ -5,9 +5,12 @@
 #include "app/window_mode_switch.h"
 #include "gfx/bitmap_font.h"
 #include "gfx/drawers.h"
+#include "platform/clock.h"
+#include "ports/master_volume.h"
 #include "song/sequencer.h"
 
 #include <array>
+#include <string>
 #include <string_view>
 
 namespace quorva {
@@ -24,9 +27,9 @@ constexpr std::array<std::string_view, 17> helpLines = {
     "SPACE         PLAY / PAUSE",
     "S, ESC        STOP (ESC: LEAVE FULL SCREEN FIRST)",
     "PGUP / PGDN   PREVIOUS / NEXT SONG",
-    "R             REPEAT: OFF, ONE, ALL",
+    "R             REPEAT: OFF, ALL, ONE",
     "UP / DOWN     VOLUME +5% / -5%",
-    "LEFT / RIGHT  BACK / ON 5 SECONDS",
+    "LEFT / RIGHT  BACK / ON 5 S (SHIFT: 30 S)",
     "HOME          BACK TO THE START",
     "1 - 6         THE SIX PAGES",
     "F11, ALT+ENTER FULL SCREEN",
@@ -45,6 +48,7 @@ bool PlayerKeys::update()
     const ScreenContext& context = screen_.context();
     const std::vector<KeyPress>& keys = context.window.keys();
     playlist_.frame();
+    watchVolume();
     if (helpShown_) {
         const MouseState& mouse = context.mouse;
         if (!keys.empty() || mouse.left() == button::Pressed || mouse.right() == button::Pressed) {
@@ -126,7 +130,22 @@ void PlayerKeys::seekBy(int32_t deltaMs) { screen_.context().sequencer.seekByMs(
 
 void PlayerKeys::seekTo(uint32_t positionMs) { screen_.context().sequencer.seekToMs(positionMs); }
 
-void PlayerKeys::changeVolume(int32_t /*percent*/) {}
+void PlayerKeys::changeVolume(int32_t percent) { volume_.change(percent); }
+
+void PlayerKeys::watchVolume()
+{
+    const uint32_t now = screen_.context().clock.nowMs();
+    const int32_t percent = volume_.percent();
+    // The volume restored at start-up is no change.
+    if (seenVolume_ && *seenVolume_ != percent) {
+        volumeChangedMs_ = now;
+        volumeShown_ = true;
+    }
+    seenVolume_ = percent;
+    if (volumeShown_ && now - volumeChangedMs_ >= volumeShownMs) {
+        volumeShown_ = false;
+    }
+}
 
 void PlayerKeys::draw()
 {
@@ -138,9 +157,15 @@ void PlayerKeys::draw()
 
 void PlayerKeys::drawStatusLine()
 {
-    const std::string text = playlist_.positionText();
+    std::string text = playlist_.positionText();
     // One song without repeat shows nothing: the screen stays as it always was.
-    if (text.empty() || (playlist_.playlist().size() == 1 && playlist_.playlist().repeat() == RepeatMode::Off)) {
+    if (playlist_.playlist().size() == 1 && playlist_.playlist().repeat() == RepeatMode::Off) {
+        text.clear();
+    }
+    if (volumeShown_) {
+        text += (text.empty() ? "VOL " : "  VOL ") + std::to_string(volume_.percent()) + "%";
+    }
+    if (text.empty()) {
         return;
     }
     const ScreenContext& context = screen_.context();

@@ -4,14 +4,17 @@
 #include "ui/main_screen.h"
 
 #include <cstdint>
+#include <optional>
 
 namespace quorva {
 
+class MasterVolume;
 class PlaylistPlayer;
 class WindowModeSwitch;
 
 // The keys of the player, each frame before the widgets; the playlist's place and repeat
-// mode in the empty row under the progress bar; and, on F1, the help page over the body.
+// mode in the empty row under the progress bar, with the master volume for a moment after it
+// changes (whoever changed it); and, on F1, the help page over the body.
 class PlayerKeys final : public ScreenExtras {
 public:
     // The help page's rectangle: the page body.
@@ -20,8 +23,11 @@ public:
     static constexpr int32_t statusX = 3;
     static constexpr int32_t statusY = 448;
 
-    PlayerKeys(MainScreen& screen, WindowModeSwitch& modeSwitch, PlaylistPlayer& playlist)
-        : screen_(screen), modeSwitch_(modeSwitch), playlist_(playlist)
+    // How long the volume shows after a change.
+    static constexpr uint32_t volumeShownMs = 1500;
+
+    PlayerKeys(MainScreen& screen, WindowModeSwitch& modeSwitch, PlaylistPlayer& playlist, MasterVolume& volume)
+        : screen_(screen), modeSwitch_(modeSwitch), playlist_(playlist), volume_(volume)
     {
     }
 
@@ -38,13 +44,18 @@ private:
     void seekBy(int32_t deltaMs);
     void seekTo(uint32_t positionMs);
     void changeVolume(int32_t percent);
+    void watchVolume();
     void drawStatusLine();
     void drawHelp();
 
     MainScreen& screen_;
     WindowModeSwitch& modeSwitch_;
     PlaylistPlayer& playlist_;
+    MasterVolume& volume_;
     bool helpShown_ = false;
+    std::optional<int32_t> seenVolume_;  // nothing before the first frame
+    uint32_t volumeChangedMs_ = 0;
+    bool volumeShown_ = false;
 };
 
 }  // namespace quorva

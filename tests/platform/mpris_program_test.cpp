@@ -109,6 +109,13 @@ TEST(MediaKeys, NextPreviousAndLoopStatusReachThePlaylist)
     EXPECT_EQ(player.status("repeat"), "one");
     playerctl({"shuffle", "On"});
     EXPECT_EQ(player.status("shuffle"), "on");
+    // The volume: MPRIS's 0.0-1.0 is the player's master volume in whole percents.
+    EXPECT_EQ(std::stod(playerctl({"volume"})), 1.0);
+    playerctl({"volume", "0.5"});
+    EXPECT_EQ(player.status("volume"), "50");
+    EXPECT_EQ(std::stod(playerctl({"volume"})), 0.5);
+    playerctl({"volume", "1.7"});
+    EXPECT_EQ(player.ctl({"volume"}).output, "100\n");
     EXPECT_EQ(player.stop(), 0);
     EXPECT_EQ(player.errors(), "");
 }

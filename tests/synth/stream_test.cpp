@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <limits>
+#include <vector>
 
 namespace quorva {
 namespace {
@@ -40,6 +42,39 @@ TEST(AudioStream, HalvesAreTheBufferTimeRoundedDownToTwentyMilliseconds)
     ASSERT_TRUE(device.open(2, 44100, 16));
     ASSERT_TRUE(stream.open(50));
     EXPECT_EQ(device.lastHalfBytes, 7056u);
+}
+
+// The master volume scales the mix before the shift: at 100 % every sample is today's, bit
+// for bit; below, amplitude = percent / 100, saturating only after the scaling.
+TEST(AudioStream, MasterVolumeScalesTheMixAndLeavesFullVolumeBitIdentical)
+{
+    std::vector<MixFrame> mix;
+    for (int32_t i = -3000; i < 3000; ++i) {
+        // Up to 2^31, beyond 16 bits after the shift; the low ten bits set, just under the next
+        // step of the shift, so that any rounding on the way changes the sample.
+        mix.push_back({(i * 700001) | 1023, (-i * 650003) | 1023});
+    }
+    mix.push_back({std::numeric_limits<int32_t>::max(), std::numeric_limits<int32_t>::min()});
+    const auto count = static_cast<uint32_t>(mix.size());
+    std::vector<int16_t> today, full(2 * mix.size()), half(2 * mix.size()), silent(2 * mix.size());
+    for (const MixFrame& frame : mix) {
+        for (const int32_t value : {frame.left, frame.right}) {
+            today.push_back(static_cast<int16_t>(std::clamp<int32_t>(value >> 10, -32768, 32767)));
+        }
+    }
+    SynthStream::convert(mix.data(), count, 6, full.data(), 100);
+    SynthStream::convert(mix.data(), count, 6, half.data(), 50);
+    SynthStream::convert(mix.data(), count, 6, silent.data(), 0);
+    EXPECT_EQ(full, today);
+    EXPECT_EQ(silent, std::vector<int16_t>(silent.size(), 0));
+    for (size_t i = 0; i < mix.size(); ++i) {
+        const int32_t left = i % 2 == 0 ? mix[i].left : mix[i].right;
+        const int32_t expected = std::clamp<int32_t>(static_cast<int32_t>(int64_t{left} * 50 / 100) >> 10, -32768, 32767);
+        ASSERT_EQ(half[2 * i + (i % 2)], expected) << i;
+    }
+    // The loudest mix, saturated at full volume, is still over the top at half volume.
+    EXPECT_EQ(half[half.size() - 2], 32767);
+    EXPECT_EQ(half.back(), -32768);
 }
 
 TEST(AudioStream, ConversionShiftsBySixteenMinusLevelShiftAndSaturates)
