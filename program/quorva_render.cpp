@@ -14,6 +14,10 @@
 #include "render/render_soft_synth.h"
 #endif
 
+#ifdef QUORVA_HAS_VIDEO
+#include "render/render_video.h"
+#endif
+
 #if QUORVA_RENDER_TTF
 #include "platform/ttf_text.h"
 #endif
@@ -119,6 +123,9 @@ void printUsage(std::FILE* out)
                  "       quorva-render --list-midi-out\n"
                  "       quorva-render SONG --screen OUT.bmp --at MS [--mode N] [--input SCRIPT] [--speed X]\n"
                  "                     [--transpose N]\n"
+                 "       quorva-render SONG --video OUT.mp4|.mkv|.webm [--mode N] [--output fm|ms-ss] [--fps 30|60]\n"
+                 "                     [--scale 1|2|3] [--from MS] [--to MS] [--input SCRIPT] [--speed X]\n"
+                 "                     [--transpose N]\n"
                  "       quorva-render --help | --version\n");
 }
 
@@ -174,6 +181,13 @@ int run(std::vector<std::string> args)
     }
     if (has("--screen")) {
         return renderScreen(args, openTextFont);
+    }
+    if (has("--video")) {
+#ifdef QUORVA_HAS_VIDEO
+        return renderVideo(args, openTextFont);
+#else
+        return unavailable("video export (FFmpeg's libraries were not found)");
+#endif
     }
     if (has("--list-midi-out")) {
 #ifdef QUORVA_HAS_SOFT_SYNTH

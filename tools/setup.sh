@@ -12,6 +12,7 @@ packages=(
   xvfb xauth x11-utils imagemagick xdotool
   libsystemd-dev dbus-daemon playerctl desktop-file-utils libx11-dev
   libclang-rt-14-dev python3
+  libavcodec-dev libavformat-dev libswscale-dev libavutil-dev ffmpeg
 )
 
 missing=()
