@@ -184,7 +184,7 @@ int renderVideo(std::vector<std::string> args, const TextRendererMaker& makeText
     }
 
     // The sound first: the session the pictures show, run once for what its player sends.
-    progress.say("rendering the sound");
+    progress.announce("rendering the sound");
     std::unique_ptr<TextRenderer> text = makeText ? makeText() : nullptr;
     const auto recording =
         recordSession(options->start, text.get(), options->toMs, InterruptCatcher::requested(), error);

@@ -98,10 +98,10 @@ void ProgressLine::show(const std::string& text)
     shown_ = true;
 }
 
-void ProgressLine::say(const std::string& text)
+void ProgressLine::announce(const std::string& text)
 {
     if (terminal_) {
-        show(text);
+        std::fprintf(stderr, "quorva-render: %s\n", text.c_str());
     }
 }
 

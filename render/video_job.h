@@ -49,14 +49,14 @@ private:
     std::filesystem::path soundDirectory_;
 };
 
-// On a terminal, one line on standard error rewritten as the work goes on (what is being
-// done, or the share of the frames done, frames per second and the time left); elsewhere
-// only the final line.
+// On a terminal, one line on standard error rewritten as the frames are done (their share,
+// frames per second and the time left); elsewhere only the final line.
 class ProgressLine {
 public:
     ProgressLine();
-    // What is being done now (terminal only).
-    void say(const std::string& text);
+    // A step before the frames, as a line of its own (terminal only), so that an error told
+    // while it runs is a line of its own too.
+    void announce(const std::string& text);
     // Frames done of all, shown at most four times a second (terminal only).
     void frames(uint64_t done, uint64_t total);
     // Ends the line with the last word, on a terminal or not.
