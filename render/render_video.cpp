@@ -116,7 +116,8 @@ int interrupted(ProgressLine& progress, WorkFiles& files, const std::string& out
 bool renderSoundOrExit(const SessionRecording& recording, VideoSynth synth, WorkFiles& files,
                        ProgressLine& progress, const std::string& outPath)
 {
-    auto rendered = std::async(std::launch::async, [&] { return renderSound(recording.messages, synth, files.sound()); });
+    auto rendered =
+        std::async(std::launch::async, [&] { return renderSound(recording.messages, synth, files.sound()); });
     while (rendered.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready) {
         if (InterruptCatcher::requested().load()) {
             std::_Exit(interrupted(progress, files, outPath));

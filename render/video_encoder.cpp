@@ -17,10 +17,10 @@ namespace {
 // The H.264 picture. The screen is flat colours, one-pixel lines and small letters: x264's
 // psychovisual and adaptive quantisation trade such detail for the look of film grain, so
 // they are off (tune psnr), and quality 16 keeps a decoded frame above 40 dB from the
-// picture drawn (quality 20 with them on: about 36 dB, the letters visibly smeared). The
-// veryfast preset keeps a 1280x960 60 fps render of a dense song about three times faster
-// than real time on two cores; ultrafast is a fifth faster and makes files three times as
-// large.
+// picture drawn (quality 20 with them on: about 36 dB, the letters visibly smeared). With
+// the veryfast preset a 1280x960 60 fps render of a dense song runs well ahead of real time
+// on two cores (docs/benchmarks.md); ultrafast takes a quarter less time for files 2.5 times
+// as large, faster half as much time again for files no smaller.
 constexpr const char* h264Preset = "veryfast";
 constexpr const char* h264Tune = "psnr";
 constexpr const char* h264Quality = "16";
@@ -89,7 +89,8 @@ struct VideoEncoder::State {
 bool VideoEncoder::State::openPicture()
 {
     const bool h264 = streams.container != VideoContainer::WebM;
-    const AVCodec* codec = avcodec_find_encoder_by_name(h264 ? (streams.lossless ? "libx264rgb" : "libx264") : "libvpx-vp9");
+    const char* name = h264 ? (streams.lossless ? "libx264rgb" : "libx264") : "libvpx-vp9";
+    const AVCodec* codec = avcodec_find_encoder_by_name(name);
     if (codec == nullptr && !h264) {
         codec = avcodec_find_encoder_by_name("libvpx");
     }

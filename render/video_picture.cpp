@@ -99,8 +99,10 @@ void PictureConverter::convertYuv(const Surface& screen, uint8_t* out) const
             const Colour& c = colours_[bottom[left] & 0x7FFF];
             const Colour& d = colours_[bottom[right] & 0x7FFF];
             // Four values in 1/64 steps: the mean rounded is (sum + 128) / 256.
-            blue[x] = static_cast<uint8_t>((a.blueDifference + b.blueDifference + c.blueDifference + d.blueDifference + 128) >> 8);
-            red[x] = static_cast<uint8_t>((a.redDifference + b.redDifference + c.redDifference + d.redDifference + 128) >> 8);
+            const uint32_t blueSum = a.blueDifference + b.blueDifference + c.blueDifference + d.blueDifference;
+            const uint32_t redSum = a.redDifference + b.redDifference + c.redDifference + d.redDifference;
+            blue[x] = static_cast<uint8_t>((blueSum + 128) >> 8);
+            red[x] = static_cast<uint8_t>((redSum + 128) >> 8);
         }
     }
 }

@@ -187,7 +187,8 @@ TEST(SoftSynthRender, WavAtEachRateHoldsTheMusicAndBadOptionsFail)
          {song.string() + " --output ms-ss --wav x.wav --sample-rate 48000", song.string() + " --output ms-ss --wav x.wav --effects 2",
           song.string() + " --output fm --port-log", song.string() + " --output sb16 --events",
           song.string() + " --output null --wav x.wav", song.string() + " --output ms-ss --port-log --wav x.wav",
-          "--events-in " + song.string() + " --output ms-ss --port-log", song.string() + " --events-in x.log --output ms-ss --wav x.wav"}) {
+          "--events-in " + song.string() + " --output ms-ss --port-log",
+          song.string() + " --events-in x.log --output ms-ss --wav x.wav"}) {
         const Result result = run(arguments);
         EXPECT_EQ(result.status, 1) << arguments;
         EXPECT_NE(result.out.find("quorva-render"), std::string::npos) << arguments;

@@ -94,8 +94,8 @@ TEST(VideoExport, EachFrameIsTheScreenOfItsTimeWithTheScriptApplied)
                                             "1200 move 5 70\n1200 press left\n1216 release left\n1300 move 700 500\n"));
     const std::string input = "--input " + quoted(script);
     const auto mp4 = dir / "part.mp4";
-    ASSERT_EQ(run(quoted(song) + " --video " + quoted(mp4) + " --fps 30 --scale 1 --from 398 --to 2398 " + input).status,
-              0);
+    const std::string options = " --fps 30 --scale 1 --from 398 --to 2398 ";
+    ASSERT_EQ(run(quoted(song) + " --video " + quoted(mp4) + options + input).status, 0);
     EXPECT_EQ(probe(mp4, "v:0")["nb_frames"], "60");
     EXPECT_NEAR(std::stod(probe(mp4, "a:0")["duration"]), 2.0, 0.03);
     const std::vector<Rgb> frames = decodePictures(mp4, 640, 480);
@@ -125,7 +125,8 @@ TEST(VideoExport, BadOptionsAndFilesFailWithOneLineAndNoFile)
     for (const std::string& arguments :
          {song + out + " --fps 25", song + out + " --scale 4", song + out + " --scale 0", song + out + " --mode 7",
           song + out + " --from 2000 --to 1000", song + out + " --from 9000", song + out + " --to soon",
-          song + out + " --output mm-out", song + out + " --speed 4", song + out + " --bogus", song + out + " other.mid",
+          song + out + " --output mm-out", song + out + " --speed 4", song + out + " --bogus",
+          song + out + " other.mid",
           song + " --video " + quoted(dir / "out.avi"), song + " --video " + quoted(dir / "no/such/out.mp4"),
           song + out + " --input " + quoted(badScript), song + out + " --input " + quoted(dir / "none.txt"),
           quoted(notSong) + out, quoted(dir / "missing.mid") + out, song + " --video"}) {

@@ -84,7 +84,9 @@ inline std::vector<int16_t> decodeSound(const std::filesystem::path& video)
     const std::string bytes = capture("ffmpeg -v error -i " + quoted(video) + " -f s16le -ac 1 -ar 44100 -");
     std::vector<int16_t> samples(bytes.size() / 2);
     for (size_t i = 0; i < samples.size(); ++i) {
-        samples[i] = static_cast<int16_t>(static_cast<uint8_t>(bytes[2 * i]) | static_cast<uint8_t>(bytes[2 * i + 1]) << 8);
+        const auto low = static_cast<uint8_t>(bytes[2 * i]);
+        const auto high = static_cast<uint8_t>(bytes[2 * i + 1]);
+        samples[i] = static_cast<int16_t>(low | high << 8);
     }
     return samples;
 }
@@ -94,7 +96,8 @@ inline Rgb screenAt(const TempDir& dir, const std::filesystem::path& song, uint3
              const std::string& extra = "")
 {
     const auto bitmap = dir / "screen.bmp";
-    const Result result = run(quoted(song) + " --screen " + quoted(bitmap) + " --at " + std::to_string(atMs) + " " + extra);
+    const Result result =
+        run(quoted(song) + " --screen " + quoted(bitmap) + " --at " + std::to_string(atMs) + " " + extra);
     EXPECT_EQ(result.status, 0) << result.out;
     std::ifstream in(bitmap, std::ios::binary);
     const std::vector<uint8_t> file{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -107,7 +108,7 @@ TEST(VideoExport, EveryNoteGlowsWithinOneFrameOfItsFirstSound)
         ASSERT_EQ(glows.size(), sounds.size()) << test.options;
         for (size_t i = 0; i < sounds.size(); ++i) {
             EXPECT_LT(std::abs(glows[i] - sounds[i]), 1000.0 / test.fps)
-                << test.options << ": note " << i << " glows at " << glows[i] << " ms, sounds at " << sounds[i] << " ms";
+                << test.options << ": note " << i << " glows at " << glows[i] << " ms, sounds at " << sounds[i];
         }
         if (test.fps == 30) {
             loudness = peaks(sound, sounds);
@@ -121,7 +122,8 @@ TEST(VideoExport, EveryNoteGlowsWithinOneFrameOfItsFirstSound)
                                                   std::to_string(std::lround(muteMs)) + " press left\n" +
                                                   std::to_string(std::lround(muteMs) + 16) + " release left\n");
     const auto muted = dir / "muted.mp4";
-    ASSERT_EQ(run(quoted(song) + " --video " + quoted(muted) + " --scale 1 --fps 30 --input " + quoted(script)).status, 0);
+    const std::string options = " --scale 1 --fps 30 --input " + quoted(script);
+    ASSERT_EQ(run(quoted(song) + " --video " + quoted(muted) + options).status, 0);
     const std::vector<int16_t> sound = decodeSound(muted);
     const std::vector<int> mutedLoudness = peaks(sound, soundOnsetsMs(sound));
     ASSERT_EQ(mutedLoudness.size(), 8u);
@@ -140,9 +142,9 @@ pid_t startRender(const std::vector<std::string>& args, const std::filesystem::p
     const std::string program = std::string(std::getenv("QUORVA_BIN_DIR")) + "/quorva-render";
     const pid_t pid = fork();
     if (pid == 0) {
-        std::FILE* out = std::fopen(log.c_str(), "w");
-        dup2(fileno(out), STDOUT_FILENO);
-        dup2(fileno(out), STDERR_FILENO);
+        const int out = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(out, STDOUT_FILENO);
+        dup2(out, STDERR_FILENO);
         std::vector<char*> argv = {const_cast<char*>(program.c_str())};
         for (const std::string& arg : args) {
             argv.push_back(const_cast<char*>(arg.c_str()));
@@ -176,20 +178,25 @@ TEST(VideoExport, InterruptStopsAndLeavesNoFileBehind)
     TempDir dir;
     TrackBuilder track;
     for (uint32_t i = 0; i < 120; ++i) {
-        track.event(i == 0 ? 0 : 48, {0x90, static_cast<uint8_t>(48 + i % 24), 100}).event(48, {0x80, static_cast<uint8_t>(48 + i % 24), 0});
+        const auto key = static_cast<uint8_t>(48 + i % 24);
+        track.event(i == 0 ? 0 : 48, {0x90, key, 100}).event(48, {0x80, key, 0});
     }
     const auto song = dir.write("long.mid", buildSmf(0, 96, {track.endOfTrack()}));  // a minute
     const auto temporary = dir / "tmp";
     std::filesystem::create_directory(temporary);
     const auto log = temporary / "log.txt";
-    setenv("TMPDIR", temporary.c_str(), 1);
+    struct TemporaryDirectory {
+        explicit TemporaryDirectory(const std::filesystem::path& path) { setenv("TMPDIR", path.c_str(), 1); }
+        ~TemporaryDirectory() { unsetenv("TMPDIR"); }
+    } inTemporary(temporary);
     // Once while the pictures are being encoded (the file has its header), once before.
     for (uintmax_t written : {1u, 0u}) {
         const pid_t pid = startRender({song.string(), "--video", (dir / "out.mp4").string()}, log);
-        ASSERT_TRUE(waitForFile(dir.path(), ".out.mp4.", written));
-        kill(pid, SIGINT);
+        const bool started = waitForFile(dir.path(), ".out.mp4.", written);
+        kill(pid, started ? SIGINT : SIGKILL);
         int status = 0;
         ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        ASSERT_TRUE(started) << written;
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 130) << status;
         std::ifstream in(log);
         const std::string output{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -198,7 +205,6 @@ TEST(VideoExport, InterruptStopsAndLeavesNoFileBehind)
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2) << written;
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(temporary), {}), 1) << written;
     }
-    unsetenv("TMPDIR");
 }
 
 }  // namespace
