@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <future>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 namespace quorva {
@@ -168,6 +169,61 @@ bool encodeFrames(ScreenSession& session, const Timeline& timeline, WavSound& so
     return !stopped && !encoderFailed;
 }
 
+// Lays the frames and the sound on the session's time line: the video ends with the sound,
+// or with the session's last frame where that is later, unless --to ends it.
+std::optional<Timeline> layOut(const VideoOptions& options, const SessionRecording& recording, const WavSound& sound,
+                               std::string& error)
+{
+    Timeline timeline;
+    timeline.fromMs = options.fromMs;
+    timeline.fps = options.fps;
+    timeline.sampleRate = sound.rate();
+    const double soundLeadMs = soundDelayMs(options.synth) - pictureDelayMs(options.fps);
+    const double soundEndMs = static_cast<double>(sound.frames()) * 1000 / sound.rate() - soundLeadMs;
+    const double endMs =
+        options.toMs ? *options.toMs : std::max(soundEndMs, recording.endMs + 1000.0 / options.fps);
+    if (options.fromMs >= endMs) {
+        error = "--from is past the end of the video (" + std::to_string(std::lround(endMs)) + " ms)";
+        return std::nullopt;
+    }
+    timeline.frameCount = static_cast<uint64_t>(std::ceil((endMs - options.fromMs) * options.fps / 1000));
+    timeline.soundStart = static_cast<uint64_t>(std::llround((options.fromMs + soundLeadMs) * sound.rate() / 1000));
+    return timeline;
+}
+
+// The pictures, with the sound beside them, into `path`: one session advanced through time,
+// a frame grabbed as it passes each frame's time. False on an interrupt, or with a one-line
+// reason in `error`.
+bool writeVideo(const VideoOptions& options, TextRenderer* text, const Timeline& timeline, WavSound& sound,
+                const std::filesystem::path& path, ProgressLine& progress, std::string& error)
+{
+    auto session = std::make_unique<ScreenSession>(executableDirectory(), text);
+    if (!startScreenSession(*session, options.start, error)) {
+        return false;
+    }
+    const Surface& screen = session->screen.mainSurface;
+    const char* lossless = std::getenv("QUORVA_VIDEO_LOSSLESS");
+    VideoStreams streams;
+    streams.container = options.container;
+    streams.width = screen.width() * options.scale;
+    streams.height = screen.height() * options.scale;
+    streams.fps = options.fps;
+    streams.sampleRate = sound.rate();
+    streams.lossless = lossless != nullptr && std::string(lossless) == "1";
+    VideoEncoder encoder;
+    if (!encoder.open(path.string(), streams, error)) {
+        return false;
+    }
+    const PictureConverter converter(encoder.pictureFormat(), options.scale, screen.width(), screen.height());
+    sound.seek(timeline.soundStart);
+    progress.frames(0, timeline.frameCount);
+    if (!encodeFrames(*session, timeline, sound, encoder, converter, progress) || !encoder.finish()) {
+        error = encoder.error();
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 int renderVideo(std::vector<std::string> args, const TextRendererMaker& makeText)
@@ -197,66 +253,33 @@ int renderVideo(std::vector<std::string> args, const TextRendererMaker& makeText
     }
     if (!renderSoundOrExit(*recording, options->synth, files, progress, options->outPath)) {
         progress.clear();
-        return 1;
+        return 1;  // the renderer has told why
     }
     WavSound sound;
     if (!sound.open(files.sound())) {
         return fail(progress, "cannot read the rendered sound " + files.sound().string());
     }
-
-    // The video ends with the sound, or with the session's last frame where that is later.
-    Timeline timeline;
-    timeline.fromMs = options->fromMs;
-    timeline.fps = options->fps;
-    timeline.sampleRate = sound.rate();
-    const double soundLeadMs = soundDelayMs(options->synth) - pictureDelayMs(options->fps);
-    const double soundEndMs = static_cast<double>(sound.frames()) * 1000 / sound.rate() - soundLeadMs;
-    const double endMs = options->toMs ? *options->toMs
-                                       : std::max(soundEndMs, recording->endMs + 1000.0 / options->fps);
-    if (options->fromMs >= endMs) {
-        return fail(progress, "--from is past the end of the video (" + std::to_string(std::lround(endMs)) + " ms)");
-    }
-    timeline.frameCount = static_cast<uint64_t>(std::ceil((endMs - options->fromMs) * options->fps / 1000));
-    timeline.soundStart = static_cast<uint64_t>(std::llround((options->fromMs + soundLeadMs) * sound.rate() / 1000));
-    sound.seek(timeline.soundStart);
-
-    // The pictures: one session advanced through time, a frame grabbed as it passes each
-    // frame's time.
-    auto session = std::make_unique<ScreenSession>(executableDirectory(), text.get());
-    if (!startScreenSession(*session, options->start, error)) {
+    const auto timeline = layOut(*options, *recording, sound, error);
+    if (!timeline) {
         return fail(progress, error);
     }
-    const char* lossless = std::getenv("QUORVA_VIDEO_LOSSLESS");
-    VideoStreams streams;
-    streams.container = options->container;
-    streams.width = session->screen.mainSurface.width() * options->scale;
-    streams.height = session->screen.mainSurface.height() * options->scale;
-    streams.fps = options->fps;
-    streams.sampleRate = sound.rate();
-    streams.lossless = lossless != nullptr && std::string(lossless) == "1";
-    VideoEncoder encoder;
-    if (!encoder.open(files.video().string(), streams, error)) {
-        return fail(progress, error);
-    }
-    const PictureConverter converter(encoder.pictureFormat(), options->scale, session->screen.mainSurface.width(),
-                                     session->screen.mainSurface.height());
-    progress.frames(0, timeline.frameCount);
-    const bool drawn = encodeFrames(*session, timeline, sound, encoder, converter, progress);
+
+    const bool written = writeVideo(*options, text.get(), *timeline, sound, files.video(), progress, error);
     if (InterruptCatcher::requested().load()) {
         return interrupted(progress, files, options->outPath);
     }
-    if (!drawn || !encoder.finish()) {
-        return fail(progress, encoder.error());
+    if (!written) {
+        return fail(progress, error);
     }
     if (!files.commit()) {
         return fail(progress, "cannot write " + options->outPath);
     }
-    const double seconds = progress.secondsSinceFramesStarted();
+    const double seconds = progress.secondsSinceStart();
     char summary[160];
     std::snprintf(summary, sizeof summary, "%llu frames (%.1f s of video) in %.1f s, %.0f frames per second",
-                  static_cast<unsigned long long>(timeline.frameCount),
-                  static_cast<double>(timeline.frameCount) / options->fps, seconds,
-                  seconds > 0 ? static_cast<double>(timeline.frameCount) / seconds : 0.0);
+                  static_cast<unsigned long long>(timeline->frameCount),
+                  static_cast<double>(timeline->frameCount) / options->fps, seconds,
+                  static_cast<double>(timeline->frameCount) / std::max(seconds, 0.001));
     progress.finish(options->outPath + ": " + summary);
     return 0;
 }

@@ -88,7 +88,7 @@ void WorkFiles::removeAll()
     }
 }
 
-ProgressLine::ProgressLine() : terminal_(isatty(STDERR_FILENO) == 1) {}
+ProgressLine::ProgressLine() : terminal_(isatty(STDERR_FILENO) == 1), start_(std::chrono::steady_clock::now()) {}
 
 void ProgressLine::show(const std::string& text)
 {
@@ -117,7 +117,7 @@ void ProgressLine::frames(uint64_t done, uint64_t total)
         return;
     }
     lastShown_ = now;
-    const double seconds = secondsSinceFramesStarted();
+    const double seconds = std::chrono::duration<double>(now - framesStart_).count();
     const double rate = seconds > 0 ? static_cast<double>(done) / seconds : 0;
     std::string text = std::to_string(total ? done * 100 / total : 100) + "%, ";
     char figures[64];
@@ -141,12 +141,9 @@ void ProgressLine::clear()
     }
 }
 
-double ProgressLine::secondsSinceFramesStarted() const
+double ProgressLine::secondsSinceStart() const
 {
-    if (!framesStarted_) {
-        return 0;
-    }
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - framesStart_).count();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
 }
 
 }  // namespace quorva

@@ -63,13 +63,14 @@ public:
     void finish(const std::string& text);
     // Clears the line before an error is printed.
     void clear();
-    double secondsSinceFramesStarted() const;
+    double secondsSinceStart() const;
 
 private:
     void show(const std::string& text);
 
     bool terminal_;
     bool shown_ = false;
+    std::chrono::steady_clock::time_point start_;
     std::chrono::steady_clock::time_point framesStart_;
     std::chrono::steady_clock::time_point lastShown_;
     bool framesStarted_ = false;
