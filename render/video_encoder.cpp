@@ -15,12 +15,12 @@ namespace quorva {
 namespace {
 
 // The H.264 picture. The screen is flat colours, one-pixel lines and small letters: x264's
-// psychovisual and adaptive quantisation trade such detail for the look of film grain, so
-// they are off (tune psnr), and quality 16 keeps a decoded frame above 40 dB from the
-// picture drawn (quality 20 with them on: about 36 dB, the letters visibly smeared). With
-// the veryfast preset a 1280x960 60 fps render of a dense song runs well ahead of real time
-// on two cores (docs/benchmarks.md); ultrafast takes a quarter less time for files 2.5 times
-// as large, faster half as much time again for files no smaller.
+// psychovisual optimisation and adaptive quantisation favour the texture of filmed pictures
+// over exact edges, so they are off (tune psnr), and quality 16 keeps a decoded frame above
+// 40 dB from the picture drawn (quality 20 with them on: about 36 dB). With the veryfast
+// preset a 1280x960 60 fps export of a dense song runs four times faster than real time on
+// two cores (docs/benchmarks.md); ultrafast takes a quarter less time for files 2.5 times as
+// large, faster half as much time again for files no smaller.
 constexpr const char* h264Preset = "veryfast";
 constexpr const char* h264Tune = "psnr";
 constexpr const char* h264Quality = "16";
@@ -36,6 +36,9 @@ std::string describe(const std::string& what, int code)
 }
 
 struct Options {
+    Options() = default;
+    Options(const Options&) = delete;
+    Options& operator=(const Options&) = delete;
     ~Options() { av_dict_free(&entries); }
     void set(const char* key, const char* value) { av_dict_set(&entries, key, value, 0); }
     AVDictionary* entries = nullptr;
@@ -43,6 +46,9 @@ struct Options {
 
 // One stream: its encoder, the frame it is fed and the time of the next frame.
 struct Encoded {
+    Encoded() = default;
+    Encoded(const Encoded&) = delete;
+    Encoded& operator=(const Encoded&) = delete;
     ~Encoded()
     {
         av_frame_free(&frame);

@@ -113,7 +113,6 @@ std::optional<SessionRecording> recordSession(const ScreenStart& start, TextRend
         }
     }
     recording.messages = std::move(factory.log);
-    session->sequencer.shutdown();
     return recording;
 }
 
