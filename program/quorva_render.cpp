@@ -186,7 +186,7 @@ int run(std::vector<std::string> args)
 #ifdef QUORVA_HAS_VIDEO
         return renderVideo(args, openTextFont);
 #else
-        return unavailable("video export (FFmpeg's libraries were not found)");
+        return unavailable("video export");
 #endif
     }
     if (has("--list-midi-out")) {
