@@ -14,6 +14,10 @@
 #include "render/render_soft_synth.h"
 #endif
 
+#ifdef QUORVA_HAS_VIDEO
+#include "render/render_video.h"
+#endif
+
 #if QUORVA_RENDER_TTF
 #include "platform/ttf_text.h"
 #endif
@@ -114,12 +118,15 @@ void printUsage(std::FILE* out)
                  "usage: quorva-render SONG (--info | --events [--seek MS]) [--speed X] [--transpose N]\n"
                  "       quorva-render (SONG | --events-in LOG) --wav OUT.wav [--output fm] [--tones FILE] [--voices N]\n"
                  "                     [--level-shift S] [--buffer-ms M] [--speed X] [--transpose N]\n"
-                 "       quorva-render SONG --output ms-ss --wav OUT.wav [--sample-rate 11025|22050|44100]\n"
-                 "                     [--effects 0|1] [--speed X] [--transpose N]\n"
+                 "       quorva-render (SONG | --events-in LOG) --output ms-ss --wav OUT.wav\n"
+                 "                     [--sample-rate 11025|22050|44100] [--effects 0|1] [--speed X] [--transpose N]\n"
                  "       quorva-render SONG --output ms-ss --port-log [--speed X] [--transpose N]\n"
                  "       quorva-render SONG --output mm-out [--wav OUT.wav] [--speed X] [--transpose N]\n"
                  "       quorva-render --list-midi-out\n"
                  "       quorva-render SONG --screen OUT.bmp --at MS [--mode N] [--input SCRIPT] [--speed X]\n"
+                 "                     [--transpose N]\n"
+                 "       quorva-render SONG --video OUT.mp4|.mkv|.webm [--mode N] [--output fm|ms-ss] [--fps 30|60]\n"
+                 "                     [--scale 1|2|3] [--from MS] [--to MS] [--input SCRIPT] [--speed X]\n"
                  "                     [--transpose N]\n"
                  "       quorva-render --help | --version\n");
 }
@@ -176,6 +183,13 @@ int run(std::vector<std::string> args)
     }
     if (has("--screen")) {
         return renderScreen(args, openTextFont);
+    }
+    if (has("--video")) {
+#ifdef QUORVA_HAS_VIDEO
+        return renderVideo(args, openTextFont);
+#else
+        return unavailable("video export");
+#endif
     }
     if (has("--list-midi-out")) {
 #ifdef QUORVA_HAS_SOFT_SYNTH

@@ -16,12 +16,9 @@ namespace quorva {
 namespace {
 
 struct ScreenOptions {
-    std::string songPath;
+    ScreenStart start;
     std::string outPath;
-    std::string inputPath;
     long long atMs = -1;
-    int mode = 1;
-    RenderOptions common;
 };
 
 int fail(const std::string& reason)
@@ -37,20 +34,13 @@ bool parseWhole(const std::string& text, long long low, long long high, long lon
     return !text.empty() && end != nullptr && *end == '\0' && value >= low && value <= high;
 }
 
-std::string executableDirectory()
-{
-    std::error_code ignored;
-    const auto self = std::filesystem::read_symlink("/proc/self/exe", ignored);
-    return self.empty() ? std::string(".") : self.parent_path().string();
-}
-
 bool parseOptions(std::vector<std::string> args, ScreenOptions& options, std::string& error)
 {
     const auto common = takeCommonOptions(args, error);
     if (!common) {
         return false;
     }
-    options.common = *common;
+    options.start.common = *common;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         const bool takesValue = arg == "--screen" || arg == "--at" || arg == "--mode" || arg == "--input";
@@ -71,17 +61,17 @@ bool parseOptions(std::vector<std::string> args, ScreenOptions& options, std::st
                 error = "--mode must be 1 to 6";
                 return false;
             }
-            options.mode = static_cast<int>(mode);
+            options.start.mode = static_cast<int>(mode);
         } else if (arg == "--input") {
-            options.inputPath = args[++i];
-        } else if (arg.rfind("--", 0) == 0 || !options.songPath.empty()) {
+            options.start.inputPath = args[++i];
+        } else if (arg.rfind("--", 0) == 0 || !options.start.songPath.empty()) {
             error = "unexpected argument " + arg;
             return false;
         } else {
-            options.songPath = arg;
+            options.start.songPath = arg;
         }
     }
-    if (options.songPath.empty() || options.outPath.empty() || options.atMs < 0) {
+    if (options.start.songPath.empty() || options.outPath.empty() || options.atMs < 0) {
         error = "usage: quorva-render SONG --screen OUT.bmp --at MS [--mode N] [--input SCRIPT] [--speed X] "
                 "[--transpose N]";
         return false;
@@ -91,6 +81,40 @@ bool parseOptions(std::vector<std::string> args, ScreenOptions& options, std::st
 
 }  // namespace
 
+std::string executableDirectory()
+{
+    std::error_code ignored;
+    const auto self = std::filesystem::read_symlink("/proc/self/exe", ignored);
+    return self.empty() ? std::string(".") : self.parent_path().string();
+}
+
+bool startScreenSession(ScreenSession& session, const ScreenStart& start, std::string& error)
+{
+    std::vector<ScriptEvent> script;
+    if (!start.inputPath.empty()) {
+        const auto bytes = readWholeFile(start.inputPath);
+        if (!bytes) {
+            error = "cannot read " + start.inputPath;
+            return false;
+        }
+        auto parsed = parseInputScript(std::string(bytes->begin(), bytes->end()), error);
+        if (!parsed) {
+            return false;
+        }
+        script = std::move(*parsed);
+    }
+    if (!session.open(error) || !session.loadAndPlay(start.songPath, error)) {
+        return false;
+    }
+    Controls& controls = session.mainScreen.controls();
+    const auto speed = std::find(SpeedKnob::speeds.begin(), SpeedKnob::speeds.end(), start.common.speed);
+    controls.speed.moveTo(static_cast<int32_t>(speed - SpeedKnob::speeds.begin()));
+    controls.transpose.moveTo(start.common.transpose + 6);
+    session.mainScreen.setMode(static_cast<uint8_t>(start.mode));
+    session.setScript(std::move(script));
+    return true;
+}
+
 int renderScreen(std::vector<std::string> args, const TextRendererMaker& makeText)
 {
     ScreenOptions options;
@@ -98,30 +122,11 @@ int renderScreen(std::vector<std::string> args, const TextRendererMaker& makeTex
     if (!parseOptions(std::move(args), options, error)) {
         return fail(error);
     }
-    std::vector<ScriptEvent> script;
-    if (!options.inputPath.empty()) {
-        const auto text = readWholeFile(options.inputPath);
-        if (!text) {
-            return fail("cannot read " + options.inputPath);
-        }
-        const auto parsed = parseInputScript(std::string(text->begin(), text->end()), error);
-        if (!parsed) {
-            return fail(error);
-        }
-        script = *parsed;
-    }
-
     std::unique_ptr<TextRenderer> text = makeText ? makeText() : nullptr;
     auto session = std::make_unique<ScreenSession>(executableDirectory(), text.get());
-    if (!session->open(error) || !session->loadAndPlay(options.songPath, error)) {
+    if (!startScreenSession(*session, options.start, error)) {
         return fail(error);
     }
-    Controls& controls = session->mainScreen.controls();
-    const auto speed = std::find(SpeedKnob::speeds.begin(), SpeedKnob::speeds.end(), options.common.speed);
-    controls.speed.moveTo(static_cast<int32_t>(speed - SpeedKnob::speeds.begin()));
-    controls.transpose.moveTo(options.common.transpose + 6);
-    session->mainScreen.setMode(static_cast<uint8_t>(options.mode));
-    session->setScript(std::move(script));
     session->runUntil(static_cast<uint32_t>(options.atMs));
 
     const std::vector<uint8_t> bitmap = session->bitmapFile();

@@ -6,7 +6,9 @@
 #include "ports/midi_mapper.h"
 #include "ports/direct_music_port.h"
 #include "render/render_session.h"
+#include "render/render_wav_options.h"
 #include "render/wav_writer.h"
+#include "song/midi_event.h"
 #include "synth/streamed_soft_synth.h"
 
 #include <chrono>
@@ -31,6 +33,7 @@ int fail(const std::string& message)
 struct SoftSynthOptions {
     RenderOptions common;
     std::string songPath;
+    std::string eventsPath;
     std::string wavPath;
     bool portLog = false;
     int32_t sampleRate = 22050;
@@ -48,7 +51,7 @@ std::optional<SoftSynthOptions> parse(std::vector<std::string> args, std::string
     options.common = *common;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
-        const bool takesValue = arg == "--wav" || arg == "--sample-rate" || arg == "--effects";
+        const bool takesValue = arg == "--wav" || arg == "--sample-rate" || arg == "--effects" || arg == "--events-in";
         if (takesValue && i + 1 >= args.size()) {
             error = arg + " needs a value";
             return std::nullopt;
@@ -56,6 +59,8 @@ std::optional<SoftSynthOptions> parse(std::vector<std::string> args, std::string
         const std::string value = takesValue ? args[++i] : std::string();
         if (arg == "--wav") {
             options.wavPath = value;
+        } else if (arg == "--events-in") {
+            options.eventsPath = value;
         } else if (arg == "--port-log") {
             options.portLog = true;
         } else if (arg == "--sample-rate") {
@@ -79,8 +84,12 @@ std::optional<SoftSynthOptions> parse(std::vector<std::string> args, std::string
             options.songPath = arg;
         }
     }
-    if (options.songPath.empty()) {
+    if (options.songPath.empty() && options.eventsPath.empty()) {
         error = "no song given";
+        return std::nullopt;
+    }
+    if (!options.songPath.empty() && !options.eventsPath.empty()) {
+        error = "give either a song or --events-in LOG";
         return std::nullopt;
     }
     return options;
@@ -141,26 +150,58 @@ std::string noSoundFont()
                         : "cannot open the SoundFont " + path;
 }
 
-// Sends the song's ticks up to each block's time, then renders the block, until the song
-// has stopped, its messages have played and the sound has died away.
-bool pumpSong(SimulatedPlayback& playback, StreamedSoftSynth& synth, WavAudioDevice& device)
+// Sends every message due at or before a time; true once nothing more will come, with the
+// time of the last one in `stopMs`.
+using MessageFeed = std::function<bool(uint32_t untilMs, uint32_t& stopMs)>;
+
+// The song's ticks, as the sequencer plays them.
+MessageFeed songFeed(SimulatedPlayback& playback)
 {
-    uint32_t nextTick = startMs + Sequencer::tickPeriodMs;
-    uint32_t stopMs = 0;
+    return [&playback, nextTick = startMs + Sequencer::tickPeriodMs](uint32_t untilMs, uint32_t& stopMs) mutable {
+        while (!timeBefore(untilMs, nextTick)) {
+            playback.clock.set(nextTick - Sequencer::tickPeriodMs);
+            playback.tick();
+            if (playback.stopped()) {
+                stopMs = nextTick;
+                return true;
+            }
+            nextTick += Sequencer::tickPeriodMs;
+        }
+        return false;
+    };
+}
+
+// The messages of an --events log, each sent at startMs + its time.
+MessageFeed logFeed(std::vector<LoggedMessage> log, SimulatedPlayback& playback)
+{
+    return [&playback, log = std::move(log), next = size_t{0}](uint32_t untilMs, uint32_t& stopMs) mutable {
+        for (; next < log.size() && !timeBefore(untilMs, startMs + log[next].timeMs); ++next) {
+            const std::vector<uint8_t>& bytes = log[next].bytes;
+            stopMs = startMs + log[next].timeMs;
+            playback.clock.set(stopMs);
+            if (bytes.front() == 0xF0) {
+                // The port knows a reset by the kind the song's decoder gives it.
+                playback.ports.port().sendLong(LongMessage{bytes.data(), static_cast<int32_t>(bytes.size()),
+                                                           classifySysex(bytes.data(), bytes.size())});
+            } else {
+                playback.ports.port().sendShort(packShort(bytes[0], bytes[1], bytes.size() > 2 ? bytes[2] : 0));
+            }
+        }
+        return next == log.size();
+    };
+}
+
+// Sends the messages up to each block's time, then renders the block, until the feed has
+// stopped, its messages have played and the sound has died away.
+bool pumpSong(const MessageFeed& feed, ManualClock& clock, StreamedSoftSynth& synth, WavAudioDevice& device)
+{
+    uint32_t stopMs = startMs;
     uint32_t silentSince = 0;
     bool stopped = false;
     for (;;) {
         const uint32_t end = synth.renderedUntilMs();
-        while (!stopped && !timeBefore(end, nextTick)) {
-            playback.clock.set(nextTick - Sequencer::tickPeriodMs);
-            playback.tick();
-            if (playback.stopped()) {
-                stopped = true;
-                stopMs = nextTick;
-            }
-            nextTick += Sequencer::tickPeriodMs;
-        }
-        playback.clock.set(end);
+        stopped = stopped || feed(end, stopMs);
+        clock.set(end);
         if (!device.pumpHalf()) {
             return false;
         }
@@ -187,6 +228,13 @@ int renderSoftSynthWav(const std::vector<std::string>& args, bool mapper)
     if (mapper && options->rateOrEffectsGiven) {
         return fail("--sample-rate and --effects apply to --output ms-ss");
     }
+    std::optional<std::vector<LoggedMessage>> log;
+    if (!options->eventsPath.empty()) {
+        log = readEventLog(options->eventsPath, error);
+        if (!log) {
+            return fail(error);
+        }
+    }
     WavWriter writer;
     auto ownedDevice = std::make_unique<WavAudioDevice>(writer);
     WavAudioDevice& device = *ownedDevice;
@@ -200,7 +248,7 @@ int renderSoftSynthWav(const std::vector<std::string>& args, bool mapper)
     } else {
         factory.softSynth = [&] { return std::make_unique<DirectMusicPort>(std::move(synth)); };
     }
-    if (!playback.load(options->songPath, error)) {
+    if (!log && !playback.load(options->songPath, error)) {
         return fail(error);
     }
     if (!writer.open(options->wavPath)) {
@@ -212,9 +260,15 @@ int renderSoftSynthWav(const std::vector<std::string>& args, bool mapper)
     if (!opened) {
         return fail(noSoundFont());
     }
-    playback.applyOptions(options->common);
-    playback.play();
-    const bool written = pumpSong(playback, stream, device);
+    MessageFeed feed;
+    if (log) {
+        feed = logFeed(std::move(*log), playback);
+    } else {
+        playback.applyOptions(options->common);
+        playback.play();
+        feed = songFeed(playback);
+    }
+    const bool written = pumpSong(feed, playback.clock, stream, device);
     playback.sequencer.shutdown();
     playback.ports.release();
     if (!written || !writer.finish()) {
@@ -229,6 +283,9 @@ int printPortLog(const std::vector<std::string>& args)
     auto options = parse(args, error);
     if (!options) {
         return fail(error);
+    }
+    if (!options->eventsPath.empty()) {
+        return fail("--events-in needs --wav");
     }
     static char buffer[1 << 16];
     std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
@@ -261,7 +318,7 @@ int playThroughMidiOut(const std::vector<std::string>& args, const GeneralMidiSy
     if (!options) {
         return fail(error);
     }
-    if (options->rateOrEffectsGiven || !options->wavPath.empty() || options->portLog) {
+    if (options->rateOrEffectsGiven || !options->wavPath.empty() || options->portLog || !options->eventsPath.empty()) {
         return fail("--output mm-out plays in real time; it takes only --speed and --transpose");
     }
     SystemClock clock;

@@ -13,10 +13,12 @@ namespace quorva {
 // system MIDI out. `args` hold everything but --output; each returns the exit status (0, or
 // 1 after a one-line error on standard error).
 
-// SONG --wav OUT.wav [--sample-rate 11025|22050|44100] [--effects 0|1] [--speed X] [--transpose N]
+// (SONG | --events-in LOG) --wav OUT.wav [--sample-rate 11025|22050|44100] [--effects 0|1]
+// [--speed X] [--transpose N]
 // Renders through the "[MS-SS]" port (or, with `mapper`, the system MIDI out's built-in
 // synthesizer) in simulated time: the port opens and the song plays at T0, ticks every 5 ms,
-// the latency clock is the simulated millisecond.
+// the latency clock is the simulated millisecond. A log's messages (the --events format) are
+// sent at T0 + their times instead, as the FM synthesizer's --wav does.
 int renderSoftSynthWav(const std::vector<std::string>& args, bool mapper);
 
 // SONG --port-log [--sample-rate R] [--effects 0|1] [--speed X] [--transpose N]

@@ -108,8 +108,8 @@ std::optional<std::vector<ScriptEvent>> parseInputScript(const std::string& text
     return events;
 }
 
-ScreenSession::ScreenSession(std::string dataDirectory, TextRenderer* text)
-    : ports(nullFactory_),
+ScreenSession::ScreenSession(std::string dataDirectory, TextRenderer* text, PortFactory* factory)
+    : ports(factory != nullptr ? *factory : nullFactory_),
       mainScreen({mouse, screen.mainSurface, screen.skin, screen.fonts, screen.panelDrawer, &screen.scrollBarDrawer,
                   text, sequencer, song, monitor, instruments, settings, window, clock, fpsTimer}),
       dataDirectory_(std::move(dataDirectory))

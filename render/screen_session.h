@@ -62,8 +62,9 @@ public:
     static constexpr uint32_t framePeriodMs = 16;
 
     // `dataDirectory` holds bmp.dat, fnm.dat, fsm.dat and inst.dat. `text` draws the song
-    // texts (may be null).
-    ScreenSession(std::string dataDirectory, TextRenderer* text);
+    // texts (may be null). `factory` makes the ports the player selects; without one, every
+    // port is a NULL port.
+    ScreenSession(std::string dataDirectory, TextRenderer* text, PortFactory* factory = nullptr);
     ScreenSession(const ScreenSession&) = delete;
     ScreenSession& operator=(const ScreenSession&) = delete;
 
@@ -72,6 +73,8 @@ public:
     // Loads the song and plays it at time 0; false with a one-line reason.
     bool loadAndPlay(const std::string& path, std::string& error);
     void setScript(std::vector<ScriptEvent> script) { script_ = std::move(script); }
+    // Every event of the script has reached the window.
+    bool scriptDone() const { return nextScript_ == script_.size() && !releasePending_; }
     // Runs the ticks and frames up to the last frame at or before `ms`.
     void runUntil(uint32_t ms);
     // One frame at the clock's current time: the window's input, then update and draw.

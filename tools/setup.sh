@@ -12,6 +12,7 @@ packages=(
   xvfb xauth x11-utils imagemagick xdotool
   libsystemd-dev dbus-daemon playerctl desktop-file-utils libx11-dev
   libclang-rt-14-dev python3
+  libavcodec-dev libavformat-dev libavutil-dev ffmpeg
   # Songs of other packages that tests read: texts in Shift-JIS and Windows-1252, a karaoke
   # file, General MIDI songs for loudness.
   kobodeluxe-data mma openttd-openmsx simutrans-data

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -170,6 +171,17 @@ TEST(SoftSynthRender, WavAtEachRateHoldsTheMusicAndBadOptionsFail)
         EXPECT_LT(summary.seconds, 4.0) << rate;
         EXPECT_GT(summary.rms, 300) << rate;
     }
+    // The song's --events log renders to the same samples.
+    const auto log = dir / "fifth.log";
+    const auto fromLog = dir / "log.wav";
+    ASSERT_EQ(run(song.string() + " --events >" + log.string()).status, 0);
+    ASSERT_EQ(run("--events-in " + log.string() + " --output ms-ss --wav " + fromLog.string() +
+                  " --sample-rate 44100 --effects 1").status, 0);
+    const auto bytes = [](const std::filesystem::path& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    };
+    EXPECT_TRUE(bytes(fromLog) == bytes(dir / "44100.wav")) << "the log renders other samples than the song";
     // The mapper's built-in synthesizer renders too.
     const auto mapped = dir / "mapped.wav";
     ASSERT_EQ(run(song.string() + " --output mm-out --wav " + mapped.string()).status, 0);
@@ -178,7 +190,9 @@ TEST(SoftSynthRender, WavAtEachRateHoldsTheMusicAndBadOptionsFail)
     for (const std::string& arguments :
          {song.string() + " --output ms-ss --wav x.wav --sample-rate 48000", song.string() + " --output ms-ss --wav x.wav --effects 2",
           song.string() + " --output fm --port-log", song.string() + " --output sb16 --events",
-          song.string() + " --output null --wav x.wav", song.string() + " --output ms-ss --port-log --wav x.wav"}) {
+          song.string() + " --output null --wav x.wav", song.string() + " --output ms-ss --port-log --wav x.wav",
+          "--events-in " + song.string() + " --output ms-ss --port-log",
+          song.string() + " --events-in x.log --output ms-ss --wav x.wav"}) {
         const Result result = run(arguments);
         EXPECT_EQ(result.status, 1) << arguments;
         EXPECT_NE(result.out.find("quorva-render"), std::string::npos) << arguments;
