@@ -108,16 +108,16 @@ void KeyboardFlowView::drawBackground(int32_t offset)
     Surface& target = surface();
     const int32_t lines = twelveLanes_ ? 11 : 6;
     const int32_t spacing = twelveLanes_ ? flow12LaneWidth : 12;
-    for (int32_t j = 0; j < visibleOctaves; ++j) {
-        const int32_t e = bodyLeft - offset % octaveWidth + octaveWidth * j;
-        target.fillRect({e, bodyTop, e + 36, bodyTop + 1}, flow_.laneA);
-        target.fillRect({e + 36, bodyTop, e + octaveWidth, bodyTop + 1}, flow_.laneB);
-        target.fillRect({e, bodyTop, e + 1, bodyTop + 1}, flow_.measureLine);
+    for (int32_t octave = 0; octave < visibleOctaves; ++octave) {
+        const int32_t octaveX = bodyLeft - offset % octaveWidth + octaveWidth * octave;
+        target.fillRect({octaveX, bodyTop, octaveX + 36, bodyTop + 1}, flow_.laneA);
+        target.fillRect({octaveX + 36, bodyTop, octaveX + octaveWidth, bodyTop + 1}, flow_.laneB);
+        target.fillRect({octaveX, bodyTop, octaveX + 1, bodyTop + 1}, flow_.measureLine);
         for (int32_t i = 0; i < lines; ++i) {
-            const int32_t x = e + spacing + spacing * i;
+            const int32_t x = octaveX + spacing + spacing * i;
             target.fillRect({x, bodyTop, x + 1, bodyTop + 1}, flow_.beatLine);
         }
-        blit(target, keyboard_.octave, e, keyboardLine);
+        blit(target, keyboard_.octave, octaveX, keyboardLine);
     }
 }
 
@@ -127,16 +127,16 @@ void KeyboardFlowView::drawKeys(int32_t offset, int32_t shift)
     const auto shown = selectedChannels(screen_.context().monitor, &ChannelState::keyboardShown);
     const int32_t glowY = twelveLanes_ ? keyboardLine - 4 : keyboardLine;
     forEachSoundingNote([&](const DrawnNote& note) {
-        const int32_t n = note.note + shift;
-        if (!shown[note.channel & 15] || n < 0) {
+        const int32_t shownKey = note.note + shift;
+        if (!shown[note.channel & 15] || shownKey < 0) {
             return;
         }
         if (!note.released) {
-            blitKeyed(target, keyboard_.keys[n % 12], bodyLeft + (n / 12) * octaveWidth - offset, keyboardLine);
+            blitKeyed(target, keyboard_.keys[shownKey % 12], bodyLeft + (shownKey / 12) * octaveWidth - offset, keyboardLine);
         }
         const int32_t weight = glowWeight(note.ageMs, note.released);
         if (weight > 0) {
-            blitAdd(target, flow_.glow, laneX(n, offset), glowY, weight);
+            blitAdd(target, flow_.glow, laneX(shownKey, offset), glowY, weight);
         }
     });
 }
@@ -149,9 +149,9 @@ void KeyboardFlowView::drawComingNotes(int32_t offset, int32_t shift)
     const auto shown = selectedChannels(screen_.context().monitor, &ChannelState::keyboardShown);
     const double scale = pixelsPerTick(screen_.context().monitor.flowScale.load(), song.division());
     forEachComingNote(song.events(), player.readout.cursor, player.position, scale, [&](int32_t channel, int32_t note, int32_t y) {
-        const int32_t n = note + shift;
-        if (shown[channel] && n > 0) {
-            blit(target, flow_.mark(n % 12), laneX(n, offset), markBottom - y);
+        const int32_t shownKey = note + shift;
+        if (shown[channel] && shownKey > 0) {
+            blit(target, flow_.mark(shownKey % 12), laneX(shownKey, offset), markBottom - y);
         }
     });
 }

@@ -35,18 +35,18 @@ void KeyboardFullView::draw()
     repeatBand(bodyLeft, bodyTop, bodyWidth, rowHeight * (keyboardCount - 1), bodyTop + rowHeight);
     const int32_t shift = screen_.context().monitor.viewShift.load();
     forEachSoundingNote([&](const DrawnNote& note) {
-        const int32_t n = note.note + shift;
-        const int32_t left = octaveLeft(n);
+        const int32_t shownKey = note.note + shift;
+        const int32_t left = octaveLeft(shownKey);
         if (left < 0) {
             return;
         }
-        const int32_t k = n % 12;
+        const int32_t pitchClass = shownKey % 12;
         const int32_t y = bodyTop + rowHeight * note.channel;
         if (!note.released) {
-            blitKeyedUnclipped(target, sprites_.keys[k], left, y);
+            blitKeyedUnclipped(target, sprites_.keys[pitchClass], left, y);
         }
         if (note.ageMs < glowMs) {
-            blitBlendUnclipped(target, sprites_.glows[k], left, y, glowWeight(note.ageMs));
+            blitBlendUnclipped(target, sprites_.glows[pitchClass], left, y, glowWeight(note.ageMs));
         }
     });
 }
@@ -68,24 +68,24 @@ void KeyboardHalfView::draw()
     ClipScope clip(target, MainScreen::viewRect);
     const int32_t offset = scrollOffset();
     const int32_t octaveWidth = sprites_.octaveWidth;
-    for (int32_t j = 0; j < 6; ++j) {
-        blit(target, sprites_.octave, bodyLeft + octaveWidth * j - offset % octaveWidth, bodyTop);
+    for (int32_t octave = 0; octave < 6; ++octave) {
+        blit(target, sprites_.octave, bodyLeft + octaveWidth * octave - offset % octaveWidth, bodyTop);
     }
     repeatBand(bodyLeft, bodyTop, bodyWidth, rowHeight * (keyboardCount - 1), bodyTop + rowHeight);
     const int32_t shift = screen_.context().monitor.viewShift.load();
     forEachSoundingNote([&](const DrawnNote& note) {
-        const int32_t n = note.note + shift;
-        if (n <= 0) {
+        const int32_t shownKey = note.note + shift;
+        if (shownKey <= 0) {
             return;
         }
-        const int32_t left = bodyLeft + (n / 12) * octaveWidth - offset;
-        const int32_t k = n % 12;
+        const int32_t left = bodyLeft + (shownKey / 12) * octaveWidth - offset;
+        const int32_t pitchClass = shownKey % 12;
         const int32_t y = bodyTop + rowHeight * note.channel;
         if (!note.released) {
-            blitKeyed(target, sprites_.keys[k], left, y);
+            blitKeyed(target, sprites_.keys[pitchClass], left, y);
         }
         if (note.ageMs < glowMs) {
-            blitBlend(target, sprites_.glows[k], left, y, KeyboardFullView::glowWeight(note.ageMs));
+            blitBlend(target, sprites_.glows[pitchClass], left, y, KeyboardFullView::glowWeight(note.ageMs));
         }
     });
 }
