@@ -11,7 +11,10 @@
 // frames come at 59.94 Hz (a common display rate), so that they drift across the 5 ms ticks and
 // meet them at every phase, once every 5 s: at exactly 60 Hz three frames take exactly ten
 // ticks, and a run would keep whatever phase it started with.
-//   bench_tick_lateness [--page MODE] [SONG] [SECONDS]
+// With --seek-every MS the main thread (the frames' thread with --page) moves playback to a
+// pseudo-random point of the song every MS milliseconds, as a user releasing the progress bar
+// again and again does, and the seeks' durations are reported too.
+//   bench_tick_lateness [--page MODE] [--seek-every MS] [SONG] [SECONDS]
 #include "platform/posix_clock.h"
 #include "ports/port_selector.h"
 #include "song/channel_monitor.h"
@@ -34,6 +37,7 @@
 #include <filesystem>
 #include <memory>
 #include <mutex>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -102,10 +106,52 @@ private:
     std::atomic<bool> realTime_{false};
 };
 
+void printQuantiles(const char* what, std::vector<double> values);
+
 struct Options {
     std::string song = "data/demo.mid";
     int seconds = 30;
     int page = 0;  // 0: no frames
+    int seekEveryMs = 0;  // 0: no seeks
+};
+
+// Seeks to pseudo-random points of the song (the same ones on every run) when their time
+// comes, and keeps how long each took.
+class Seeker {
+public:
+    Seeker(const Options& options, Steady::time_point start)
+        : everyMs_(options.seekEveryMs), next_(start + std::chrono::milliseconds(options.seekEveryMs))
+    {
+        durations.reserve(everyMs_ > 0 ? static_cast<size_t>(options.seconds) * 1000 / static_cast<size_t>(everyMs_) + 10 : 0);
+    }
+    void seekIfDue(Sequencer& sequencer, uint32_t endMs)
+    {
+        if (everyMs_ <= 0 || Steady::now() < next_) {
+            return;
+        }
+        next_ += std::chrono::milliseconds(everyMs_);
+        const uint32_t target = std::uniform_int_distribution<uint32_t>(0, endMs > 0 ? endMs - 1 : 0)(random_);
+        const auto before = Steady::now();
+        sequencer.seekToMs(target);
+        durations.push_back(microseconds(Steady::now() - before));
+    }
+    void report() const
+    {
+        if (everyMs_ <= 0) {
+            return;
+        }
+        std::printf("seeks every %d ms: %zu\n", everyMs_, durations.size());
+        if (!durations.empty()) {
+            printQuantiles("seek us", durations);
+        }
+    }
+
+    std::vector<double> durations;
+
+private:
+    int everyMs_;
+    Steady::time_point next_;
+    std::mt19937 random_{20261208};
 };
 
 void printQuantiles(const char* what, std::vector<double> values)
@@ -153,15 +199,22 @@ int runAlone(const Options& options)
         return 1;
     }
     sequencer.play();
-    const auto until = Steady::now() + std::chrono::seconds(options.seconds);
+    const auto start = Steady::now();
+    const auto until = start + std::chrono::seconds(options.seconds);
+    Seeker seeker(options, start);
     while (Steady::now() < until) {
         if (sequencer.state() != PlayState::Playing) {
             sequencer.play();  // loop the song for the whole run
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        seeker.seekIfDue(sequencer, song.endMs());
+        std::this_thread::sleep_for(std::chrono::milliseconds(options.seekEveryMs > 0 ? 5 : 50));
     }
     sequencer.shutdown();
-    return report(options, timer);
+    const int result = report(options, timer);
+    if (result == 0) {
+        seeker.report();
+    }
+    return result;
 }
 
 std::string executableDirectory()
@@ -191,6 +244,9 @@ int runWithScreen(const Options& options)
     MeasuredTimer timer(static_cast<size_t>(options.seconds) * 200 + 10);
     timer.sequencerLock = &session->sequencer.lock();
     ManualTimer& sessionTimer = session->timer;
+    // The ticks come from the measured timer's thread: a seek here must halt them as it halts
+    // the real timer's.
+    sessionTimer.firedOnAnotherThread.store(true);
     if (!timer.start(Sequencer::tickPeriodMs, [&sessionTimer] { sessionTimer.fire(); })) {
         std::fprintf(stderr, "bench_tick_lateness: cannot start the timer\n");
         return 1;
@@ -200,6 +256,7 @@ int runWithScreen(const Options& options)
     const auto until = start + std::chrono::seconds(options.seconds);
     std::vector<double> frames;
     frames.reserve(static_cast<size_t>(options.seconds) * 60 + 10);
+    Seeker seeker(options, start);
     for (auto deadline = start; deadline < until; deadline += framePeriod) {
         std::this_thread::sleep_until(deadline);
         const auto frameStart = Steady::now();
@@ -208,14 +265,17 @@ int runWithScreen(const Options& options)
         if (session->sequencer.state() != PlayState::Playing) {
             session->sequencer.play();  // loop the song for the whole run
         }
+        seeker.seekIfDue(session->sequencer, session->song.endMs());
         session->frame();
         frames.push_back(microseconds(Steady::now() - frameStart));
     }
     timer.stop();
+    sessionTimer.firedOnAnotherThread.store(false);
     const int result = report(options, timer);
     if (result == 0) {
         std::printf("frames of page %d: %zu\n", options.page, frames.size());
         printQuantiles("frame (update and draw) us", frames);
+        seeker.report();
     }
     return result;
 }
@@ -236,12 +296,18 @@ int main(int argc, char** argv)
                 std::fprintf(stderr, "bench_tick_lateness: --page takes a tab's mode, 1 to 6\n");
                 return 1;
             }
+        } else if (word == "--seek-every" && i + 1 < argc) {
+            options.seekEveryMs = std::atoi(argv[++i]);
+            if (options.seekEveryMs < 1) {
+                std::fprintf(stderr, "bench_tick_lateness: --seek-every takes milliseconds, 1 or more\n");
+                return 1;
+            }
         } else {
             rest.push_back(word);
         }
     }
     if (rest.size() > 2) {
-        std::fprintf(stderr, "usage: bench_tick_lateness [--page MODE] [SONG] [SECONDS]\n");
+        std::fprintf(stderr, "usage: bench_tick_lateness [--page MODE] [--seek-every MS] [SONG] [SECONDS]\n");
         return 1;
     }
     if (!rest.empty()) {

@@ -22,7 +22,8 @@ private:
     std::atomic<uint32_t> now_;
 };
 
-// A timer whose ticks are fired by its owner, on the owner's thread.
+// A timer whose ticks are fired by its owner, on the owner's thread (or, with
+// `firedOnAnotherThread`, on a thread of the owner's that the player must then wait for).
 class ManualTimer final : public PeriodicTimer {
 public:
     bool start(uint32_t periodMs, std::function<void()> tick) override
@@ -35,7 +36,7 @@ public:
         return true;
     }
     void stop() override { tick_ = nullptr; }
-    bool ticksOnOwnThread() const override { return false; }
+    bool ticksOnOwnThread() const override { return firedOnAnotherThread.load(); }
     bool running() const { return static_cast<bool>(tick_); }
     void fire()
     {
@@ -46,6 +47,7 @@ public:
 
     uint32_t period = 0;
     bool failStart = false;
+    std::atomic<bool> firedOnAnotherThread{false};
 
 private:
     std::function<void()> tick_;
