@@ -9,6 +9,8 @@ namespace {
 
 constexpr uint8_t dataEntryMsb = 6;
 constexpr uint8_t dataEntryLsb = 38;
+constexpr uint8_t dataIncrement = 96;
+constexpr uint8_t dataDecrement = 97;
 constexpr uint8_t nrpnLsb = 98;
 constexpr uint8_t nrpnMsb = 99;
 constexpr uint8_t rpnLsb = 100;
@@ -29,8 +31,8 @@ bool sentAsValue(int controller)
     case 32:
     case dataEntryMsb:
     case dataEntryLsb:
-    case 96:
-    case 97:
+    case dataIncrement:
+    case dataDecrement:
     case nrpnLsb:
     case nrpnMsb:
     case rpnLsb:
@@ -112,7 +114,7 @@ void ChaseState::resetChannels()
 
 void ChaseState::Channel::foldController(uint8_t controller, uint8_t value)
 {
-    if (controller == dataEntryMsb || controller == dataEntryLsb) {
+    if (controller == dataEntryMsb || controller == dataEntryLsb || controller == dataIncrement || controller == dataDecrement) {
         enterData(controller, value);
         return;
     }
@@ -148,9 +150,25 @@ void ChaseState::Channel::enterData(uint8_t controller, uint8_t value)
     }
     if (!parameter) {
         parameter = &parameters.emplace_back(
-            Parameter{registeredSelected, static_cast<uint8_t>(msb), static_cast<uint8_t>(lsb)});
+            Parameter{registeredSelected, static_cast<uint8_t>(msb), static_cast<uint8_t>(lsb), {}});
     }
-    (controller == dataEntryMsb ? parameter->dataMsb : parameter->dataLsb) = value;
+    parameter->take(controller, value);
+}
+
+void ChaseState::Parameter::take(uint8_t controller, uint8_t value)
+{
+    const bool entry = controller == dataEntryMsb || controller == dataEntryLsb;
+    if (entry && !data.empty() && data.back()[0] == controller) {
+        data.back()[1] = value;
+        return;
+    }
+    data.push_back({controller, value});
+    const size_t count = data.size();
+    if (controller == dataEntryLsb && count >= 2 && data[count - 2][0] == dataEntryMsb) {
+        data.erase(data.begin(), data.end() - 2);
+    } else if (count > maxData) {
+        data.erase(data.begin());
+    }
 }
 
 void ChaseState::send(MidiPort& port, const ChannelMonitor& monitor) const
@@ -185,11 +203,8 @@ void ChaseState::Channel::send(MidiPort& port, uint8_t channel, const ChannelMon
     for (const Parameter& parameter : parameters) {
         sendController(port, channel, parameter.registered ? rpnMsb : nrpnMsb, parameter.msb);
         sendController(port, channel, parameter.registered ? rpnLsb : nrpnLsb, parameter.lsb);
-        if (parameter.dataMsb != unset) {
-            sendController(port, channel, dataEntryMsb, parameter.dataMsb);
-        }
-        if (parameter.dataLsb != unset) {
-            sendController(port, channel, dataEntryLsb, parameter.dataLsb);
+        for (const auto& [controller, value] : parameter.data) {
+            sendController(port, channel, controller, value);
         }
     }
     // The selection in force last, so that later data entries of the song reach it.

@@ -31,14 +31,22 @@ public:
     bool hasReset() const;
 
 private:
-    // Data entered for one parameter: its selection (controllers 101/100 or 99/98) and the
-    // data entry MSB and LSB (controllers 6 and 38).
+    // Data sent to one parameter: its selection (controllers 101/100 or 99/98) and the data
+    // entries (6 MSB, 38 LSB), increments (96) and decrements (97) that reached it, in order.
+    // What a receiver makes of an increment differs (the MSB, the LSB, held at the ends or
+    // not), so they are replayed as they came rather than summed. Only what cannot change the
+    // outcome on a receiver that holds the data as an MSB and an LSB is dropped: an entry
+    // replaced by the same entry right after it, and everything before an MSB entry followed
+    // directly by an LSB one, which together set the whole value. Beyond `maxData` messages
+    // the oldest go.
     struct Parameter {
+        static constexpr size_t maxData = 256;
         bool registered;
         uint8_t msb;
         uint8_t lsb;
-        int16_t dataMsb = unset;
-        int16_t dataLsb = unset;
+        std::vector<std::array<uint8_t, 2>> data;  // controller, value
+
+        void take(uint8_t controller, uint8_t value);
     };
     struct Channel {
         std::array<int16_t, 128> controllers;
@@ -50,6 +58,7 @@ private:
 
         Channel() { controllers.fill(unset); }
         void foldController(uint8_t controller, uint8_t value);
+        // A data entry, increment or decrement, to the parameter selected.
         void enterData(uint8_t controller, uint8_t value);
         void send(MidiPort& port, uint8_t channel, const ChannelMonitor& monitor) const;
     };

@@ -122,7 +122,11 @@ std::vector<uint8_t> songWithEveryState()
         .sysex(0, {0xF0, 0x41, 0x10, 0x42, 0x12, 0x40, 0x01, 0x30, 0x04, 0x0B, 0xF7})       // other
         .event(10, {0xB0, 0, 8}).event(0, {0xB0, 32, 2}).event(0, {0xC0, 48})
         .event(0, {0xB1, 101, 0}).event(0, {0xB1, 100, 0}).event(0, {0xB1, 6, 12}).event(0, {0xB1, 38, 0})
-        .event(0, {0xB1, 99, 1}).event(0, {0xB1, 98, 8}).event(0, {0xB1, 6, 70})
+        .event(0, {0xB1, 96, 0}).event(0, {0xB1, 97, 0}).event(0, {0xB1, 96, 0})  // increments: 12/1
+        .event(0, {0xB1, 99, 1}).event(0, {0xB1, 98, 8}).event(0, {0xB1, 6, 70}).event(0, {0xB1, 97, 0})
+        // Increments held at the top: a net count would end at 127/127, the receiver at 127/126.
+        .event(0, {0xB4, 101, 0}).event(0, {0xB4, 100, 1}).event(0, {0xB4, 6, 127}).event(0, {0xB4, 38, 126})
+        .event(0, {0xB4, 96, 0}).event(0, {0xB4, 96, 0}).event(0, {0xB4, 96, 0}).event(0, {0xB4, 97, 0})
         .event(0, {0xE1, 0x10, 0x50}).event(0, {0xD1, 90}).event(0, {0xB2, 7, 90}).event(0, {0xB2, 91, 5})
         .event(0, {0xB2, 64, 127}).event(0, {0xB3, 74, 33}).event(0, {0xB3, 7, 110})
         .event(0, {0x90, 60, 100}).event(0, {0x91, 62, 90}).event(0, {0x99, 38, 100})
@@ -130,7 +134,8 @@ std::vector<uint8_t> songWithEveryState()
         .event(480, {0x80, 60, 0}).event(0, {0x90, 64, 80}).event(0, {0xE1, 0x00, 0x40})
         .sysex(0, {0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7})  // GM reset halfway
         .event(480, {0xC0, 10}).event(0, {0xB0, 10, 20}).event(0, {0xB1, 101, 0}).event(0, {0xB1, 100, 2})
-        .event(0, {0xB1, 6, 66}).event(0, {0x90, 67, 70}).event(960, {0x80, 64, 0}).event(0, {0x80, 67, 0})
+        .event(0, {0xB1, 6, 66}).event(0, {0xB1, 96, 0}).event(0, {0xB1, 38, 5}).event(0, {0xB1, 97, 0})
+        .event(0, {0xB4, 96, 0}).event(0, {0x90, 67, 70}).event(960, {0x80, 64, 0}).event(0, {0x80, 67, 0})
         .event(480, {0xB0, 7, 30}).event(0, {0xA0, 60, 10}).event(480, {0x90, 72, 60}).event(480, {0x80, 72, 0});
     return buildSmf(1, 480, {conductor, channels});
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <map>
@@ -10,7 +11,9 @@ namespace quorva::testing {
 // What a General MIDI receiver keeps of the messages it is sent, folded from their bytes:
 // per channel the program, every controller, the data of each registered and non-registered
 // parameter, bend and pressure; and the system-exclusive messages since the last reset.
-// Notes are not state. Written apart from the player's own chase so that the two check
+// A parameter's data is one 14-bit value: data entry sets its MSB (controller 6) or LSB
+// (controller 38), data increment and decrement (96, 97) step the whole value by one, held
+// between 0 and 16383, from 0 where nothing was entered. Notes are not state. Written apart from the player's own chase so that the two check
 // each other.
 struct OutputState {
     struct Channel {
@@ -68,9 +71,8 @@ private:
         switch (number) {
         case 120:
         case 123:
-        case 96:
-        case 97: return;  // sound and notes off act on notes; increments are not kept
-        case 121:         // reset all controllers, as General MIDI defines it
+            return;  // sound and notes off act on notes
+        case 121:  // reset all controllers, as General MIDI defines it
             for (const int reset : {1, 11, 64, 65, 66, 67}) {
                 channel.controllers.erase(reset);
             }
@@ -81,14 +83,23 @@ private:
             channel.pressure = -1;
             return;
         case 6:
-        case 38: {
+        case 38:
+        case 96:
+        case 97: {
             const auto msb = channel.controllers.find(channel.registered ? 101 : 99);
             const auto lsb = channel.controllers.find(channel.registered ? 100 : 98);
             if (msb == channel.controllers.end() || lsb == channel.controllers.end()) {
                 return;
             }
             auto [entry, added] = channel.parameters.try_emplace({channel.registered, msb->second, lsb->second}, -1, -1);
-            (number == 6 ? entry->second.first : entry->second.second) = value;
+            auto& [dataMsb, dataLsb] = entry->second;
+            if (number == 6 || number == 38) {
+                (number == 6 ? dataMsb : dataLsb) = value;
+                return;
+            }
+            const int data = std::clamp((std::max(dataMsb, 0) << 7 | std::max(dataLsb, 0)) + (number == 96 ? 1 : -1), 0, 16383);
+            dataMsb = data >> 7;
+            dataLsb = data & 0x7F;
             return;
         }
         default:
