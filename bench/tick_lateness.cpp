@@ -246,7 +246,7 @@ int runWithScreen(const Options& options)
     ManualTimer& sessionTimer = session->timer;
     // The ticks come from the measured timer's thread: a seek here must halt them as it halts
     // the real timer's.
-    sessionTimer.firedOnAnotherThread.store(true);
+    sessionTimer.firedOnAnotherThread = true;
     if (!timer.start(Sequencer::tickPeriodMs, [&sessionTimer] { sessionTimer.fire(); })) {
         std::fprintf(stderr, "bench_tick_lateness: cannot start the timer\n");
         return 1;
@@ -270,7 +270,7 @@ int runWithScreen(const Options& options)
         frames.push_back(microseconds(Steady::now() - frameStart));
     }
     timer.stop();
-    sessionTimer.firedOnAnotherThread.store(false);
+    sessionTimer.firedOnAnotherThread = false;
     const int result = report(options, timer);
     if (result == 0) {
         std::printf("frames of page %d: %zu\n", options.page, frames.size());

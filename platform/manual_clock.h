@@ -36,7 +36,7 @@ public:
         return true;
     }
     void stop() override { tick_ = nullptr; }
-    bool ticksOnOwnThread() const override { return firedOnAnotherThread.load(); }
+    bool ticksOnOwnThread() const override { return firedOnAnotherThread; }
     bool running() const { return static_cast<bool>(tick_); }
     void fire()
     {
@@ -47,7 +47,7 @@ public:
 
     uint32_t period = 0;
     bool failStart = false;
-    std::atomic<bool> firedOnAnotherThread{false};
+    bool firedOnAnotherThread = false;  // set and read on the owner's thread
 
 private:
     std::function<void()> tick_;
