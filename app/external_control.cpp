@@ -184,6 +184,7 @@ NowPlaying ExternalControl::nowPlaying() const
                  : state == PlayState::Paused ? PlaybackStatus::Paused
                                               : PlaybackStatus::Stopped;
     now.hasSong = state != PlayState::Idle && song_.loaded();
+    now.seekCount = sequencer_.seekCount();
     if (playlist_ != nullptr) {
         const Playlist& list = playlist_->playlist();
         now.playlistPosition = list.position();

@@ -25,6 +25,7 @@ struct NowPlaying {
     LoopStatus loop = LoopStatus::None;
     bool shuffle = false;
     int32_t volumePercent = 100;  // the master volume
+    uint32_t seekCount = 0;       // moves on with every seek, whatever asked for it
     bool operator==(const NowPlaying&) const = default;
 };
 

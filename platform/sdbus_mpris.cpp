@@ -348,6 +348,7 @@ struct MprisService::Connection {
     sd_bus_slot* player = nullptr;
     sd_bus_slot* nameRequest = nullptr;
     Announced last;
+    uint32_t lastSeekCount = 0;
 
     ~Connection()
     {
@@ -379,7 +380,9 @@ bool MprisService::start()
         sd_bus_request_name_async(connection->bus, &connection->nameRequest, busName, 0, nullptr, nullptr) < 0) {
         return false;
     }
-    connection->last = announcedOf(target_.nowPlaying());
+    const NowPlaying now = target_.nowPlaying();
+    connection->last = announcedOf(now);
+    connection->lastSeekCount = now.seekCount;
     connection_ = std::move(connection);
     return true;
 }
@@ -401,7 +404,14 @@ void MprisService::serve()
             break;
         }
     }
-    const Announced now = announcedOf(target_.nowPlaying());
+    const NowPlaying playing = target_.nowPlaying();
+    if (playing.seekCount != connection_->lastSeekCount) {
+        // Playback jumped (from here, the keys, the progress bar or the control socket):
+        // where to, since the position is otherwise read when asked.
+        connection_->lastSeekCount = playing.seekCount;
+        sd_bus_emit_signal(connection_->bus, objectPath, playerInterface, "Seeked", "x", static_cast<int64_t>(playing.positionUs));
+    }
+    const Announced now = announcedOf(playing);
     if (now == connection_->last) {
         return;
     }

@@ -186,6 +186,7 @@ bool Sequencer::seekToTick(uint32_t tick)
     stopRequest_.store(false);
     playing_.store(true);
     state_.store(resumeAs);
+    seekCount_.fetch_add(1);
     return true;
 }
 

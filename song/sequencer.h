@@ -56,6 +56,8 @@ public:
     bool seekToTick(uint32_t tick);
     // A seek by a distance from where playback stands, not before the start (the keys' step).
     bool seekByMs(int32_t deltaMs);
+    // How many seeks were made, from any source; whoever announces seeks watches it move.
+    uint32_t seekCount() const { return seekCount_.load(); }
     void setState(PlayState state) { state_.store(state); }
     void shutdown();
     // stop, load, play: how a new song starts from any source. Returns the load's result.
@@ -133,6 +135,7 @@ private:
     SoundingNoteList notes_;
     std::mutex lock_;
     std::atomic<PlayState> state_{PlayState::Idle};
+    std::atomic<uint32_t> seekCount_{0};
 };
 
 }  // namespace quorva

@@ -5,6 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <string>
+#include <vector>
+
 namespace quorva::testing {
 namespace {
 
@@ -61,6 +65,37 @@ TEST(MediaKeys, PlayerctlSeesAndControlsThePlayerOnThePrivateBus)
     // The announcements of each change reach a follower through PropertiesChanged.
     EXPECT_TRUE(eventually([&] { return follower.output() == "Playing\nPaused\nPlaying\nStopped\nPlaying\n"; }))
         << follower.output();
+
+    // Every seek, whoever asked for it, is announced with the new position.
+    BackgroundProcess monitor(program, {"/usr/bin/dbus-monitor", "--address", busAddress,
+                                        "type='signal',interface='org.mpris.MediaPlayer2.Player',member='Seeked'"},
+                              environment, "seeked");
+    auto seekedTo = [&] {
+        std::vector<int64_t> positions;
+        const std::string text = monitor.output();
+        for (size_t at = text.find("member=Seeked"); at != std::string::npos; at = text.find("member=Seeked", at + 1)) {
+            const size_t value = text.find("int64 ", at);
+            if (value != std::string::npos) {
+                positions.push_back(std::atoll(text.c_str() + value + 6));
+            }
+        }
+        return positions;
+    };
+    // The monitor listens some time after it starts: seek until it has heard one.
+    EXPECT_TRUE(eventually([&] { return player.ctl({"seek", "100"}).exitCode == 0 && !seekedTo().empty(); }));
+    // The position announced is read on the next frame after the seek, a little further on.
+    auto lastSeekNear = [&](int64_t us, int64_t within) {
+        return eventually([&] {
+            const auto positions = seekedTo();
+            return !positions.empty() && positions.back() >= us && positions.back() < us + within;
+        });
+    };
+    EXPECT_EQ(player.ctl({"seek", "1500"}).exitCode, 0);
+    EXPECT_TRUE(lastSeekNear(1500000, 200000)) << monitor.output();
+    playerctl({"position", "0.5"});  // SetPosition
+    EXPECT_TRUE(lastSeekNear(500000, 200000)) << monitor.output();
+    playerctl({"position", "1+"});  // Seek, from wherever playback has got to meanwhile
+    EXPECT_TRUE(lastSeekNear(1500000, 1000000)) << monitor.output();
 
     playerctl({"open", fileUri(second)});
     EXPECT_EQ(player.status("path"), second);
