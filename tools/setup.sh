@@ -18,17 +18,37 @@ packages=(
   kobodeluxe-data mma openttd-openmsx simutrans-data
 )
 
-missing=()
-for p in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed"; then
-    missing+=("$p")
-  fi
-done
+# The Windows program: the cross compiler, and Wine with what it recommends (its audio
+# through PulseAudio, its fonts), which the Windows tests run it under.
+windows_packages=(
+  g++-mingw-w64-x86-64-posix wine wine64 fonts-wine pulseaudio pulseaudio-utils
+)
 
-if [ ${#missing[@]} -gt 0 ]; then
+as_root=()
+[ "$(id -u)" -eq 0 ] || as_root=(sudo)
+updated=0
+
+# Installs those of the named packages that are missing; the first argument is the extra
+# apt-get option ("" or --no-install-recommends).
+install_missing() {
+  local option=$1
+  shift
+  local missing=()
+  for p in "$@"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed"; then
+      missing+=("$p")
+    fi
+  done
+  [ ${#missing[@]} -gt 0 ] || return 0
   echo "setup: installing ${missing[*]}"
-  as_root=()
-  [ "$(id -u)" -eq 0 ] || as_root=(sudo)
-  "${as_root[@]}" apt-get update -q
-  DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+  if [ "$updated" = 0 ]; then
+    "${as_root[@]}" apt-get update -q
+    updated=1
+  fi
+  DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y -q $option "${missing[@]}"
+}
+
+install_missing --no-install-recommends "${packages[@]}"
+if [ "${QUORVA_SKIP_WINDOWS:-0}" != 1 ]; then
+  install_missing "" "${windows_packages[@]}"
 fi
