@@ -5,8 +5,10 @@
 #include "ports/port_selector.h"
 #include "song/sequencer.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -101,18 +103,36 @@ std::string SettingsLocation::readPath() const
     return !config.empty() && std::filesystem::exists(config, error) ? config : besideExecutable;
 }
 
-bool saveSettings(const Settings& settings, const SettingsLocation& location)
+std::string SaveResult::failureLine() const
 {
-    const std::string config = location.configFile();
-    if (location.readPath() != config && writeSettings(settings, location.besideExecutable)) {
-        return true;
+    std::string line = "could not save settings to " + path + ": " + reason;
+    for (char& c : line) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            c = '?';
+        }
     }
-    if (config.empty()) {
-        return false;
+    return line;
+}
+
+SaveResult saveSettings(const Settings& settings, const SettingsLocation& location)
+{
+    const auto bytes = settings.toBytes();
+    const auto attempt = [&bytes](const std::string& path) {
+        const int error = tryReplaceFile(path, bytes.data(), bytes.size());
+        return SaveResult{error == 0, path, error == 0 ? std::string() : std::string(std::strerror(error))};
+    };
+    const std::string config = location.configFile();
+    SaveResult beside{false, location.besideExecutable, std::strerror(ENOENT)};
+    if (location.readPath() != config) {
+        beside = attempt(location.besideExecutable);
+    }
+    if (beside.saved || config.empty()) {
+        return beside;
     }
     std::error_code error;
     std::filesystem::create_directories(location.configDirectory, error);
-    return writeSettings(settings, config);
+    return attempt(config);
 }
 
 void selectPort(Settings& settings, PortSelector& ports, MessageBox& messages)
@@ -137,6 +157,16 @@ void SettingsKeeper::readAtStartUp()
 {
     live_ = readSettings(location_.readPath());
     playerConfig_ = PlayerConfig::read(location_.playerConfigFile());
+}
+
+SaveResult SettingsKeeper::save(const Settings& record) const
+{
+    SaveResult result = saveSettings(record, location_);
+    if (!result.saved && errors_ != nullptr) {
+        std::fprintf(errors_, "quorva: %s\n", result.failureLine().c_str());
+        std::fflush(errors_);
+    }
+    return result;
 }
 
 void SettingsKeeper::apply(const Settings& next)

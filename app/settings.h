@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <utility>
 
@@ -83,10 +84,21 @@ struct SettingsLocation {
     std::string readPath() const;
 };
 
+// What a save did: where the record went, or where the last attempt failed and why.
+struct SaveResult {
+    bool saved = false;
+    std::string path;
+    std::string reason;  // the system's words for the failure; empty when saved
+
+    explicit operator bool() const { return saved; }
+    // "could not save settings to PATH: REASON", on one line whatever the path holds.
+    std::string failureLine() const;
+};
+
 // Saves where the next start-up will read: into the configuration directory when the
 // record is read from there or the executable's directory cannot be written, else beside
-// the executable. False when nothing could be written.
-bool saveSettings(const Settings& settings, const SettingsLocation& location);
+// the executable. A failed attempt leaves the file there as it was.
+SaveResult saveSettings(const Settings& settings, const SettingsLocation& location);
 
 // What applying settings changes beyond the port: the parts of the program that own them.
 class SettingsEffects {
@@ -115,7 +127,10 @@ public:
     // (start-up).
     void readAtStartUp();
     // The option screen's SAVE: the record goes to the file; the live one is not changed.
-    bool save(const Settings& record) const { return saveSettings(record, location_); }
+    // A failure is also said on the error stream, when there is one.
+    SaveResult save(const Settings& record) const;
+    // Where failures are said besides the screen (standard error in the player); none by default.
+    void setErrors(std::FILE* errors) { errors_ = errors; }
     void selectPortAtStartUp() { selectPort(live_, ports_, messages_); }
     void apply(const Settings& next);
 
@@ -127,6 +142,7 @@ private:
     Settings live_;
     PlayerConfig playerConfig_;
     SettingsLocation location_;
+    std::FILE* errors_ = nullptr;
     PortSelector& ports_;
     Sequencer& sequencer_;
     MessageBox& messages_;

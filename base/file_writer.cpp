@@ -1,24 +1,37 @@
 #include "base/file_writer.h"
 
-#include <cstdio>
+#include <cerrno>
 
 namespace quorva {
 
-bool replaceFile(const std::string& path, const void* bytes, size_t size)
+bool replaceFile(const std::string& path, const void* bytes, size_t size) { return tryReplaceFile(path, bytes, size) == 0; }
+
+int tryReplaceFile(const std::string& path, const void* bytes, size_t size, RenameFile rename)
 {
+    // The first failing step's error number; after a failure the file is still closed.
+    int error = 0;
+    const auto step = [&error](auto&& call) {
+        errno = 0;
+        if (!call() && error == 0) {
+            error = errno != 0 ? errno : EIO;
+        }
+    };
     const std::string temporary = path + ".new";
-    std::FILE* file = std::fopen(temporary.c_str(), "wb");
+    std::FILE* file = nullptr;
+    step([&] { return (file = std::fopen(temporary.c_str(), "wb")) != nullptr; });
     if (!file) {
-        return false;
+        return error;
     }
-    bool ok = std::fwrite(bytes, 1, size, file) == size;
-    ok = std::fflush(file) == 0 && ok;
-    ok = std::fclose(file) == 0 && ok;
-    if (!ok || std::rename(temporary.c_str(), path.c_str()) != 0) {
+    step([&] { return std::fwrite(bytes, 1, size, file) == size; });
+    step([&] { return std::fflush(file) == 0; });
+    step([&] { return std::fclose(file) == 0; });
+    if (error == 0) {
+        step([&] { return rename(temporary.c_str(), path.c_str()) == 0; });
+    }
+    if (error != 0) {
         std::remove(temporary.c_str());
-        return false;
     }
-    return true;
+    return error;
 }
 
 }  // namespace quorva

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstddef>
+#include <cstdio>
 #include <string>
 
 namespace quorva {
@@ -8,5 +9,13 @@ namespace quorva {
 // over `path`, so that a failed write never leaves half a file: the old one stays whole.
 // False when nothing was written; the new file is then removed.
 bool replaceFile(const std::string& path, const void* bytes, size_t size);
+
+// The call that puts the written file in place of the old one, as std::rename does; tests
+// pass one that fails, as a crash or a disk would between the write and the rename.
+using RenameFile = int (*)(const char* from, const char* to);
+
+// replaceFile saying why it failed: 0 when the file was replaced, else the error number
+// (errno) of the step that failed.
+int tryReplaceFile(const std::string& path, const void* bytes, size_t size, RenameFile rename = &std::rename);
 
 }  // namespace quorva

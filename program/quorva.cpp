@@ -127,6 +127,7 @@ int runProgram(int argc, char** argv)
     ProgramSettingsEffects settingsEffects(fpsTimer, mouse);
     SettingsKeeper settings(ports, sequencer, messages, settingsEffects);
     settings.setLocation(SettingsLocation::fromEnvironment());
+    settings.setErrors(stderr);
     SdlBitmapLoader bitmaps;
     TtfTextRenderer text;
     ControlSocketClient controlClient(controlDirectory());

@@ -3,8 +3,10 @@
 #include "app/mouse_state.h"
 #include "gfx/bitmap_font.h"
 #include "gfx/drawers.h"
+#include "platform/clock.h"
 #include "ui/skin_sprites.h"
 
+#include <algorithm>
 #include <initializer_list>
 
 namespace quorva {
@@ -43,6 +45,29 @@ constexpr int32_t firstRowOffset = 32;
 constexpr int32_t rowSpacing = 16;
 constexpr int32_t buttonWidth = 64;
 constexpr int32_t buttonHeight = 16;
+// The line under the buttons that says how a SAVE went, as wide as the rows may be.
+constexpr int32_t saveStatusBelowButtons = 12;
+constexpr size_t saveStatusCharacters =
+    static_cast<size_t>((MainScreen::viewRect.right - MainScreen::viewRect.left - 2 * rowIndent) / ChoiceItem::charWidth);
+
+// Why a SAVE failed, in at most `characters`: the path loses its beginning first, then the
+// line its end.
+std::string saveFailureText(const SaveResult& result, size_t characters)
+{
+    const std::string reason = result.reason.empty() ? std::string(".") : ": " + result.reason;
+    const std::string to = "Could not save settings to ";
+    std::string text = "Could not save settings" + reason;
+    if (!result.path.empty() && to.size() + result.path.size() + reason.size() <= characters) {
+        text = to + result.path + reason;
+    } else if (!result.path.empty() && to.size() + 4 + reason.size() <= characters) {
+        const size_t kept = characters - to.size() - 3 - reason.size();
+        text = to + "..." + result.path.substr(result.path.size() - std::min(kept, result.path.size())) + reason;
+    }
+    if (text.size() > characters) {
+        text.resize(characters);
+    }
+    return text;
+}
 
 }  // namespace
 
@@ -158,6 +183,8 @@ void OptionPage::activate()
     // Two fields are switches that take any byte: show them as the choice they act as.
     rows_[fieldRows[2]].selected = live.effectsOn() ? 1 : 0;
     rows_[fieldRows[7]].selected = live.showSystemCursor() ? 1 : 0;
+    saveStatus_.clear();
+    saveFailed_ = false;
     screen_.updateHook().bind<OptionPage, &OptionPage::update>(*this);
     screen_.drawHook().bind<OptionPage, &OptionPage::draw>(*this);
 }
@@ -175,13 +202,19 @@ void OptionPage::apply() { screen_.context().settings.apply(collectSettings()); 
 
 void OptionPage::save()
 {
-    // A record that cannot be written changes nothing and is not reported.
     const Settings record = collectSettings();
-    if (saver_) {
-        saver_(record);
-    } else {
-        screen_.context().settings.save(record);
+    const SaveResult result = saver_ ? saver_(record) : screen_.context().settings.save(record);
+    saveFailed_ = !result.saved;
+    saveStatus_ = result.saved ? "Settings saved." : saveFailureText(result, saveStatusCharacters);
+    savedAtMs_ = screen_.context().clock.nowMs();
+}
+
+std::string_view OptionPage::saveStatus() const
+{
+    if (!saveFailed_ && screen_.context().clock.nowMs() - savedAtMs_ >= savedShownMs) {
+        return {};
     }
+    return saveStatus_;
 }
 
 void OptionPage::update() { updateList_.walk(); }
@@ -194,6 +227,12 @@ void OptionPage::draw()
     panels.drawPanel(area.left, area.top, area.right, area.bottom);
     panels.drawPanel(header.left, header.top, header.right, header.bottom);
     drawList_.walk();
+    const std::string_view status = saveStatus();
+    if (!status.empty()) {
+        const FontSet& fonts = screen_.context().fonts;
+        const int32_t top = applyButton_.box.bottom + saveStatusBelowButtons;
+        (saveFailed_ ? fonts.txnmlt : fonts.txnmbr).drawText(screen_.context().surface, area.left + rowIndent, top, status);
+    }
 }
 
 }  // namespace quorva

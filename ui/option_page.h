@@ -91,10 +91,17 @@ public:
     // APPLY: the collected record through the settings' apply path.
     void apply();
     // SAVE: the collected record to setting.dat through the settings' save (where the next
-    // start-up reads it); the running settings stay as they are.
+    // start-up reads it); the running settings stay as they are. The page then says how it
+    // went, under the buttons: "Settings saved." for `savedShownMs`, or why not until the
+    // next SAVE or until the page is shown again.
     void save();
     // Replaces the settings' save, for tests.
-    void setSaver(std::function<bool(const Settings&)> saver) { saver_ = std::move(saver); }
+    void setSaver(std::function<SaveResult(const Settings&)> saver) { saver_ = std::move(saver); }
+    // What the page says of the last SAVE now; empty when it says nothing.
+    std::string_view saveStatus() const;
+    bool saveFailed() const { return saveFailed_; }
+
+    static constexpr uint32_t savedShownMs = 2000;
 
     const ChoiceRow& row(int index) const { return rows_[index]; }
     ChoiceRow& row(int index) { return rows_[index]; }
@@ -111,7 +118,10 @@ private:
     std::array<ChoiceRow, rowCount> rows_;
     OptionButton applyButton_;
     OptionButton saveButton_;
-    std::function<bool(const Settings&)> saver_;
+    std::function<SaveResult(const Settings&)> saver_;
+    std::string saveStatus_;
+    bool saveFailed_ = false;
+    uint32_t savedAtMs_ = 0;
 };
 
 }  // namespace quorva

@@ -1,13 +1,21 @@
 #include "support/player_fixture.h"
 #include "support/smf_builder.h"
+#include "support/scratch_mount.h"
 #include "support/temp_dir.h"
 
 #include "app/settings.h"
+#include "base/file_writer.h"
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 namespace quorva {
 namespace {
@@ -156,6 +164,105 @@ TEST(SettingsLocation, ConfigDirectoryFollowsTheEnvironment)
         unsetenv("XDG_CONFIG_HOME");
     }
     EXPECT_EQ(SettingsLocation{}.readPath(), "setting.dat");
+}
+
+std::vector<char> fileBytes(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+int failingRename(const char*, const char*)
+{
+    errno = EIO;
+    return -1;
+}
+
+// SAVE where the record cannot be written, for real where this machine allows: the result
+// names the file and the system's reason, the player's error stream gets the same line, and
+// the file there stays as it was with nothing left beside it.
+TEST(SettingsSave, SaysWhyItFailedAndLeavesTheOldFileWhole)
+{
+    testing::TempDir dir;
+    Settings chosen;
+    chosen.voiceIndex = 4;
+    Settings old;
+    old.fpsLimitIndex = 3;
+    std::vector<std::string> notTried;
+    const auto expectRefused = [&](const std::filesystem::path& file, const std::string& reason) {
+        SCOPED_TRACE(file.string());
+        const std::vector<char> before = fileBytes(file);
+        SettingsLocation location;
+        location.besideExecutable = file.string();
+        const SaveResult result = saveSettings(chosen, location);
+        EXPECT_FALSE(result.saved);
+        EXPECT_EQ(result.failureLine(), "could not save settings to " + file.string() + ": " + reason);
+        EXPECT_EQ(fileBytes(file), before);
+        EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(file.string() + ".new")));
+    };
+
+    // A directory that is a regular file.
+    dir.write("plain", std::string("x"));
+    expectRefused(dir / "plain" / "setting.dat", "Not a directory");
+
+    // A read-only directory: a read-only tmpfs, else a directory without write permission,
+    // which stops every user but root.
+    testing::ScratchMount readOnly(dir / "read-only", "64k");
+    ASSERT_TRUE(writeSettings(old, (dir / "read-only" / "setting.dat").string()));
+    if (readOnly.mounted() && readOnly.makeReadOnly()) {
+        expectRefused(dir / "read-only" / "setting.dat", "Read-only file system");
+    } else if (geteuid() != 0) {
+        std::filesystem::permissions(dir / "read-only", std::filesystem::perms::owner_write, std::filesystem::perm_options::remove);
+        expectRefused(dir / "read-only" / "setting.dat", "Permission denied");
+        std::filesystem::permissions(dir / "read-only", std::filesystem::perms::owner_write, std::filesystem::perm_options::add);
+    } else {
+        notTried.push_back("a read-only directory (root, and tmpfs cannot be mounted)");
+    }
+    EXPECT_EQ(readSettings((dir / "read-only" / "setting.dat").string()), old);
+
+    // A full file system: a tmpfs filled up, else the new file written to /dev/full.
+    testing::ScratchMount full(dir / "full", "64k");
+    ASSERT_TRUE(writeSettings(old, (dir / "full" / "setting.dat").string()));
+    if (full.mounted()) {
+        full.fill();
+    } else {
+        std::filesystem::create_symlink("/dev/full", dir / "full" / "setting.dat.new");
+    }
+    expectRefused(dir / "full" / "setting.dat", "No space left on device");
+    EXPECT_EQ(readSettings((dir / "full" / "setting.dat").string()), old);
+
+    // The new file written whole, then the rename failing.
+    const std::string kept = (dir / "setting.dat").string();
+    ASSERT_TRUE(writeSettings(old, kept));
+    const auto bytes = chosen.toBytes();
+    EXPECT_EQ(tryReplaceFile(kept, bytes.data(), bytes.size(), &failingRename), EIO);
+    EXPECT_EQ(readSettings(kept), old);
+    EXPECT_FALSE(std::filesystem::exists(kept + ".new"));
+
+    // The player says it on its error stream as well; a save that works says nothing.
+    testing::Player player;
+    RecordingEffects effects;
+    SettingsKeeper keeper(player.ports, player.sequencer, player.messages, effects);
+    std::FILE* errors = std::tmpfile();
+    ASSERT_NE(errors, nullptr);
+    keeper.setErrors(errors);
+    SettingsLocation refused;
+    refused.besideExecutable = (dir / "plain" / "setting.dat").string();
+    keeper.setLocation(refused);
+    EXPECT_FALSE(keeper.save(chosen));
+    SettingsLocation writable;
+    writable.besideExecutable = kept;
+    keeper.setLocation(writable);
+    EXPECT_TRUE(keeper.save(chosen));
+    EXPECT_EQ(readSettings(kept), chosen);
+    std::rewind(errors);
+    std::string said(256, '\0');
+    said.resize(std::fread(said.data(), 1, said.size(), errors));
+    std::fclose(errors);
+    EXPECT_EQ(said, "quorva: could not save settings to " + refused.besideExecutable + ": Not a directory\n");
+    for (const std::string& name : notTried) {
+        std::printf("not tried here: %s\n", name.c_str());
+    }
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <thread>
 
 namespace quorva {
@@ -162,6 +163,78 @@ TEST(Seek, LeavesTheOutputAndTheMirrorAsPlayingFromTheStartAndPlaysOnFromThere)
     }
     if (realSongs == 0) {
         GTEST_SKIP() << "kobodeluxe-data and simutrans-data are not installed";
+    }
+}
+
+std::vector<uint8_t> gsPart(int block, uint8_t address, uint8_t value)
+{
+    const auto area = static_cast<uint8_t>(0x10 | block);
+    const auto checksum = static_cast<uint8_t>((128 - (0x40 + area + address + value) % 128) % 128);
+    return {0xF0, 0x41, 0x10, 0x42, 0x12, 0x40, area, address, value, checksum, 0xF7};
+}
+
+// A random song over channels 0-3 that sets the same things, a part's volume, pan and
+// program, by channel messages and by GS and XG messages, moves a GS part to another
+// channel, resets now and then, and mixes in what the part messages do not reach.
+std::vector<uint8_t> songMixingPartMessagesAndControllers(uint32_t seed)
+{
+    std::mt19937 random(seed);
+    const auto pick = [&](int count) { return static_cast<uint8_t>(random() % static_cast<uint32_t>(count)); };
+    TrackBuilder track;
+    if (seed % 2 == 1) {
+        track.sysex(0, {0xF0, 0x41, 0x10, 0x42, 0x12, 0x40, 0x00, 0x7F, 0x00, 0x41, 0xF7});
+    }
+    for (int step = 0; step < 160; ++step) {
+        const uint32_t delta = pick(3) == 0 ? 0 : pick(40);
+        const uint8_t channel = pick(4);
+        const auto status = static_cast<uint8_t>(0xB0 | channel);
+        const uint8_t value = pick(128);
+        switch (pick(18)) {
+        case 0:
+        case 1: track.event(delta, {status, 7, value}); break;
+        case 2: track.sysex(delta, gsPart(channel + 1, 0x19, value)); break;
+        case 3: track.sysex(delta, {0xF0, 0x43, 0x10, 0x4C, 0x08, channel, 0x0B, value, 0xF7}); break;
+        case 4: track.event(delta, {status, 10, value}); break;
+        case 5: track.sysex(delta, gsPart(channel + 1, 0x1C, value)); break;
+        case 6: track.event(delta, {static_cast<uint8_t>(0xC0 | channel), value}); break;
+        case 7: track.sysex(delta, {0xF0, 0x43, 0x10, 0x4C, 0x08, channel, 0x03, value, 0xF7}); break;
+        case 8: track.event(delta, {status, 121, 0}); break;
+        case 9: track.event(delta, {status, 11, value}).event(0, {status, 0, pick(3)}); break;
+        case 10: track.event(delta, {static_cast<uint8_t>(0xE0 | channel), 0, value}); break;
+        case 11: track.event(delta, {status, 101, 0}).event(0, {status, 100, 0}).event(0, {status, 6, pick(24)}); break;
+        case 12: track.event(delta, {status, pick(2) == 0 ? uint8_t{96} : uint8_t{97}, 0}); break;
+        case 13: track.sysex(delta, {0xF0, 0x7F, 0x7F, 0x04, 0x01, 0x00, value, 0xF7}); break;  // master volume
+        case 14:
+            if (pick(3) == 0) {
+                track.sysex(delta, gsPart(channel + 1, 0x02, pick(4)));  // the part receives elsewhere
+            }
+            break;
+        case 15:
+            if (pick(3) == 0) {
+                const std::vector<std::vector<uint8_t>> resets = {
+                    {0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7},
+                    {0xF0, 0x41, 0x10, 0x42, 0x12, 0x40, 0x00, 0x7F, 0x00, 0x41, 0xF7},
+                    {0xF0, 0x43, 0x10, 0x4C, 0x00, 0x00, 0x7E, 0x00, 0xF7}};
+                track.sysex(delta, resets[pick(3)]);
+            }
+            break;
+        default:
+            track.event(delta, {static_cast<uint8_t>(0x90 | channel), value, 90}).event(pick(30), {static_cast<uint8_t>(0x80 | channel), value, 0});
+        }
+    }
+    return buildSmf(0, 480, {track.event(60, {0xB0, 7, 100})});
+}
+
+// Whichever of a channel message and a part's system-exclusive message came last still
+// wins after a seek, and a reset still undoes what came before it.
+TEST(Seek, KeepsTheOrderOfPartMessagesAndTheChannelMessagesTheyOverride)
+{
+    for (uint32_t seed = 1; seed <= 16; ++seed) {
+        SCOPED_TRACE(::testing::Message() << "seed " << seed);
+        const auto song = songMixingPartMessagesAndControllers(seed);
+        for (const double fraction : {0.15, 0.4, 0.65, 0.9}) {
+            expectSeekMatchesPlaying(song, fraction, 2);
+        }
     }
 }
 

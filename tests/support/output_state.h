@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <ostream>
 #include <tuple>
 #include <vector>
 
@@ -13,8 +14,10 @@ namespace quorva::testing {
 // parameter, bend and pressure; and the system-exclusive messages since the last reset.
 // A parameter's data is one 14-bit value: data entry sets its MSB (controller 6) or LSB
 // (controller 38), data increment and decrement (96, 97) step the whole value by one, held
-// between 0 and 16383, from 0 where nothing was entered. Notes are not state. Written apart from the player's own chase so that the two check
-// each other.
+// between 0 and 16383, from 0 where nothing was entered. A GS or XG part's level, pan and
+// (XG) program set by system-exclusive messages land where the channel messages put them,
+// on the channel the part receives on (GS parts can be moved to another one). Notes are not
+// state. Written apart from the player's own chase so that the two check each other.
 struct OutputState {
     struct Channel {
         int program = -1;
@@ -28,6 +31,8 @@ struct OutputState {
 
     std::array<Channel, 16> channels;
     std::vector<std::vector<uint8_t>> sysex;
+    // The channel each GS part block receives on (block 0 is part 10); -1 for none.
+    std::array<int, 16> gsPartChannels = {9, 0, 1, 2, 3, 4, 5, 6, 7, 8, 10, 11, 12, 13, 14, 15};
     bool operator==(const OutputState&) const = default;
 
     void take(const std::vector<uint8_t>& bytes)
@@ -40,6 +45,7 @@ struct OutputState {
                 *this = OutputState();
             } else {
                 sysex.push_back(bytes);
+                partParameter(bytes);
             }
             return;
         }
@@ -64,6 +70,31 @@ private:
         const std::vector<uint8_t> gsMode1 = {0xF0, 0x41, 0x10, 0x42, 0x12, 0x00, 0x00, 0x7F, 0x00, 0x01, 0xF7};
         const std::vector<uint8_t> gsMode2 = {0xF0, 0x41, 0x10, 0x42, 0x12, 0x00, 0x00, 0x7F, 0x01, 0x00, 0xF7};
         return bytes == gm || bytes == xg || bytes == gs || bytes == gsMode1 || bytes == gsMode2;
+    }
+
+    void partParameter(const std::vector<uint8_t>& bytes)
+    {
+        // GS: F0 41 10 42 12 40 1x aa value checksum F7.
+        if (bytes.size() == 11 && bytes[1] == 0x41 && bytes[3] == 0x42 && bytes[4] == 0x12 && bytes[5] == 0x40 &&
+            (bytes[6] & 0xF0) == 0x10) {
+            int& partChannel = gsPartChannels[bytes[6] & 0x0F];
+            if (bytes[7] == 0x02) {
+                partChannel = bytes[8] < 16 ? bytes[8] : -1;
+            } else if (partChannel >= 0 && (bytes[7] == 0x19 || bytes[7] == 0x1C)) {
+                channels[partChannel].controllers[bytes[7] == 0x19 ? 7 : 10] = bytes[8];
+            }
+        }
+        // XG: F0 43 1n 4C 08 part aa value F7, part n on channel n.
+        if (bytes.size() == 9 && bytes[1] == 0x43 && (bytes[2] & 0xF0) == 0x10 && bytes[3] == 0x4C && bytes[4] == 0x08 &&
+            bytes[5] < 16) {
+            Channel& channel = channels[bytes[5]];
+            switch (bytes[6]) {
+            case 0x03: channel.program = bytes[7]; break;
+            case 0x0B: channel.controllers[7] = bytes[7]; break;
+            case 0x0E: channel.controllers[10] = bytes[7]; break;
+            default: break;
+            }
+        }
     }
 
     static void controller(Channel& channel, int number, int value)
@@ -110,5 +141,26 @@ private:
         }
     }
 };
+
+// Readable failures: the channels that hold anything, then the system-exclusive count.
+inline void PrintTo(const OutputState& state, std::ostream* out)
+{
+    for (size_t number = 0; number < state.channels.size(); ++number) {
+        const OutputState::Channel& channel = state.channels[number];
+        if (channel == OutputState::Channel()) {
+            continue;
+        }
+        *out << "\n  channel " << number << ": program " << channel.program << ", bend " << channel.bend << ", pressure "
+             << channel.pressure << ", controllers";
+        for (const auto& [controller, value] : channel.controllers) {
+            *out << ' ' << controller << '=' << value;
+        }
+        for (const auto& [parameter, data] : channel.parameters) {
+            *out << ", parameter " << std::get<1>(parameter) << '/' << std::get<2>(parameter) << '=' << data.first << '/'
+                 << data.second;
+        }
+    }
+    *out << "\n  " << state.sysex.size() << " system-exclusive messages since the reset";
+}
 
 }  // namespace quorva::testing

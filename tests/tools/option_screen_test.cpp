@@ -11,6 +11,12 @@ namespace quorva::testing {
 namespace {
 
 constexpr uint16_t brightGreen = 0x43F0;  // the selected choice
+constexpr uint16_t white = 0x7FFF;        // a choice under the pointer
+// The line under APPLY and SAVE where the page says how SAVE went: 67 characters from x 220.
+constexpr int statusX = 220;
+constexpr int statusY = 364;
+constexpr int statusWidth = 67 * 6;
+constexpr int statusHeight = 8;
 constexpr int optionMode = 6;
 
 std::vector<uint8_t> longSong()
@@ -18,6 +24,20 @@ std::vector<uint8_t> longSong()
     TrackBuilder track;
     track.event(0, {0x90, 60, 100}).event(2000, {0x80, 60, 0});
     return buildSmf(0, 96, {track});
+}
+
+// Whether the two pictures hold the same pixels everywhere but on the SAVE status line.
+bool sameBesideTheStatusLine(const ScreenShot& one, const ScreenShot& other)
+{
+    for (int y = 0; y < 480; ++y) {
+        for (int x = 0; x < 640; ++x) {
+            const bool onLine = x >= statusX && x < statusX + statusWidth && y >= statusY && y < statusY + statusHeight;
+            if (!onLine && one.at(x, y) != other.at(x, y)) {
+                return false;
+            }
+        }
+    }
+    return true;
 }
 
 // Green pixels in the box of a choice: row r, item i, the row's item step and the text length.
@@ -86,7 +106,20 @@ TEST(OptionScreen, SaveWritesTheChoicesWhileTheRunningSettingsStay)
     // The song kept playing: the progress bar has its red part.
     EXPECT_EQ(again.at(4, 431), 0x7E94);
 
-    // Where the file cannot be replaced, SAVE does nothing and says nothing.
+    // The page says so in green under the buttons for two seconds, and then shows exactly
+    // what it shows without a SAVE.
+    const std::string away = "80 move 100 470\n";
+    EXPECT_GT(saved.count(statusX, statusY, statusWidth, statusHeight, brightGreen), 30);
+    const ScreenShot unsaved = renderScreen(dir, longSong(), 64, optionMode, clickAt(16, 570, 195) + "48 move 470 340\n", "unsaved");
+    EXPECT_EQ(unsaved.count(statusX, statusY, statusWidth, statusHeight, brightGreen), 0);
+    EXPECT_TRUE(sameBesideTheStatusLine(saved, unsaved));
+    const ScreenShot later = renderScreen(dir, longSong(), 2060, optionMode, save + away, "later");
+    const ScreenShot laterUnsaved = renderScreen(dir, longSong(), 2060, optionMode, clickAt(16, 570, 195) + away, "later-unsaved");
+    EXPECT_EQ(later.picture.pixels, laterUnsaved.picture.pixels);
+
+    // Where the file cannot be replaced, SAVE leaves it as it was and the page says why, in
+    // white on the same line (quorva-render prints nothing: its standard error is for its
+    // own failures; the player writes the line there too).
     TempDir blocked;
     std::filesystem::create_directories(blocked / "setting.dat" / "inside");
     const ScreenShot refused = renderScreen(blocked, longSong(), 64, optionMode, save, "refused");
@@ -94,6 +127,25 @@ TEST(OptionScreen, SaveWritesTheChoicesWhileTheRunningSettingsStay)
     EXPECT_EQ(refused.output, "");
     EXPECT_TRUE(std::filesystem::is_directory(blocked / "setting.dat"));
     EXPECT_FALSE(std::filesystem::exists(blocked / "setting.dat.new"));
+    EXPECT_GT(refused.count(statusX, statusY, statusWidth, statusHeight, white), 100);
+    EXPECT_EQ(refused.count(statusX, statusY, statusWidth, statusHeight, brightGreen), 0);
+    EXPECT_TRUE(sameBesideTheStatusLine(refused, unsaved));
+    // A full disk: the new file goes to /dev/full. The old record stays, the line differs.
+    TempDir full;
+    full.write("setting.dat", std::vector<uint8_t>{3, 1, 0, 2, 2, 2, 3, 0, 1, 2, 0});
+    std::filesystem::create_symlink("/dev/full", full / "setting.dat.new");
+    const ScreenShot noSpace = renderScreen(full, longSong(), 64, optionMode, save, "no-space");
+    EXPECT_EQ(noSpace.output, "");
+    EXPECT_EQ(readBytes(full / "setting.dat"), (std::vector<uint8_t>{3, 1, 0, 2, 2, 2, 3, 0, 1, 2, 0}));
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(full / "setting.dat.new")));
+    EXPECT_GT(noSpace.count(statusX, statusY, statusWidth, statusHeight, white), 100);
+    EXPECT_NE(noSpace.region(statusX, statusY, statusWidth, statusHeight), refused.region(statusX, statusY, statusWidth, statusHeight));
+    EXPECT_TRUE(sameBesideTheStatusLine(noSpace, unsaved));
+    // The failure stays while the page shows.
+    std::filesystem::create_symlink("/dev/full", full / "setting.dat.new");
+    const ScreenShot stillSaid = renderScreen(full, longSong(), 2060, optionMode, save + away, "still-said");
+    EXPECT_EQ(stillSaid.region(statusX, statusY, statusWidth, statusHeight), noSpace.region(statusX, statusY, statusWidth, statusHeight));
+    EXPECT_EQ(readBytes(full / "setting.dat"), (std::vector<uint8_t>{3, 1, 0, 2, 2, 2, 3, 0, 1, 2, 0}));
 }
 
 TEST(OptionScreen, ApplyChangesPortsOnlyWhenNeededAndMovesTheMuteKnob)

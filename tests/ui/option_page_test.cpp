@@ -177,7 +177,7 @@ TEST_F(OptionPageTest, SaveWritesTheCollectedRecordOnlyAndNothingElse)
     std::vector<Settings> saved;
     pages.options.setSaver([&](const Settings& record) {
         saved.push_back(record);
-        return false;  // a failed write is not reported
+        return SaveResult{};  // a failed write: the page says so, and no message box waits
     });
     const int portsBefore = factory.made;
     click(570, 195);  // [64] voices
@@ -200,6 +200,47 @@ TEST_F(OptionPageTest, SaveWritesTheCollectedRecordOnlyAndNothingElse)
     settings.setLocation(location);
     click(saveX, buttonY);
     EXPECT_EQ(readSettings(path).toBytes(), (std::array<uint8_t, 11>{0, 1, 0, 2, 4, 2, 3, 0, 1, 2, 0}));
+}
+
+// Under the buttons the page says how SAVE went: "Settings saved." for two seconds; a
+// failure, cut to the page's width with the path losing its beginning first, until the next
+// SAVE or until the page is shown again.
+TEST_F(OptionPageTest, SaveSaysOnThePageHowItWent)
+{
+    OptionPage& page = pages.options;
+    SaveResult outcome{true, "/tmp/setting.dat", ""};
+    page.setSaver([&](const Settings&) { return outcome; });
+    EXPECT_EQ(page.saveStatus(), "");
+    click(saveX, buttonY);
+    EXPECT_EQ(page.saveStatus(), "Settings saved.");
+    EXPECT_FALSE(page.saveFailed());
+    clock.advance(OptionPage::savedShownMs - 1);
+    frame(300, 200);
+    EXPECT_EQ(page.saveStatus(), "Settings saved.");
+    clock.advance(1);
+    EXPECT_EQ(page.saveStatus(), "");
+
+    const std::vector<std::pair<SaveResult, std::string>> failures = {
+        {{false, "/tmp/setting.dat", "Read-only file system"}, "Could not save settings to /tmp/setting.dat: Read-only file system"},
+        {{false, "/home/someone/.config/quorva/setting.dat", "No space left on device"},
+         "Could not save settings to .../setting.dat: No space left on device"},
+        {{false, "/a/setting.dat", std::string(60, 'r')}, "Could not save settings: " + std::string(42, 'r')},
+        {{false, "", ""}, "Could not save settings."},
+    };
+    for (const auto& [result, shown] : failures) {
+        outcome = result;
+        click(saveX, buttonY);
+        EXPECT_EQ(page.saveStatus(), shown);
+        EXPECT_LE(page.saveStatus().size(), 67u);
+        EXPECT_TRUE(page.saveFailed());
+    }
+    clock.advance(60000);
+    frame(300, 200);
+    EXPECT_EQ(page.saveStatus(), "Could not save settings.");
+    mainScreen.setMode(1);
+    mainScreen.setMode(6);
+    EXPECT_EQ(page.saveStatus(), "");
+    EXPECT_TRUE(messages.shown.empty());
 }
 
 TEST_F(OptionPageTest, TheScrollBarJoinsTheListsOnlyWithTheViewsThatShowIt)
