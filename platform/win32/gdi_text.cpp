@@ -61,7 +61,11 @@ bool GdiTextRenderer::open()
     if (font_ != nullptr) {
         return true;
     }
-    HFONT font = CreateFontA(fontHeight, 0, 0, 0, fontWeight, 0, 0, 0, SHIFTJIS_CHARSET, 0, 0, 0, 0, faceName);
+    // The face name is Shift-JIS whatever the system's code page; CreateFontA would read it in
+    // that code page and miss the face (or its replacement) on a system of another language.
+    wchar_t face[LF_FACESIZE] = {};
+    MultiByteToWideChar(932, 0, faceName, -1, face, LF_FACESIZE - 1);
+    HFONT font = CreateFontW(fontHeight, 0, 0, 0, fontWeight, 0, 0, 0, SHIFTJIS_CHARSET, 0, 0, 0, 0, face);
     if (font == nullptr) {
         return false;
     }

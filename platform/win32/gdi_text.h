@@ -1,6 +1,7 @@
 #pragma once
-// The song texts through GDI: CreateFontA with the Japanese UI face (named in Shift-JIS) and
-// the Shift-JIS character set, drawn with TextOutA into a 16-bit DIB section.
+// The song texts through GDI: the Japanese UI face (named in Shift-JIS) with the Shift-JIS
+// character set, drawn with TextOutA into a 16-bit DIB section (TextOutW for a text that has
+// characters Shift-JIS lacks).
 #include "platform/text_renderer.h"
 
 #include <cstdint>

@@ -5,6 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <functional>
+#include <thread>
+#include <unistd.h>
+#include <utility>
+
 namespace quorva::testing {
 namespace {
 
@@ -59,6 +65,127 @@ TEST(WindowsPlayer, FileDroppedThroughXdndIsPlayed)
     EXPECT_EQ(waitForPicture(session, *window, *picture), 0);
     ASSERT_TRUE(session.postClose(kWindowClass, kWindowTitle));
     EXPECT_EQ(player->wait(std::chrono::seconds(10)), 0);
+}
+
+// The song title's line of the picture.
+bool sameTitle(const Picture& a, const Picture& b)
+{
+    for (int y = 390; y < 406; ++y) {
+        for (int x = 316; x < 636; ++x) {
+            if (!(a.at(x, y) == b.at(x, y))) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+TEST(WindowsPlayer, JapaneseSongTextsAreDrawnAsGlyphsNotBoxes)
+{
+    QUORVA_WINE_SESSION_OR_SKIP(session);
+    const auto app = session.installCopy(playerFiles());
+    writeBytes(app / "one.mid", titledSong(kJapaneseTitle));
+    writeBytes(app / "other.mid", titledSong(kOtherJapaneseTitle));
+    // Five characters of the user-defined area, which no font has: what a missing glyph looks like.
+    writeBytes(app / "boxes.mid", titledSong("\xF0\x40\xF0\x41\xF0\x42\xF0\x43\xF0\x44"));
+    const auto one = renderedPicture(session, app, app / "one.mid", 0);
+    const auto other = renderedPicture(session, app, app / "other.mid", 0);
+    const auto boxes = renderedPicture(session, app, app / "boxes.mid", 0);
+    ASSERT_TRUE(one && other && boxes);
+    EXPECT_FALSE(sameTitle(*one, *boxes));
+    EXPECT_FALSE(sameTitle(*other, *boxes));
+    EXPECT_FALSE(sameTitle(*one, *other));
+}
+
+// Turns the folder read-only for the program, whatever the test runs as: without write
+// permission for a user, immutable for root (who may write anywhere else). Where neither can
+// be had, a directory in the way of the temporary file makes every write there fail as well.
+class UnwritableFolder {
+public:
+    explicit UnwritableFolder(std::filesystem::path folder) : folder_(std::move(folder))
+    {
+        if (geteuid() != 0) {
+            std::filesystem::permissions(folder_, std::filesystem::perms::owner_write | std::filesystem::perms::group_write |
+                                                      std::filesystem::perms::others_write,
+                                         std::filesystem::perm_options::remove);
+            how_ = How::Permissions;
+        } else if (std::system(("chattr +i '" + folder_.string() + "' 2>/dev/null").c_str()) == 0) {
+            how_ = How::Immutable;
+        } else {
+            std::filesystem::create_directory(folder_ / "setting.dat.new");
+            how_ = How::Obstacle;
+        }
+    }
+    ~UnwritableFolder()
+    {
+        if (how_ == How::Immutable) {
+            std::system(("chattr -i '" + folder_.string() + "'").c_str());
+        } else if (how_ == How::Permissions) {
+            std::filesystem::permissions(folder_, std::filesystem::perms::owner_write, std::filesystem::perm_options::add);
+        }
+    }
+
+private:
+    enum class How { Permissions, Immutable, Obstacle };
+    std::filesystem::path folder_;
+    How how_ = How::Obstacle;
+};
+
+// Clicks OPTION, the mute level 12, then SAVE in the player's window.
+void saveMuteLevel12(WineSession& session, const WineWindow& window)
+{
+    for (const auto& [x, y] : {std::pair{352, 8}, std::pair{570, 227}, std::pair{470, 343}}) {
+        session.click(window.clientLeft + x, window.clientTop + y);
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    }
+}
+
+bool eventuallyHolds(const std::function<bool()>& condition)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return true;
+}
+
+TEST(WindowsPlayer, SettingsAreSavedBesideTheProgramElseInApplicationData)
+{
+    QUORVA_WINE_SESSION_OR_SKIP(session);
+    const std::vector<uint8_t> before = nullPortSettings();
+    std::vector<uint8_t> after = before;
+    after[6] = 6;  // the mute level 12
+    const std::string afterText(after.begin(), after.end());
+    const auto savedInApplicationData = session.applicationData() / "quorva" / "setting.dat";
+
+    {
+        const auto app = session.installCopy(playerFiles(), "writable");
+        writeBytes(app / "setting.dat", before);
+        auto player = session.start({(app / "quorva.exe").string()}, "writable");
+        const auto window = session.findWindow(kWindowClass, kWindowTitle);
+        ASSERT_TRUE(window) << player->errors();
+        saveMuteLevel12(session, *window);
+        EXPECT_TRUE(eventuallyHolds([&] { return fileText(app / "setting.dat") == afterText; }));
+        ASSERT_TRUE(session.postClose(kWindowClass, kWindowTitle));
+        EXPECT_EQ(player->wait(std::chrono::seconds(10)), 0);
+        EXPECT_FALSE(std::filesystem::exists(savedInApplicationData));
+    }
+    {
+        const auto app = session.installCopy(playerFiles(), "read-only");
+        writeBytes(app / "setting.dat", before);
+        const UnwritableFolder readOnly(app);
+        auto player = session.start({(app / "quorva.exe").string()}, "read-only");
+        const auto window = session.findWindow(kWindowClass, kWindowTitle);
+        ASSERT_TRUE(window) << player->errors();
+        saveMuteLevel12(session, *window);
+        EXPECT_TRUE(eventuallyHolds([&] { return fileText(savedInApplicationData) == afterText; }));
+        EXPECT_EQ(fileText(app / "setting.dat"), std::string(before.begin(), before.end()));
+        ASSERT_TRUE(session.postClose(kWindowClass, kWindowTitle));
+        EXPECT_EQ(player->wait(std::chrono::seconds(10)), 0);
+    }
 }
 
 }  // namespace
