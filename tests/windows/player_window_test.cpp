@@ -21,6 +21,18 @@ const std::string kOtherJapaneseTitle = "\x89\xB9\x8A\x79\x82\xCC\x8E\x9E\x8A\xD
 // Where the finished song shows the same picture in the player and in quorva-render.
 constexpr uint32_t kAfterTheEndMs = 6000;
 
+bool eventuallyHolds(const std::function<bool()>& condition)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return true;
+}
+
 TEST(WindowsPlayer, WindowHasItsClassTitleAndPictureAndEndsWithZeroOnWmClose)
 {
     QUORVA_WINE_SESSION_OR_SKIP(session);
@@ -39,6 +51,29 @@ TEST(WindowsPlayer, WindowHasItsClassTitleAndPictureAndEndsWithZeroOnWmClose)
     // Off the window the software cursor is drawn nowhere, as in quorva-render.
     session.movePointer(window->clientLeft + kPictureWidth + 40, window->clientTop + 10);
     EXPECT_EQ(waitForPicture(session, *window, *picture), 0);
+
+    // Alt+Enter: a borderless window over the whole screen with the picture in its middle
+    // (no whole multiple of it fits), then the window as it was.
+    const auto altEnter = [&] {
+        session.runNative({"xdotool", "keydown", "alt+Return", "sleep", "0.3", "keyup", "alt+Return"});
+    };
+    altEnter();
+    ASSERT_TRUE(eventuallyHolds([&] {
+        const auto full = session.findWindow(kWindowClass, kWindowTitle);
+        return full && full->clientWidth == 1024 && full->clientHeight == 768;
+    }));
+    WineWindow centred = *session.findWindow(kWindowClass, kWindowTitle);
+    EXPECT_EQ(centred.clientLeft, 0);
+    EXPECT_EQ(centred.clientTop, 0);
+    centred.clientLeft += (1024 - kPictureWidth) / 2;
+    centred.clientTop += (768 - kPictureHeight) / 2;
+    EXPECT_EQ(waitForPicture(session, centred, *picture), 0);
+    altEnter();
+    ASSERT_TRUE(eventuallyHolds([&] {
+        const auto windowed = session.findWindow(kWindowClass, kWindowTitle);
+        return windowed && windowed->clientWidth == kPictureWidth && windowed->clientHeight == kPictureHeight &&
+               windowed->clientLeft == window->clientLeft && windowed->clientTop == window->clientTop;
+    }));
 
     ASSERT_TRUE(session.postClose(kWindowClass, kWindowTitle));
     EXPECT_EQ(player->wait(std::chrono::seconds(10)), 0);
@@ -86,8 +121,9 @@ TEST(WindowsPlayer, JapaneseSongTextsAreDrawnAsGlyphsNotBoxes)
     const auto app = session.installCopy(playerFiles());
     writeBytes(app / "one.mid", titledSong(kJapaneseTitle));
     writeBytes(app / "other.mid", titledSong(kOtherJapaneseTitle));
-    // Five characters of the user-defined area, which no font has: what a missing glyph looks like.
-    writeBytes(app / "boxes.mid", titledSong("\xF0\x40\xF0\x41\xF0\x42\xF0\x43\xF0\x44"));
+    // Five characters of the private use area (in UTF-8), which no font has: five boxes, the
+    // look of a missing glyph.
+    writeBytes(app / "boxes.mid", titledSong("\xEE\x80\x80\xEE\x80\x81\xEE\x80\x82\xEE\x80\x83\xEE\x80\x84"));
     const auto one = renderedPicture(session, app, app / "one.mid", 0);
     const auto other = renderedPicture(session, app, app / "other.mid", 0);
     const auto boxes = renderedPicture(session, app, app / "boxes.mid", 0);
@@ -138,18 +174,6 @@ void saveMuteLevel12(WineSession& session, const WineWindow& window)
         session.click(window.clientLeft + x, window.clientTop + y);
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
     }
-}
-
-bool eventuallyHolds(const std::function<bool()>& condition)
-{
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() >= deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    return true;
 }
 
 TEST(WindowsPlayer, SettingsAreSavedBesideTheProgramElseInApplicationData)
