@@ -102,6 +102,52 @@ TEST(WindowsPlayer, FileDroppedThroughXdndIsPlayed)
     EXPECT_EQ(player->wait(std::chrono::seconds(10)), 0);
 }
 
+// Whether a rectangle of the client area (picture coordinates) looks the same on two screens.
+bool sameRegion(const ScreenPixels& a, const ScreenPixels& b, const WineWindow& window, int left, int top, int right, int bottom)
+{
+    for (int y = window.clientTop + top; y < window.clientTop + bottom; ++y) {
+        for (int x = window.clientLeft + left; x < window.clientLeft + right; ++x) {
+            if (!(a.at(x, y) == b.at(x, y))) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+// A digit chooses a page, F1 and '?' draw the help over the page body until another key
+// closes it, and Ctrl+Q ends the player with status 0.
+TEST(WindowsPlayer, KeysChoosePagesOpenTheHelpAndQuit)
+{
+    QUORVA_WINE_SESSION_OR_SKIP(session);
+    const auto app = session.installCopy(playerFiles());
+    writeBytes(app / "setting.dat", nullPortSettings());
+    auto player = session.start({(app / "quorva.exe").string()}, "player");
+    const auto window = session.findWindow(kWindowClass, kWindowTitle);
+    ASSERT_TRUE(window) << player->errors();
+    session.movePointer(window->clientLeft + kPictureWidth + 40, window->clientTop + 10);
+    const auto shotAfter = [&](const char* keys) {
+        session.runNative({"xdotool", "key", keys, "sleep", "0.6"});
+        return session.screenshot();
+    };
+    const ScreenPixels start = shotAfter("Escape");
+    const ScreenPixels page2 = shotAfter("2");
+    const ScreenPixels help = shotAfter("F1");
+    const ScreenPixels closed = shotAfter("x");
+    const ScreenPixels question = shotAfter("shift+slash");
+    // Page 2: the first tab is no longer the selected one, the second is.
+    EXPECT_FALSE(sameRegion(start, page2, *window, 0, 0, 64, 16));
+    EXPECT_FALSE(sameRegion(start, page2, *window, 64, 0, 128, 16));
+    // The help covers the body and leaves the tabs.
+    EXPECT_FALSE(sameRegion(page2, help, *window, 212, 64, 632, 384));
+    EXPECT_TRUE(sameRegion(page2, help, *window, 0, 0, 384, 16));
+    EXPECT_FALSE(sameRegion(help, closed, *window, 212, 64, 632, 384));
+    EXPECT_TRUE(sameRegion(help, question, *window, 212, 64, 632, 384));
+    session.runNative({"xdotool", "key", "Escape", "ctrl+q"});
+    EXPECT_EQ(player->wait(std::chrono::seconds(10)), 0);
+    EXPECT_EQ(player->errors(), "");
+}
+
 // The song title's line of the picture.
 bool sameTitle(const Picture& a, const Picture& b)
 {
