@@ -1,8 +1,25 @@
 #include "base/file_writer.h"
 
 #include <cerrno>
+#include <cstdio>
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 namespace quorva {
+
+int moveFileOver(const char* from, const char* to)
+{
+#ifdef _WIN32
+    if (MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0) {
+        return 0;
+    }
+    errno = GetLastError() == ERROR_ACCESS_DENIED ? EACCES : EIO;
+    return -1;
+#else
+    return std::rename(from, to);
+#endif
+}
 
 bool replaceFile(const std::string& path, const void* bytes, size_t size) { return tryReplaceFile(path, bytes, size) == 0; }
 

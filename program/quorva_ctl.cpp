@@ -11,7 +11,11 @@
 // Exit status: 0 acknowledged, 1 refused (or no proper answer), 2 no player runs, 64 usage.
 #include "app/control_protocol.h"
 #include "base/program_version.h"
+#ifdef _WIN32
+#include "platform/control_channel.h"
+#else
 #include "platform/posix_control_socket.h"
+#endif
 
 #include <cstdio>
 #include <filesystem>
@@ -49,7 +53,12 @@ std::string absolute(const std::string& path)
 int send(control::Verb verb, const std::string& text, const std::string& onlyField = {},
          const std::string& omitted = {})
 {
+#ifdef _WIN32
+    // The DDE client of the player's "TMIDI" service takes this place.
+    NoControlChannel client;
+#else
     ControlSocketClient client(controlDirectory());
+#endif
     const ControlCall call = client.call(control::encodeRequest(verb, text));
     if (call.reach == ControlReach::NoPlayer) {
         std::fprintf(stderr, "quorva-ctl: no player is running\n");
