@@ -11,7 +11,11 @@
 // Exit status: 0 acknowledged, 1 refused (or no proper answer), 2 no player runs, 64 usage.
 #include "app/control_protocol.h"
 #include "base/program_version.h"
+#ifdef _WIN32
+#include "program/dde_control.h"
+#else
 #include "platform/posix_control_socket.h"
+#endif
 
 #include <cstdio>
 #include <filesystem>
@@ -44,13 +48,23 @@ std::string absolute(const std::string& path)
     return error ? path : full.string();
 }
 
+// The running player's control channel: its DDE server on Windows, else its socket.
+ControlCall callPlayer(const std::string& request)
+{
+#ifdef _WIN32
+    DdeControlChannel channel;
+#else
+    ControlSocketClient channel(controlDirectory());
+#endif
+    return channel.call(request);
+}
+
 // Prints the reply's fields, or only the value of `onlyField` when one is named (the reply
 // leaves that field out when it has the value `omitted`).
 int send(control::Verb verb, const std::string& text, const std::string& onlyField = {},
          const std::string& omitted = {})
 {
-    ControlSocketClient client(controlDirectory());
-    const ControlCall call = client.call(control::encodeRequest(verb, text));
+    const ControlCall call = callPlayer(control::encodeRequest(verb, text));
     if (call.reach == ControlReach::NoPlayer) {
         std::fprintf(stderr, "quorva-ctl: no player is running\n");
         return exitNoPlayer;
