@@ -1,5 +1,6 @@
 #include "app/working_directory.h"
 
+#include "base/executable_path.h"
 #include "base/file_reader.h"
 
 #include <filesystem>
@@ -9,11 +10,11 @@ namespace quorva {
 
 bool enterExecutableDirectory()
 {
-    std::error_code error;
-    const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (error || !executable.has_parent_path()) {
+    const std::filesystem::path executable = executablePath();
+    if (!executable.has_parent_path()) {
         return false;
     }
+    std::error_code error;
     std::filesystem::current_path(executable.parent_path(), error);
     return !error;
 }

@@ -1,5 +1,6 @@
 #include "render/render_screen.h"
 
+#include "base/executable_path.h"
 #include "base/file_reader.h"
 #include "render/render_session.h"
 #include "render/screen_session.h"
@@ -83,8 +84,7 @@ bool parseOptions(std::vector<std::string> args, ScreenOptions& options, std::st
 
 std::string executableDirectory()
 {
-    std::error_code ignored;
-    const auto self = std::filesystem::read_symlink("/proc/self/exe", ignored);
+    const auto self = executablePath();
     return self.empty() ? std::string(".") : self.parent_path().string();
 }
 

@@ -1,5 +1,7 @@
 #include "render/render_wav_options.h"
 
+#include "base/executable_path.h"
+
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -31,8 +33,7 @@ bool oneOf(const std::array<uint32_t, N>& choices, uint32_t value)
 
 std::string besideExecutable(const std::string& name)
 {
-    std::error_code ignored;
-    const auto self = std::filesystem::read_symlink("/proc/self/exe", ignored);
+    const auto self = executablePath();
     return self.empty() ? name : (self.parent_path() / name).string();
 }
 
