@@ -39,4 +39,11 @@ public:
     virtual ControlCall call(std::string_view request) = 0;
 };
 
+// Reaches no player: for a build whose control channel is not there.
+class NoControlChannel final : public ControlChannel {
+public:
+    bool playerRuns() override { return false; }
+    ControlCall call(std::string_view) override { return {}; }
+};
+
 }  // namespace quorva

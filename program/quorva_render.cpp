@@ -21,6 +21,9 @@
 #if QUORVA_RENDER_TTF
 #include "platform/ttf_text.h"
 #endif
+#if QUORVA_RENDER_GDI
+#include "platform/win32/gdi_text.h"
+#endif
 
 #include <algorithm>
 #include <cstdio>
@@ -137,7 +140,7 @@ int usage()
     return 1;
 }
 
-// The song texts of --screen are drawn with the player's TrueType font where the build has
+// The song texts of --screen are drawn with the player's font (TrueType on Linux, GDI on Windows) where the build has
 // it and the font is installed.
 std::unique_ptr<TextRenderer> openTextFont()
 {
@@ -145,6 +148,12 @@ std::unique_ptr<TextRenderer> openTextFont()
     auto ttf = std::make_unique<TtfTextRenderer>();
     if (ttf->open()) {
         return ttf;
+    }
+#endif
+#if QUORVA_RENDER_GDI
+    auto gdi = std::make_unique<GdiTextRenderer>();
+    if (gdi->open()) {
+        return gdi;
     }
 #endif
     return nullptr;

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <pwd.h>
 #include <fstream>
 #include <random>
 #include <spawn.h>
@@ -244,7 +245,10 @@ WineSession::WineSession()
         return;
     }
     environment_["DISPLAY"] = display_;
-    preparePrefix();
+    if (preparePrefix()) {
+        std::error_code ignored;
+        fs::remove_all(applicationData() / "quorva", ignored);
+    }
 }
 
 WineSession::~WineSession()
@@ -254,6 +258,8 @@ WineSession::~WineSession()
         // its own display.
         runToEnd({kWineServer, "-k"}, environment_, scratch_ / "wineserver-kill", 10s);
         runToEnd({kWineServer, "-w"}, environment_, scratch_ / "wineserver-wait", 10s);
+        std::error_code ignored;
+        fs::remove_all(applicationData() / "quorva", ignored);
         close(sessionLock_);
     }
     if (displayPid_ > 0) {
@@ -293,6 +299,9 @@ bool WineSession::preparePrefix()
         failure_ = "cannot lock " + lockFile.string();
         return false;
     }
+    // A Wine server left by a session that did not end (a killed test) serves another display.
+    runToEnd({kWineServer, "-k"}, environment_, scratch_ / "wineserver-stale", 10s);
+    runToEnd({kWineServer, "-w"}, environment_, scratch_ / "wineserver-stale-wait", 10s);
     const fs::path marker = prefix_ / "quorva-prefix.txt";
     if (readFile(marker) == kPrefixVersion) {
         return true;
@@ -361,9 +370,11 @@ WineResult WineSession::run(const std::vector<std::string>& arguments, std::chro
     return runToEnd(command, environment_, scratch_ / ("run" + std::to_string(++counter)), limit);
 }
 
-std::unique_ptr<WineProcess> WineSession::start(const std::vector<std::string>& arguments, const std::string& name)
+std::unique_ptr<WineProcess> WineSession::start(const std::vector<std::string>& arguments, const std::string& name,
+                                                const std::vector<std::string>& wrapper)
 {
-    std::vector<std::string> command = {kWine};
+    std::vector<std::string> command = wrapper;
+    command.push_back(kWine);
     command.insert(command.end(), arguments.begin(), arguments.end());
     const fs::path output = scratch_ / (name + ".out");
     const fs::path errors = scratch_ / (name + ".err");
@@ -385,11 +396,13 @@ std::optional<WineWindow> WineSession::findWindow(const std::string& className, 
         run({probe().string(), "find", className, title, std::to_string(limit.count())}, limit + 30s);
     WineWindow window;
     unsigned long long handle = 0;
-    if (found.exitCode != 0 || std::sscanf(found.output.c_str(), "%llu %d %d %d %d", &handle, &window.clientLeft,
-                                           &window.clientTop, &window.clientWidth, &window.clientHeight) != 5) {
+    unsigned long classStyle = 0;
+    if (found.exitCode != 0 || std::sscanf(found.output.c_str(), "%llu %d %d %d %d %lu", &handle, &window.clientLeft,
+                                           &window.clientTop, &window.clientWidth, &window.clientHeight, &classStyle) != 6) {
         return std::nullopt;
     }
     window.handle = handle;
+    window.classStyle = static_cast<uint32_t>(classStyle);
     // The probe gives desktop coordinates; the desktop is a window of the X screen.
     if (Display* x = XOpenDisplay(display_.c_str())) {
         int originX = 0;
@@ -401,6 +414,24 @@ std::optional<WineWindow> WineSession::findWindow(const std::string& className, 
         XCloseDisplay(x);
     }
     return window;
+}
+
+bool WineSession::movePointer(int x, int y)
+{
+    return runNative({"xdotool", "mousemove", std::to_string(x), std::to_string(y)}).exitCode == 0;
+}
+
+bool WineSession::click(int x, int y)
+{
+    // Held for a moment, so that a frame sees the button down and the next one sees it up.
+    return movePointer(x, y) && runNative({"xdotool", "sleep", "0.2", "mousedown", "1", "sleep", "0.2", "mouseup", "1"}).exitCode == 0;
+}
+
+fs::path WineSession::applicationData() const
+{
+    const passwd* user = getpwuid(geteuid());
+    const std::string name = user != nullptr ? user->pw_name : "root";
+    return prefix_ / "drive_c" / "users" / name / "AppData" / "Roaming";
 }
 
 bool WineSession::postClose(const std::string& className, const std::string& title)

@@ -56,6 +56,7 @@ struct WineWindow {
     int clientTop = 0;
     int clientWidth = 0;
     int clientHeight = 0;
+    uint32_t classStyle = 0;
 };
 
 struct ScreenRgb {
@@ -105,7 +106,9 @@ public:
 
     // Runs a Windows program (a host path of an .exe) to its end.
     WineResult run(const std::vector<std::string>& arguments, std::chrono::milliseconds limit = std::chrono::seconds(60));
-    std::unique_ptr<WineProcess> start(const std::vector<std::string>& arguments, const std::string& name = "program");
+    // `wrapper` runs first and execs the rest (e.g. unshare for a private mount namespace).
+    std::unique_ptr<WineProcess> start(const std::vector<std::string>& arguments, const std::string& name = "program",
+                                       const std::vector<std::string>& wrapper = {});
     // Runs a native program (Xlib helpers, xdotool) with the session's DISPLAY.
     WineResult runNative(const std::vector<std::string>& arguments, std::chrono::milliseconds limit = std::chrono::seconds(30));
 
@@ -116,6 +119,12 @@ public:
     bool postClose(const std::string& className, const std::string& title);
     // The whole X screen.
     ScreenPixels screenshot() const;
+    // Moves the X pointer to a point of the screen; clicks the left button there (xdotool).
+    bool movePointer(int x, int y);
+    bool click(int x, int y);
+    // The host directory of the Windows user's %APPDATA% in the prefix; its "quorva" folder is
+    // removed when a session starts and ends.
+    std::filesystem::path applicationData() const;
 
 private:
     bool startDisplay();

@@ -9,7 +9,7 @@ The logic folders are stacked, each may include its own folder and any folder be
 
 song, synth and gfx are one level and do not include each other. platform sits beside the
 stack: it includes only base, ports and itself, and the logic folders (base to ui) include
-only its interface headers (clock.h, window.h, ...), never an implementation (sdl_*,
+only its interface headers (clock.h, window.h, ...), never an implementation (win32/, sdl_*,
 rtmidi_*, fluid_*, ttf_*, sdbus_*, posix_*, stderr_*, manual_*, fake/). render may include
 every part of platform; program, where the programs choose their implementations, may
 include anything. tests, bench, fuzz and tools stand outside the stack and are not checked.
@@ -36,7 +36,7 @@ LEVELS = {
 PLATFORM_INCLUDES = {"base", "ports", "platform"}
 # Folders above the logic that may include platform's implementations.
 PLATFORM_USERS = {"render", "program"}
-IMPLEMENTATION = re.compile(r"^platform/(fake/|(sdl|rtmidi|fluid|ttf|sdbus|posix|stderr|manual)_)")
+IMPLEMENTATION = re.compile(r"^platform/(fake/|win32/|(sdl|rtmidi|fluid|ttf|sdbus|posix|stderr|manual)_)")
 INCLUDE = re.compile(r'^\s*#\s*include\s*"([^"]+)"')
 SOURCE_SUFFIXES = (".h", ".hpp", ".cpp", ".cc", ".inc")
 

@@ -1,7 +1,8 @@
 // window-probe: finds a top-level window of the desktop by its class and title, as another
 // program of the desktop would, for the tests of the Windows programs.
-//   window-probe find CLASS TITLE [WAIT_MS]   prints "HANDLE LEFT TOP WIDTH HEIGHT" of the
-//                                              client area in desktop coordinates
+//   window-probe find CLASS TITLE [WAIT_MS]   prints "HANDLE LEFT TOP WIDTH HEIGHT STYLE": the
+//                                              client area in desktop coordinates and the
+//                                              class style
 //   window-probe close CLASS TITLE            posts WM_CLOSE to the window
 // An empty TITLE matches any title. Exit status: 0 done, 1 no such visible window, 2 usage.
 #include <windows.h>
@@ -50,7 +51,8 @@ int main(int argc, char** argv)
     GetClientRect(window, &client);
     POINT origin{0, 0};
     ClientToScreen(window, &origin);
-    std::printf("%llu %ld %ld %ld %ld\n", static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(window)), origin.x,
-                origin.y, client.right - client.left, client.bottom - client.top);
+    const auto classStyle = static_cast<unsigned long>(GetClassLongPtrA(window, GCL_STYLE));
+    std::printf("%llu %ld %ld %ld %ld %lu\n", static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(window)), origin.x,
+                origin.y, client.right - client.left, client.bottom - client.top, classStyle);
     return 0;
 }
