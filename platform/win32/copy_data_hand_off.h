@@ -1,8 +1,7 @@
 #pragma once
 #include "platform/single_instance.h"
 
-#include <windows.h>
-
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -10,8 +9,9 @@
 
 namespace quorva {
 
-// The tag of a hand-off's WM_COPYDATA: the second copy's command line.
-inline constexpr ULONG_PTR handOffTag = 0;
+// WM_COPYDATA, and the tag of a hand-off's: the second copy's command line.
+inline constexpr uint32_t copyDataMessage = 0x004A;
+inline constexpr uintptr_t handOffTag = 0;
 
 // Finds the running copy by its window (class and title) and hands it this copy's command
 // line as WM_COPYDATA: tag 0, the text with its terminating zero, sent and waited for.
@@ -32,7 +32,8 @@ private:
 };
 
 // The running copy's side: the command line a WM_COPYDATA hand-off carries (up to its first
-// zero, at most `maxBytes`), or nothing when the message is no hand-off or the text is longer.
-std::optional<std::string> handedOffCommandLine(const COPYDATASTRUCT* data, size_t maxBytes);
+// zero, at most `maxBytes`), from the message's second parameter; nothing when the message
+// is no hand-off or the text is longer.
+std::optional<std::string> handedOffCommandLine(intptr_t copyData, size_t maxBytes);
 
 }  // namespace quorva

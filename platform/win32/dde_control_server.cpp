@@ -1,5 +1,8 @@
 #include "platform/win32/dde_control_server.h"
 
+#include <windows.h>
+#include <ddeml.h>
+
 #include <algorithm>
 #include <vector>
 
@@ -9,9 +12,17 @@ namespace {
 // Service, topic and item names are read into buffers of this size (with the zero).
 constexpr DWORD nameBytes = 256;
 
-HDDEDATA flag(ULONG_PTR value)
+// The one server of the process: DDEML's callback carries no pointer of its own.
+DdeControlServer* runningServer = nullptr;
+
+HDDEDATA CALLBACK serverCallback(UINT type, UINT format, HCONV conversation, HSZ first, HSZ second, HDDEDATA data,
+                                 ULONG_PTR data1, ULONG_PTR data2)
 {
-    return reinterpret_cast<HDDEDATA>(value);
+    if (runningServer == nullptr) {
+        return nullptr;
+    }
+    return reinterpret_cast<HDDEDATA>(
+        runningServer->transaction(type, format, first, second, reinterpret_cast<uintptr_t>(data)));
 }
 
 // The bytes up to the first zero.
@@ -27,20 +38,18 @@ std::string textOf(HDDEDATA data)
 
 }  // namespace
 
-DdeControlServer* DdeControlServer::running_ = nullptr;
-
 bool DdeControlServer::start()
 {
-    if (running_ != nullptr) {
+    if (runningServer != nullptr) {
         return false;
     }
     DWORD instance = 0;
     // A standard application: every transaction comes to the callback.
-    if (DdeInitializeA(&instance, &DdeControlServer::callback, APPCLASS_STANDARD, 0) != DMLERR_NO_ERROR) {
+    if (DdeInitializeA(&instance, &serverCallback, APPCLASS_STANDARD, 0) != DMLERR_NO_ERROR) {
         return false;
     }
     instance_ = instance;
-    running_ = this;
+    runningServer = this;
     service_ = DdeCreateStringHandleA(instance_, ddeServiceName, CP_WINANSI);
     topic_ = DdeCreateStringHandleA(instance_, ddeTopicName, CP_WINANSI);
     if (service_ == nullptr || topic_ == nullptr || DdeNameService(instance_, service_, nullptr, DNS_REGISTER) == nullptr) {
@@ -66,21 +75,16 @@ void DdeControlServer::stop()
     }
     DdeUninitialize(instance_);
     instance_ = 0;
-    running_ = nullptr;
+    runningServer = nullptr;
 }
 
-HDDEDATA CALLBACK DdeControlServer::callback(UINT type, UINT format, HCONV conversation, HSZ first, HSZ second,
-                                             HDDEDATA data, ULONG_PTR data1, ULONG_PTR data2)
+uintptr_t DdeControlServer::transaction(uint32_t type, uint32_t format, HSZ first, HSZ second, uintptr_t data)
 {
-    DdeControlServer* server = running_;
-    if (server == nullptr) {
-        return nullptr;
-    }
     switch (type) {
-    case XTYP_CONNECT: return flag(server->isOurs(first, second) ? TRUE : FALSE);
-    case XTYP_EXECUTE: return server->execute(first, data);
-    case XTYP_REQUEST: return server->request(first, second, format);
-    default: return nullptr;
+    case XTYP_CONNECT: return isOurs(first, second) ? TRUE : FALSE;
+    case XTYP_EXECUTE: return execute(first, data);
+    case XTYP_REQUEST: return request(first, second, format);
+    default: return 0;
     }
 }
 
@@ -97,27 +101,29 @@ bool DdeControlServer::isOurs(HSZ topic, HSZ service) const
     return text(service) == ddeServiceName && text(topic) == ddeTopicName;
 }
 
-HDDEDATA DdeControlServer::execute(HSZ topic, HDDEDATA data)
+uintptr_t DdeControlServer::execute(HSZ topic, uintptr_t data)
 {
     // The command and its terminating zero.
-    const DWORD size = DdeGetData(data, nullptr, 0, 0);
+    const auto command = reinterpret_cast<HDDEDATA>(data);
+    const DWORD size = DdeGetData(command, nullptr, 0, 0);
     if (size == 0 || size > maxCommandBytes_ + 1) {
-        return flag(DDE_FNOTPROCESSED);
+        return DDE_FNOTPROCESSED;
     }
-    return flag(handler_.execute(text(topic), textOf(data)) ? DDE_FACK : DDE_FNOTPROCESSED);
+    return handler_.execute(text(topic), textOf(command)) ? DDE_FACK : DDE_FNOTPROCESSED;
 }
 
-HDDEDATA DdeControlServer::request(HSZ topic, HSZ item, UINT format)
+uintptr_t DdeControlServer::request(HSZ topic, HSZ item, uint32_t format)
 {
     if (format != CF_TEXT) {
-        return nullptr;
+        return 0;
     }
     const std::optional<std::string> answer = handler_.request(text(topic), text(item));
     if (!answer) {
-        return nullptr;
+        return 0;
     }
-    return DdeCreateDataHandle(instance_, reinterpret_cast<LPBYTE>(const_cast<char*>(answer->c_str())),
-                               static_cast<DWORD>(answer->size() + 1), 0, item, CF_TEXT, 0);
+    return reinterpret_cast<uintptr_t>(DdeCreateDataHandle(instance_,
+                                                           reinterpret_cast<LPBYTE>(const_cast<char*>(answer->c_str())),
+                                                           static_cast<DWORD>(answer->size() + 1), 0, item, CF_TEXT, 0));
 }
 
 DdeControlClient::DdeControlClient()
@@ -135,7 +141,7 @@ DdeControlClient::~DdeControlClient()
     }
 }
 
-HCONV DdeControlClient::connect(const std::string& service, const std::string& topic)
+void* DdeControlClient::connect(const std::string& service, const std::string& topic)
 {
     if (instance_ == 0) {
         return nullptr;
@@ -150,7 +156,7 @@ HCONV DdeControlClient::connect(const std::string& service, const std::string& t
 
 bool DdeControlClient::serverRuns(const std::string& service, const std::string& topic)
 {
-    HCONV conversation = connect(service, topic);
+    const auto conversation = static_cast<HCONV>(connect(service, topic));
     if (conversation == nullptr) {
         return false;
     }
@@ -161,7 +167,7 @@ bool DdeControlClient::serverRuns(const std::string& service, const std::string&
 DdeAnswer DdeControlClient::execute(const std::string& service, const std::string& topic, const std::string& command)
 {
     DdeAnswer answer;
-    HCONV conversation = connect(service, topic);
+    const auto conversation = static_cast<HCONV>(connect(service, topic));
     if (conversation == nullptr) {
         return answer;
     }
@@ -182,7 +188,7 @@ DdeAnswer DdeControlClient::execute(const std::string& service, const std::strin
 DdeAnswer DdeControlClient::request(const std::string& service, const std::string& topic, const std::string& item)
 {
     DdeAnswer answer;
-    HCONV conversation = connect(service, topic);
+    const auto conversation = static_cast<HCONV>(connect(service, topic));
     if (conversation == nullptr) {
         return answer;
     }

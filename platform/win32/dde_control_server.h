@@ -2,14 +2,14 @@
 // The player's DDE conversation, service and topic "TMIDI", both ends. The server accepts a
 // connection for exactly that service and topic (compared byte for byte), hands execute
 // commands and requests to its handler, and refuses every other transaction.
-#include <windows.h>
-#include <ddeml.h>
-
 #include <chrono>
+#include <cstdint>
 #include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
+
+struct HSZ__;
 
 namespace quorva {
 
@@ -44,21 +44,21 @@ public:
     void stop();
     bool running() const { return instance_ != 0; }
 
+    // A transaction DDEML's callback hands on (DDEML's data handles as opaque values); its
+    // result for DDEML.
+    uintptr_t transaction(uint32_t type, uint32_t format, HSZ__* first, HSZ__* second, uintptr_t data);
+
 private:
-    static HDDEDATA CALLBACK callback(UINT type, UINT format, HCONV conversation, HSZ first, HSZ second,
-                                      HDDEDATA data, ULONG_PTR data1, ULONG_PTR data2);
-    std::string text(HSZ handle) const;
-    bool isOurs(HSZ topic, HSZ service) const;
-    HDDEDATA execute(HSZ topic, HDDEDATA data);
-    HDDEDATA request(HSZ topic, HSZ item, UINT format);
+    std::string text(HSZ__* handle) const;
+    bool isOurs(HSZ__* topic, HSZ__* service) const;
+    uintptr_t execute(HSZ__* topic, uintptr_t data);
+    uintptr_t request(HSZ__* topic, HSZ__* item, uint32_t format);
 
     DdeRequestHandler& handler_;
     size_t maxCommandBytes_;
-    DWORD instance_ = 0;
-    HSZ service_ = nullptr;
-    HSZ topic_ = nullptr;
-    // DDEML's callback carries no pointer of its own: the one server of the process.
-    static DdeControlServer* running_;
+    uint32_t instance_ = 0;
+    HSZ__* service_ = nullptr;
+    HSZ__* topic_ = nullptr;
 };
 
 // What a client transaction came to.
@@ -89,9 +89,10 @@ public:
     DdeAnswer request(const std::string& service, const std::string& topic, const std::string& item);
 
 private:
-    HCONV connect(const std::string& service, const std::string& topic);
+    // The conversation's handle, null when no server took it.
+    void* connect(const std::string& service, const std::string& topic);
 
-    DWORD instance_ = 0;
+    uint32_t instance_ = 0;
 };
 
 }  // namespace quorva

@@ -1,5 +1,6 @@
 #include "platform/win32/direct_music_synth.h"
 
+#include <windows.h>
 #include <dmusicc.h>
 #include <dmusici.h>
 #include <mmsystem.h>
@@ -37,7 +38,7 @@ DirectMusicSynth::~DirectMusicSynth()
     close();
 }
 
-bool DirectMusicSynth::fail(const char* step, HRESULT result)
+bool DirectMusicSynth::fail(const char* step, int32_t result)
 {
     failedStep_ = step;
     failedResult_ = result;

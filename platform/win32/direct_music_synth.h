@@ -1,13 +1,12 @@
 #pragma once
 #include "ports/soft_synth.h"
 
-#include <windows.h>
-
 #include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <vector>
 
+struct HWND__;
 struct IDirectMusic;
 struct IDirectMusicBuffer;
 struct IDirectMusicPort;
@@ -21,7 +20,7 @@ namespace quorva {
 class DirectMusicSynth final : public SoftSynth {
 public:
     // The window DirectMusic's own DirectSound object cooperates with; null: the desktop.
-    explicit DirectMusicSynth(HWND window = nullptr) : window_(window) {}
+    explicit DirectMusicSynth(HWND__* window = nullptr) : window_(window) {}
     ~DirectMusicSynth() override;
     DirectMusicSynth(const DirectMusicSynth&) = delete;
     DirectMusicSynth& operator=(const DirectMusicSynth&) = delete;
@@ -35,15 +34,15 @@ public:
 
     // The step at which the last open stopped ("" when it succeeded) and what it returned.
     const char* failedStep() const { return failedStep_; }
-    HRESULT failedResult() const { return failedResult_; }
+    int32_t failedResult() const { return failedResult_; }
 
 private:
-    bool fail(const char* step, HRESULT result);
+    bool fail(const char* step, int32_t result);
     bool downloadCollection();
     // The latency-clock time of `stampMs`, from the last reading of the clock.
     int64_t referenceTime(uint32_t stampMs) const;
 
-    HWND window_;
+    HWND__* window_;
     bool comInitialised_ = false;
     IDirectMusic* directMusic_ = nullptr;
     IDirectMusicPort* port_ = nullptr;
@@ -53,7 +52,7 @@ private:
     std::mutex sendLock_;  // the short-message buffer is filled and played by one send at a time
     std::atomic<int64_t> lastReading_{0};
     const char* failedStep_ = "";
-    HRESULT failedResult_ = S_OK;
+    int32_t failedResult_ = 0;
 };
 
 }  // namespace quorva

@@ -2,12 +2,25 @@
 
 #include "platform/win32/wave_out_output.h"
 
+#include <windows.h>
 #include <dsound.h>
 
 #include <thread>
 
 namespace quorva {
 namespace {
+
+WAVEFORMATEX pcmFormat(uint32_t channels, uint32_t rate, uint32_t bits)
+{
+    WAVEFORMATEX format{};
+    format.wFormatTag = WAVE_FORMAT_PCM;
+    format.nChannels = static_cast<WORD>(channels);
+    format.nSamplesPerSec = rate;
+    format.wBitsPerSample = static_cast<WORD>(bits);
+    format.nBlockAlign = static_cast<WORD>(channels * bits / 8);
+    format.nAvgBytesPerSec = rate * format.nBlockAlign;
+    return format;
+}
 
 // Closes a kernel handle when it goes.
 struct EventHandle {
@@ -134,13 +147,9 @@ DirectSoundAudioDevice::~DirectSoundAudioDevice()
 bool DirectSoundAudioDevice::open(uint32_t channels, uint32_t rate, uint32_t bits)
 {
     close();
-    format_ = WAVEFORMATEX{};
-    format_.wFormatTag = WAVE_FORMAT_PCM;
-    format_.nChannels = static_cast<WORD>(channels);
-    format_.nSamplesPerSec = rate;
-    format_.wBitsPerSample = static_cast<WORD>(bits);
-    format_.nBlockAlign = static_cast<WORD>(channels * bits / 8);
-    format_.nAvgBytesPerSec = rate * format_.nBlockAlign;
+    channels_ = channels;
+    rate_ = rate;
+    bits_ = bits;
     directSoundResult_ = S_OK;
     waveOutResult_ = MMSYSERR_NOERROR;
     if (allowDirectSound_ && openDirectSound()) {
@@ -180,7 +189,8 @@ bool DirectSoundAudioDevice::openDirectSound()
     if (FAILED(result)) {
         return failed(result);
     }
-    result = primary_->SetFormat(&format_);
+    const WAVEFORMATEX format = pcmFormat(channels_, rate_, bits_);
+    result = primary_->SetFormat(&format);
     if (FAILED(result)) {
         return failed(result);
     }
@@ -190,7 +200,8 @@ bool DirectSoundAudioDevice::openDirectSound()
 bool DirectSoundAudioDevice::openWaveOut()
 {
     // Only asks whether a device takes the format; each output opens its own.
-    waveOutResult_ = waveOutOpen(nullptr, WAVE_MAPPER, &format_, 0, 0, WAVE_FORMAT_QUERY);
+    const WAVEFORMATEX format = pcmFormat(channels_, rate_, bits_);
+    waveOutResult_ = waveOutOpen(nullptr, WAVE_MAPPER, &format, 0, 0, WAVE_FORMAT_QUERY);
     return waveOutResult_ == MMSYSERR_NOERROR;
 }
 
@@ -209,11 +220,12 @@ void DirectSoundAudioDevice::close()
 
 std::unique_ptr<AudioOutput> DirectSoundAudioDevice::createOutput(uint32_t halfBytes)
 {
-    if (halfBytes == 0 || halfBytes % format_.nBlockAlign != 0) {
+    WAVEFORMATEX format = pcmFormat(channels_, rate_, bits_);
+    if (halfBytes == 0 || halfBytes % format.nBlockAlign != 0) {
         return nullptr;
     }
     if (route_ == Route::WaveOut) {
-        return WaveOutOutput::open(format_, halfBytes);
+        return WaveOutOutput::open(format, halfBytes);
     }
     if (route_ != Route::DirectSound) {
         return nullptr;
@@ -223,7 +235,7 @@ std::unique_ptr<AudioOutput> DirectSoundAudioDevice::createOutput(uint32_t halfB
     description.dwFlags =
         DSBCAPS_GETCURRENTPOSITION2 | DSBCAPS_GLOBALFOCUS | DSBCAPS_CTRLPOSITIONNOTIFY | DSBCAPS_LOCSOFTWARE;
     description.dwBufferBytes = 2 * halfBytes;
-    description.lpwfxFormat = &format_;
+    description.lpwfxFormat = &format;
     IDirectSoundBuffer* buffer = nullptr;
     if (FAILED(directSound_->CreateSoundBuffer(&description, &buffer, nullptr))) {
         return nullptr;

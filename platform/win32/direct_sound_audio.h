@@ -1,12 +1,10 @@
 #pragma once
 #include "platform/audio_device.h"
 
-#include <windows.h>
-#include <mmsystem.h>
-
 #include <cstdint>
 #include <memory>
 
+struct HWND__;
 struct IDirectSound;
 struct IDirectSoundBuffer;
 
@@ -22,7 +20,7 @@ public:
 
     // The window DirectSound cooperates with; null: the desktop. `allowDirectSound` false
     // goes straight to waveOut (for a check of that route where DirectSound works).
-    explicit DirectSoundAudioDevice(HWND window = nullptr, bool allowDirectSound = true)
+    explicit DirectSoundAudioDevice(HWND__* window = nullptr, bool allowDirectSound = true)
         : window_(window), allowDirectSound_(allowDirectSound)
     {
     }
@@ -37,21 +35,23 @@ public:
 
     Route route() const { return route_; }
     // What the last open's DirectSound and waveOut calls returned (the first failure of each).
-    HRESULT directSoundResult() const { return directSoundResult_; }
-    MMRESULT waveOutResult() const { return waveOutResult_; }
+    int32_t directSoundResult() const { return directSoundResult_; }
+    uint32_t waveOutResult() const { return waveOutResult_; }
 
 private:
     bool openDirectSound();
     bool openWaveOut();
 
-    HWND window_;
+    HWND__* window_;
     bool allowDirectSound_;
     Route route_ = Route::Closed;
-    WAVEFORMATEX format_{};
+    uint32_t channels_ = 0;
+    uint32_t rate_ = 0;
+    uint32_t bits_ = 0;
     IDirectSound* directSound_ = nullptr;
     IDirectSoundBuffer* primary_ = nullptr;
-    HRESULT directSoundResult_ = S_OK;
-    MMRESULT waveOutResult_ = MMSYSERR_NOERROR;
+    int32_t directSoundResult_ = 0;
+    uint32_t waveOutResult_ = 0;
 };
 
 }  // namespace quorva

@@ -1,8 +1,31 @@
 #include "platform/win32/winmm_midi_out.h"
 
+#include <windows.h>
+#include <mmsystem.h>
+
 #include <algorithm>
 
 namespace quorva {
+
+struct WinMidiOutPort::Block {
+    MIDIHDR header{};
+    std::vector<uint8_t> data;  // the copy the header points at
+    bool finished = false;
+};
+
+namespace {
+
+void CALLBACK serviceCallback(HMIDIOUT handle, UINT message, DWORD_PTR instance, DWORD_PTR parameter1,
+                              DWORD_PTR parameter2)
+{
+    if (message == MOM_DONE) {
+        reinterpret_cast<WinMidiOutPort*>(instance)->markFinished(reinterpret_cast<const void*>(parameter1));
+    }
+}
+
+}  // namespace
+
+WinMidiOutPort::WinMidiOutPort() = default;
 
 WinMidiOutPort::~WinMidiOutPort()
 {
@@ -73,7 +96,7 @@ void WinMidiOutPort::sendLong(const LongMessage& message)
     }
     midiOutPrepareHeader(handle_, header, sizeof(MIDIHDR));
     if (midiOutLongMsg(handle_, header, sizeof(MIDIHDR)) != MMSYSERR_NOERROR) {
-        // Refused: no MOM_DONE will come for it.
+        // Refused: no MOM_DONE need come for it.
         markFinished(header);
         releaseFinished();
     }
@@ -82,19 +105,11 @@ void WinMidiOutPort::sendLong(const LongMessage& message)
 size_t WinMidiOutPort::headersInFlight()
 {
     std::lock_guard guard(blocksLock_);
-    return static_cast<size_t>(std::count_if(blocks_.begin(), blocks_.end(),
-                                             [](const auto& block) { return !block->finished; }));
+    return static_cast<size_t>(
+        std::count_if(blocks_.begin(), blocks_.end(), [](const auto& block) { return !block->finished; }));
 }
 
-void CALLBACK WinMidiOutPort::serviceCallback(HMIDIOUT handle, UINT message, DWORD_PTR instance,
-                                              DWORD_PTR parameter1, DWORD_PTR parameter2)
-{
-    if (message == MOM_DONE) {
-        reinterpret_cast<WinMidiOutPort*>(instance)->markFinished(reinterpret_cast<const MIDIHDR*>(parameter1));
-    }
-}
-
-void WinMidiOutPort::markFinished(const MIDIHDR* header)
+void WinMidiOutPort::markFinished(const void* header)
 {
     std::lock_guard guard(blocksLock_);
     for (auto& block : blocks_) {
@@ -109,8 +124,8 @@ void WinMidiOutPort::releaseFinished()
     std::vector<std::unique_ptr<Block>> finished;
     {
         std::lock_guard guard(blocksLock_);
-        const auto kept = std::stable_partition(blocks_.begin(), blocks_.end(),
-                                                [](const auto& block) { return !block->finished; });
+        const auto kept =
+            std::stable_partition(blocks_.begin(), blocks_.end(), [](const auto& block) { return !block->finished; });
         finished.assign(std::make_move_iterator(kept), std::make_move_iterator(blocks_.end()));
         blocks_.erase(kept, blocks_.end());
     }

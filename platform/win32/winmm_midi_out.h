@@ -1,13 +1,12 @@
 #pragma once
 #include "ports/midi_port.h"
 
-#include <windows.h>
-#include <mmsystem.h>
-
 #include <cstdint>
 #include <memory>
 #include <mutex>
 #include <vector>
+
+struct HMIDIOUT__;
 
 namespace quorva {
 
@@ -20,7 +19,7 @@ namespace quorva {
 // its next sendLong, and close resets the device, which returns every header still queued.
 class WinMidiOutPort final : public MidiPort {
 public:
-    WinMidiOutPort() = default;
+    WinMidiOutPort();
     ~WinMidiOutPort() override;
     WinMidiOutPort(const WinMidiOutPort&) = delete;
     WinMidiOutPort& operator=(const WinMidiOutPort&) = delete;
@@ -33,27 +32,22 @@ public:
     void sendLong(const LongMessage& message) override;
 
     bool isOpen() const { return handle_ != nullptr; }
-    MMRESULT lastOpenResult() const { return lastOpenResult_; }
+    uint32_t lastOpenResult() const { return lastOpenResult_; }
     // Long messages sent and not yet returned by the service.
     size_t headersInFlight();
 
-private:
-    // One system-exclusive message with its header; `data` is the copy the header points at.
-    struct Block {
-        MIDIHDR header{};
-        std::vector<uint8_t> data;
-        bool finished = false;
-    };
+    // One system-exclusive message with its header (defined with the service's types).
+    struct Block;
+    // Called by the service's callback thread when it returns a header.
+    void markFinished(const void* header);
 
-    static void CALLBACK serviceCallback(HMIDIOUT handle, UINT message, DWORD_PTR instance, DWORD_PTR parameter1,
-                                         DWORD_PTR parameter2);
-    void markFinished(const MIDIHDR* header);
+private:
     // Unprepares and frees the blocks the service has returned.
     void releaseFinished();
 
-    HMIDIOUT handle_ = nullptr;
-    MMRESULT lastOpenResult_ = MMSYSERR_NOERROR;
-    std::mutex sendLock_;  // one long message at a time, and close apart from sends
+    HMIDIOUT__* handle_ = nullptr;
+    uint32_t lastOpenResult_ = 0;
+    std::mutex sendLock_;    // one long message at a time, and close apart from sends
     std::mutex blocksLock_;  // the blocks list; also taken by the service's callback thread
     std::vector<std::unique_ptr<Block>> blocks_;
 };

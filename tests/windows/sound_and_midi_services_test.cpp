@@ -1,65 +1,19 @@
 // The player's Windows MIDI out, DirectMusic and sound card pieces (io-probe.exe) against
 // what Wine's services answer: with no devices at all, with a MIDI device that records what
 // reaches it through the MIDI mapper, and with a PulseAudio server whose sink is recorded.
+#include "windows/midi_recording.h"
 #include "windows/pulse_sink.h"
 #include "windows/wine_session.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 
 namespace quorva::testing {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Makes Wine's multimedia driver the MIDI recorder (which has no sound output) for the
-// programs started while it lives, and Wine's own list again afterwards.
-class RecordingMidiDriver {
-public:
-    RecordingMidiDriver(WineSession& session, const fs::path& recording) : session_(session)
-    {
-        session_.setEnvironment("QUORVA_MIDI_RECORDING", WineSession::windowsPath(recording));
-        installed_ = session_.run({"reg", "add", key, "/v", "Audio", "/d", "midirecorder", "/f"}).exitCode == 0;
-    }
-    ~RecordingMidiDriver()
-    {
-        session_.run({"reg", "delete", key, "/v", "Audio", "/f"});
-        session_.setEnvironment("QUORVA_MIDI_RECORDING", "");
-    }
-    bool installed() const { return installed_; }
-
-private:
-    static constexpr const char* key = "HKCU\\Software\\Wine\\Drivers";
-    WineSession& session_;
-    bool installed_ = false;
-};
-
-std::vector<std::string> lines(const fs::path& path)
-{
-    std::ifstream in(path);
-    std::vector<std::string> result;
-    for (std::string line; std::getline(in, line);) {
-        result.push_back(line);
-    }
-    return result;
-}
-
-// The first line where the recording differs from what was expected, or "" when none does.
-std::string firstDifference(const std::vector<std::string>& recorded, const std::vector<std::string>& expected)
-{
-    for (size_t i = 0; i < std::max(recorded.size(), expected.size()); ++i) {
-        const std::string got = i < recorded.size() ? recorded[i] : "(nothing)";
-        const std::string wanted = i < expected.size() ? expected[i] : "(nothing)";
-        if (got != wanted) {
-            return "line " + std::to_string(i + 1) + ": recorded " + got.substr(0, 80) + ", expected " + wanted.substr(0, 80);
-        }
-    }
-    return "";
-}
 
 std::string hexBytes(const std::vector<int>& bytes)
 {
@@ -101,7 +55,7 @@ TEST(WindowsSoundAndMidi, WithoutDevicesEveryOutputFailsAsTheServicesSay)
 TEST(WindowsSoundAndMidi, TheMidiMapperHandsEveryByteToTheDevice)
 {
     QUORVA_WINE_SESSION_OR_SKIP(session);
-    const fs::path app = session.installCopy({"io-probe.exe", "winemidirecorder.drv"});
+    const fs::path app = session.installCopy({"io-probe.exe", RecordingMidiDriver::file});
     const fs::path recording = session.scratch() / "midi.txt";
     RecordingMidiDriver driver(session, recording);
     ASSERT_TRUE(driver.installed());
@@ -121,7 +75,7 @@ TEST(WindowsSoundAndMidi, TheMidiMapperHandsEveryByteToTheDevice)
     expected.insert(expected.end(), {"90 3c 64", "c3 05", "80 3c 00"});
     expected.insert(expected.end(), 16, hexBytes(exclusive));
     expected.push_back("# close");
-    EXPECT_EQ(firstDifference(lines(recording), expected), "");
+    EXPECT_EQ(firstDifference(textsOf(readRecording(recording)), expected), "");
 }
 
 // Under PulseAudio: DirectMusic now gets as far as its General MIDI collection, which Wine

@@ -11,11 +11,17 @@
 //                                       DirectSound and waveOut results, then plays a 440 Hz
 //                                       sine (amplitude 8192) for MS milliseconds in halves
 //                                       of 100 ms, and prints "halves N", the halves it filled
-// Exit status: 0 opened (and done), 1 not opened, 2 usage.
+//   io-probe dde SERVICE TOPIC COMMAND  sends COMMAND as a DDE execute in a conversation on
+//                                       SERVICE and TOPIC and prints what came of it: "done",
+//                                       "refused", "no server" or "timed out"
+// Exit status: 0 opened (and done) or, for dde, answered in any way; 1 not opened; 2 usage.
+#include "platform/win32/dde_control_server.h"
 #include "platform/win32/direct_music_synth.h"
 #include "platform/win32/direct_sound_audio.h"
 #include "platform/win32/winmm_midi_out.h"
 #include "ports/direct_music_port.h"
+
+#include <windows.h>
 
 #include <cmath>
 #include <fcntl.h>
@@ -64,7 +70,7 @@ int directMusic(int32_t sampleRate, bool effects)
     const bool opened = port.openSoftSynth(sampleRate, effects);
     std::printf("open %d\n", opened ? 1 : 0);
     if (!opened) {
-        std::printf("failed %s 0x%08lx\n", directMusic.failedStep(), static_cast<unsigned long>(directMusic.failedResult()));
+        std::printf("failed %s 0x%08x\n", directMusic.failedStep(), static_cast<unsigned>(directMusic.failedResult()));
     }
     port.close();
     return opened ? 0 : 1;
@@ -99,7 +105,7 @@ int audio(bool directSound, DWORD milliseconds)
     const char* route = device.route() == DirectSoundAudioDevice::Route::DirectSound ? "directsound"
                         : device.route() == DirectSoundAudioDevice::Route::WaveOut ? "waveout"
                                                                                     : "none";
-    std::printf("route %s\ndirectsound 0x%08lx\nwaveout %u\n", route, static_cast<unsigned long>(device.directSoundResult()),
+    std::printf("route %s\ndirectsound 0x%08x\nwaveout %u\n", route, static_cast<unsigned>(device.directSoundResult()),
                 static_cast<unsigned>(device.waveOutResult()));
     if (!opened) {
         return 1;
@@ -118,9 +124,22 @@ int audio(bool directSound, DWORD milliseconds)
     return 0;
 }
 
+int ddeExecute(const std::string& service, const std::string& topic, const std::string& command)
+{
+    DdeControlClient client;
+    switch (client.execute(service, topic, command).outcome) {
+    case DdeOutcome::Done: std::printf("done\n"); break;
+    case DdeOutcome::Refused: std::printf("refused\n"); break;
+    case DdeOutcome::NoServer: std::printf("no server\n"); break;
+    case DdeOutcome::TimedOut: std::printf("timed out\n"); break;
+    }
+    return 0;
+}
+
 int usage()
 {
-    std::fprintf(stderr, "usage: io-probe midi-out | direct-music RATE EFFECTS | audio directsound|waveout MS\n");
+    std::fprintf(stderr, "usage: io-probe midi-out | direct-music RATE EFFECTS | audio directsound|waveout MS\n"
+                         "       io-probe dde SERVICE TOPIC COMMAND\n");
     return 2;
 }
 
@@ -139,6 +158,9 @@ int main(int argc, char** argv)
     }
     if (argc == 4 && std::strcmp(argv[1], "audio") == 0) {
         return audio(std::strcmp(argv[2], "directsound") == 0, static_cast<DWORD>(std::strtoul(argv[3], nullptr, 10)));
+    }
+    if (argc == 5 && std::strcmp(argv[1], "dde") == 0) {
+        return ddeExecute(argv[2], argv[3], argv[4]);
     }
     return usage();
 }

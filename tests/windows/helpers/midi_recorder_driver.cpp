@@ -1,7 +1,8 @@
 // winemidirecorder.drv: a MIDI out device for Wine that writes every message it receives to
-// the file named by QUORVA_MIDI_RECORDING (a Windows path), one message a line in hex
-// ("90 3c 64", "f0 7e 7f 09 01 f7"), between "# open" and "# close" lines. Without that
-// variable the device refuses to open, as a device in use does.
+// the file named by QUORVA_MIDI_RECORDING (a Windows path), one message a line: the time of
+// its arrival (timeGetTime, ms) and its bytes in hex ("1234 90 3c 64", "1234 f0 7e 7f 09 01
+// f7"), between "# open" and "# close" lines. Without that variable the device refuses to
+// open, as a device in use does.
 //
 // Wine takes its multimedia drivers from the list in HKCU\Software\Wine\Drivers "Audio":
 // "midirecorder" there loads this file, whose MIDI out Wine's MIDI mapper then reaches. The
@@ -45,8 +46,9 @@ void notifyClient(DWORD message, DWORD_PTR parameter)
 
 void record(const uint8_t* bytes, size_t count)
 {
+    std::fprintf(device.log, "%lu", static_cast<unsigned long>(timeGetTime()));
     for (size_t i = 0; i < count; ++i) {
-        std::fprintf(device.log, i == 0 ? "%02x" : " %02x", bytes[i]);
+        std::fprintf(device.log, " %02x", bytes[i]);
     }
     std::fputc('\n', device.log);
     std::fflush(device.log);
