@@ -11,6 +11,15 @@
 
 namespace quorva::testing {
 
+inline constexpr const char* wineDriversKey = "HKCU\\Software\\Wine\\Drivers";
+
+// Wine's own multimedia drivers again, in case a test that put the recorder in their place
+// was killed before it could undo that; for the tests that need the sound card.
+inline void useWinesOwnDrivers(WineSession& session)
+{
+    session.run({"reg", "delete", wineDriversKey, "/v", "Audio", "/f"});
+}
+
 // Makes Wine's multimedia driver the MIDI recorder (which has no sound output) for the
 // programs started while it lives, and Wine's own list again afterwards. The driver file
 // must lie beside the program that opens it.
@@ -21,11 +30,11 @@ public:
     RecordingMidiDriver(WineSession& session, const std::filesystem::path& recording) : session_(session)
     {
         session_.setEnvironment("QUORVA_MIDI_RECORDING", WineSession::windowsPath(recording));
-        installed_ = session_.run({"reg", "add", key, "/v", "Audio", "/d", "midirecorder", "/f"}).exitCode == 0;
+        installed_ = session_.run({"reg", "add", wineDriversKey, "/v", "Audio", "/d", "midirecorder", "/f"}).exitCode == 0;
     }
     ~RecordingMidiDriver()
     {
-        session_.run({"reg", "delete", key, "/v", "Audio", "/f"});
+        useWinesOwnDrivers(session_);
         session_.setEnvironment("QUORVA_MIDI_RECORDING", "");
     }
     RecordingMidiDriver(const RecordingMidiDriver&) = delete;
@@ -34,7 +43,6 @@ public:
     bool installed() const { return installed_; }
 
 private:
-    static constexpr const char* key = "HKCU\\Software\\Wine\\Drivers";
     WineSession& session_;
     bool installed_ = false;
 };

@@ -157,12 +157,11 @@ SoundMeasure measureSound(const std::vector<int16_t>& stereo, int threshold)
         return measure;
     }
     measure.seconds = static_cast<double>(last - first) / 44100.0;
-    const size_t settled = std::min(first + 11025, last);
     double sum = 0;
-    for (size_t frame = settled; frame <= last; ++frame) {
+    for (size_t frame = first; frame <= last; ++frame) {
         sum += static_cast<double>(stereo[2 * frame]) * stereo[2 * frame];
     }
-    measure.rms = std::sqrt(sum / static_cast<double>(last - settled + 1));
+    measure.rms = std::sqrt(sum / static_cast<double>(last - first + 1));
     const size_t middle = (first + last) / 2;
     const size_t from = middle > 11025 + first ? middle - 11025 : first;
     std::vector<double> window;

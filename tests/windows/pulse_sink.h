@@ -42,9 +42,7 @@ private:
 // is above the threshold.
 struct SoundMeasure {
     double seconds = 0;
-    // Of the left channel, from a quarter second in to the end: a live synthesizer's attack
-    // depends on the moment the note meets it, what follows does not.
-    double rms = 0;
+    double rms = 0;         // of the left channel over that stretch
     double dominantHz = 0;  // the strongest whole frequency 50..2000 Hz of its middle half second
 };
 

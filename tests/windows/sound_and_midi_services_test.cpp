@@ -29,6 +29,7 @@ std::string hexBytes(const std::vector<int>& bytes)
 TEST(WindowsSoundAndMidi, WithoutDevicesEveryOutputFailsAsTheServicesSay)
 {
     QUORVA_WINE_SESSION_OR_SKIP(session);
+    useWinesOwnDrivers(session);
     const fs::path probe = session.installCopy({"io-probe.exe"}) / "io-probe.exe";
 
     // Wine's MIDI mapper without a device to map to: MIDIERR_INVALIDSETUP.
@@ -84,6 +85,7 @@ TEST(WindowsSoundAndMidi, TheMidiMapperHandsEveryByteToTheDevice)
 TEST(WindowsSoundAndMidi, UnderPulseAudioWaveOutPlaysAndDirectMusicLacksItsCollection)
 {
     QUORVA_WINE_SESSION_OR_SKIP(session);
+    useWinesOwnDrivers(session);
     PulseSink pulse(session.scratch() / "pulse");
     ASSERT_TRUE(pulse.ready()) << pulse.failure();
     session.setEnvironment("PULSE_SERVER", pulse.serverAddress());
