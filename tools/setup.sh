@@ -19,9 +19,10 @@ packages=(
 )
 
 # The Windows program: the cross compiler, and Wine with what it recommends (its audio
-# through PulseAudio, its fonts), which the Windows tests run it under.
+# through PulseAudio, its fonts), which the Windows tests run it under; zip for the portable
+# folder's archive (tools/package-windows.sh).
 windows_packages=(
-  g++-mingw-w64-x86-64-posix wine wine64 fonts-wine pulseaudio pulseaudio-utils
+  g++-mingw-w64-x86-64-posix wine wine64 fonts-wine pulseaudio pulseaudio-utils zip
 )
 
 as_root=()

@@ -37,7 +37,7 @@ fi
 if [ "${QUORVA_SKIP_WINDOWS:-0}" != 1 ]; then
   # The generators run natively: the cross build takes them from the normal build.
   cmake -S . -B build-win -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
-    -DQUORVA_PLATFORM=OFF -DQUORVA_BENCH=OFF -DQUORVA_HOST_TOOLS="$PWD/build/bin" -DCMAKE_COMPILE_WARNING_AS_ERROR=ON
+    -DQUORVA_PLATFORM=ON -DQUORVA_HOST_TOOLS="$PWD/build/bin" -DCMAKE_COMPILE_WARNING_AS_ERROR=ON
   cmake --build build-win -j "$jobs"
   QUORVA_WINDOWS_BIN_DIR="$PWD/build-win/bin" ctest --test-dir build --output-on-failure -j "$jobs" -L windows
 fi

@@ -1,5 +1,7 @@
 #include "platform/win32/gdi_text.h"
 
+#include "platform/win32/win32_picture.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -42,17 +44,17 @@ EncodedText encode(std::string_view utf8)
 GdiTextRenderer::~GdiTextRenderer()
 {
     if (context_ != nullptr) {
-        SelectObject(static_cast<HDC>(context_), static_cast<HGDIOBJ>(previousFont_));
+        SelectObject(context_, static_cast<HGDIOBJ>(previousFont_));
         if (canvas_ != nullptr) {
-            SelectObject(static_cast<HDC>(context_), static_cast<HGDIOBJ>(previousBitmap_));
+            SelectObject(context_, static_cast<HGDIOBJ>(previousBitmap_));
         }
-        DeleteDC(static_cast<HDC>(context_));
+        DeleteDC(context_);
     }
     if (canvas_ != nullptr) {
-        DeleteObject(static_cast<HGDIOBJ>(canvas_));
+        DeleteObject(canvas_);
     }
     if (font_ != nullptr) {
-        DeleteObject(static_cast<HGDIOBJ>(font_));
+        DeleteObject(font_);
     }
 }
 
@@ -61,7 +63,11 @@ bool GdiTextRenderer::open()
     if (font_ != nullptr) {
         return true;
     }
-    HFONT font = CreateFontA(fontHeight, 0, 0, 0, fontWeight, 0, 0, 0, SHIFTJIS_CHARSET, 0, 0, 0, 0, faceName);
+    // The face name is Shift-JIS whatever the system's code page; CreateFontA would read it in
+    // that code page and miss the face (or its replacement) on a system of another language.
+    wchar_t face[LF_FACESIZE] = {};
+    MultiByteToWideChar(932, 0, faceName, -1, face, LF_FACESIZE - 1);
+    HFONT font = CreateFontW(fontHeight, 0, 0, 0, fontWeight, 0, 0, 0, SHIFTJIS_CHARSET, 0, 0, 0, 0, face);
     if (font == nullptr) {
         return false;
     }
@@ -83,34 +89,19 @@ bool GdiTextRenderer::prepareCanvas(int32_t width, int32_t height)
     if (canvas_ != nullptr && canvasWidth_ == width && canvasHeight_ == height) {
         return true;
     }
-    // RGB555 with its masks named, rows top to bottom: the main surface's own format.
-    struct {
-        BITMAPINFOHEADER header;
-        DWORD masks[3];
-    } format{};
-    format.header.biSize = sizeof(format.header);
-    format.header.biWidth = width;
-    format.header.biHeight = -height;
-    format.header.biPlanes = 1;
-    format.header.biBitCount = 16;
-    format.header.biCompression = BI_BITFIELDS;
-    format.masks[0] = 0x7C00;
-    format.masks[1] = 0x03E0;
-    format.masks[2] = 0x001F;
-    void* bits = nullptr;
-    HBITMAP canvas = CreateDIBSection(static_cast<HDC>(context_), reinterpret_cast<const BITMAPINFO*>(&format), DIB_RGB_COLORS,
-                                      &bits, nullptr, 0);
+    uint16_t* bits = nullptr;
+    HBITMAP canvas = createRgb555Section(context_, width, height, bits);
     if (canvas == nullptr) {
         return false;
     }
-    HGDIOBJ previous = SelectObject(static_cast<HDC>(context_), canvas);
+    HGDIOBJ previous = SelectObject(context_, canvas);
     if (canvas_ != nullptr) {
-        DeleteObject(static_cast<HGDIOBJ>(canvas_));
+        DeleteObject(canvas_);
     } else {
         previousBitmap_ = previous;
     }
     canvas_ = canvas;
-    canvasPixels_ = static_cast<uint16_t*>(bits);
+    canvasPixels_ = bits;
     canvasWidth_ = width;
     canvasHeight_ = height;
     return true;
@@ -119,8 +110,7 @@ bool GdiTextRenderer::prepareCanvas(int32_t width, int32_t height)
 void GdiTextRenderer::copyRows(const TextTarget& target, int32_t left, int32_t top, int32_t right, int32_t bottom,
                                bool toCanvas) const
 {
-    // DIB rows are padded to 4 bytes.
-    const size_t canvasPitch = static_cast<size_t>((canvasWidth_ * 2 + 3) / 4 * 2);
+    const auto canvasPitch = static_cast<size_t>(dibRowPixels(canvasWidth_));
     const size_t bytes = static_cast<size_t>(right - left) * sizeof(uint16_t);
     for (int32_t row = top; row < bottom; ++row) {
         uint16_t* canvasRow = canvasPixels_ + static_cast<size_t>(row) * canvasPitch + left;
@@ -135,7 +125,7 @@ int32_t GdiTextRenderer::drawText(const TextTarget& target, int32_t x, int32_t y
     if (context_ == nullptr || visible.empty()) {
         return 0;
     }
-    HDC context = static_cast<HDC>(context_);
+    HDC context = context_;
     const EncodedText text = encode(visible);
     SIZE extent{};
     if (text.inShiftJis) {

@@ -1,11 +1,16 @@
 #pragma once
-// The song texts through GDI: CreateFontA with the Japanese UI face (named in Shift-JIS) and
-// the Shift-JIS character set, drawn with TextOutA into a 16-bit DIB section.
+// The song texts through GDI: the Japanese UI face (named in Shift-JIS) with the Shift-JIS
+// character set, drawn with TextOutA into a 16-bit DIB section (TextOutW for a text that has
+// characters Shift-JIS lacks).
 #include "platform/text_renderer.h"
 
 #include <cstdint>
 #include <string>
 #include <string_view>
+
+struct HBITMAP__;
+struct HDC__;
+struct HFONT__;
 
 namespace quorva {
 
@@ -30,9 +35,10 @@ private:
     // Copies a rectangle between the target and the canvas (both RGB555, same size).
     void copyRows(const TextTarget& target, int32_t left, int32_t top, int32_t right, int32_t bottom, bool toCanvas) const;
 
-    void* font_ = nullptr;
-    void* context_ = nullptr;
-    void* canvas_ = nullptr;
+    HFONT__* font_ = nullptr;
+    HDC__* context_ = nullptr;
+    // What the text is drawn on: a copy of the target's pixels under the text.
+    HBITMAP__* canvas_ = nullptr;
     void* previousBitmap_ = nullptr;
     void* previousFont_ = nullptr;
     uint16_t* canvasPixels_ = nullptr;

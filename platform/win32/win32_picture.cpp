@@ -6,6 +6,27 @@
 
 namespace quorva {
 
+HBITMAP__* createRgb555Section(HDC__* context, int32_t width, int32_t height, uint16_t*& bits)
+{
+    struct {
+        BITMAPINFOHEADER header;
+        DWORD masks[3];
+    } format{};
+    format.header.biSize = sizeof(format.header);
+    format.header.biWidth = width;
+    format.header.biHeight = -height;
+    format.header.biPlanes = 1;
+    format.header.biBitCount = 16;
+    format.header.biCompression = BI_BITFIELDS;
+    format.masks[0] = 0x7C00;
+    format.masks[1] = 0x03E0;
+    format.masks[2] = 0x001F;
+    void* pixels = nullptr;
+    HBITMAP section = CreateDIBSection(context, reinterpret_cast<const BITMAPINFO*>(&format), DIB_RGB_COLORS, &pixels, nullptr, 0);
+    bits = static_cast<uint16_t*>(pixels);
+    return section;
+}
+
 DibPicture::~DibPicture()
 {
     if (context_ != nullptr) {
@@ -22,26 +43,12 @@ bool DibPicture::create(int32_t width, int32_t height)
     if (bitmap_ != nullptr) {
         return width == width_ && height == height_;
     }
-    // The surfaces' format: 16 bits, red 14-10, green 9-5, blue 4-0, rows top to bottom.
-    struct {
-        BITMAPINFOHEADER header;
-        DWORD masks[3];
-    } format{};
-    format.header.biSize = sizeof(format.header);
-    format.header.biWidth = width;
-    format.header.biHeight = -height;
-    format.header.biPlanes = 1;
-    format.header.biBitCount = 16;
-    format.header.biCompression = BI_BITFIELDS;
-    format.masks[0] = 0x7C00;
-    format.masks[1] = 0x03E0;
-    format.masks[2] = 0x001F;
     HDC context = CreateCompatibleDC(nullptr);
     if (context == nullptr) {
         return false;
     }
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(context, reinterpret_cast<const BITMAPINFO*>(&format), DIB_RGB_COLORS, &bits, nullptr, 0);
+    uint16_t* bits = nullptr;
+    HBITMAP bitmap = createRgb555Section(context, width, height, bits);
     if (bitmap == nullptr) {
         DeleteDC(context);
         return false;
@@ -49,10 +56,10 @@ bool DibPicture::create(int32_t width, int32_t height)
     context_ = context;
     bitmap_ = bitmap;
     previous_ = SelectObject(context, bitmap);
-    bits_ = static_cast<uint16_t*>(bits);
+    bits_ = bits;
     width_ = width;
     height_ = height;
-    rowPixels_ = (width * 2 + 3) / 4 * 2;
+    rowPixels_ = dibRowPixels(width);
     std::memset(bits_, 0, static_cast<size_t>(rowPixels_) * height * sizeof(uint16_t));
     return true;
 }

@@ -8,6 +8,11 @@ struct HDC__;
 
 namespace quorva {
 
+// A DIB section in the surfaces' format: 16 bits, red 14-10, green 9-5, blue 4-0, rows top to
+// bottom, each padded to 4 bytes (`dibRowPixels` pixels apart). Null when it cannot be made.
+HBITMAP__* createRgb555Section(HDC__* context, int32_t width, int32_t height, uint16_t*& bits);
+constexpr int32_t dibRowPixels(int32_t width) { return (width * 2 + 3) / 4 * 2; }
+
 // The 640x480 picture as a 16-bit RGB555 DIB section with a memory device context, copied to
 // a window's device context as it is (BitBlt) or scaled by whole pixels (StretchBlt) with
 // black borders around it.
