@@ -12,7 +12,7 @@
 #include "app/control_protocol.h"
 #include "base/program_version.h"
 #ifdef _WIN32
-#include "platform/control_channel.h"
+#include "program/dde_control.h"
 #else
 #include "platform/posix_control_socket.h"
 #endif
@@ -48,18 +48,23 @@ std::string absolute(const std::string& path)
     return error ? path : full.string();
 }
 
+// The running player's control channel: its DDE server on Windows, else its socket.
+ControlCall callPlayer(const std::string& request)
+{
+#ifdef _WIN32
+    DdeControlChannel channel;
+#else
+    ControlSocketClient channel(controlDirectory());
+#endif
+    return channel.call(request);
+}
+
 // Prints the reply's fields, or only the value of `onlyField` when one is named (the reply
 // leaves that field out when it has the value `omitted`).
 int send(control::Verb verb, const std::string& text, const std::string& onlyField = {},
          const std::string& omitted = {})
 {
-#ifdef _WIN32
-    // The DDE client of the player's "TMIDI" service takes this place.
-    NoControlChannel client;
-#else
-    ControlSocketClient client(controlDirectory());
-#endif
-    const ControlCall call = client.call(control::encodeRequest(verb, text));
+    const ControlCall call = callPlayer(control::encodeRequest(verb, text));
     if (call.reach == ControlReach::NoPlayer) {
         std::fprintf(stderr, "quorva-ctl: no player is running\n");
         return exitNoPlayer;

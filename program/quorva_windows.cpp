@@ -18,20 +18,30 @@
 #include "app/song_failure_report.h"
 #include "app/window_mode_switch.h"
 #include "app/working_directory.h"
-#include "platform/single_instance.h"
+#include "app/control_protocol.h"
+#include "platform/win32/copy_data_hand_off.h"
+#include "platform/win32/dde_control_server.h"
+#include "platform/win32/direct_music_synth.h"
+#include "platform/win32/direct_sound_audio.h"
 #include "platform/win32/gdi_text.h"
 #include "platform/win32/win32_bitmap.h"
 #include "platform/win32/win32_clock.h"
 #include "platform/win32/win32_files.h"
 #include "platform/win32/win32_message_box.h"
 #include "platform/win32/win32_window.h"
+#include "platform/win32/winmm_midi_out.h"
+#include "ports/direct_music_port.h"
 #include "ports/master_volume.h"
+#include "ports/midi_mapper.h"
 #include "ports/port_selector.h"
+#include "program/dde_control.h"
 #include "program/program_port_factory.h"
 #include "song/channel_monitor.h"
 #include "song/sequencer.h"
 #include "song/smf_file.h"
 #include "song/text_encoding.h"
+#include "synth/fm_synth.h"
+#include "synth/fm_synth_port.h"
 #include "ui/main_screen.h"
 #include "ui/player_keys.h"
 #include "ui/views.h"
@@ -46,19 +56,31 @@ namespace {
 // The start-up steps that need the platform.
 class WindowsStartup final : public StartupPlatform {
 public:
-    explicit WindowsStartup(GdiTextRenderer& text) : text_(text) {}
+    WindowsStartup(GdiTextRenderer& text, DdeControlServer& control) : text_(text), control_(control) {}
 
     void enterDataDirectory() override { enterExecutableDirectory(); }
-    // CONTROL SERVER: the DDE server (service and topic "TMIDI") starts here, answering
-    // through ExternalControl, and stops in stopControlServer. Its callbacks run while the
-    // window's messages are dispatched, so serveBetweenFrames has nothing to do.
-    bool startControlServer() override { return true; }
-    void stopControlServer() override {}
+    // The DDE server's callbacks run while the window's messages are dispatched, so
+    // serveBetweenFrames has nothing to do.
+    bool startControlServer() override { return control_.start(); }
+    void stopControlServer() override { control_.stop(); }
     bool createTextFont() override { return text_.open(); }
 
 private:
     GdiTextRenderer& text_;
+    DdeControlServer& control_;
 };
+
+// Sends the songs after the first of a command line to the running copy that took the first.
+void enqueueInRunningCopy(const std::vector<std::string>& songs)
+{
+    DdeControlChannel channel;
+    for (size_t i = 1; i < songs.size(); ++i) {
+        if (channel.call(control::encodeRequest(control::Verb::Execute, "enqueue " + songs[i])).reach !=
+            ControlReach::Answered) {
+            return;
+        }
+    }
+}
 
 // setting.dat beside the executable, else in %APPDATA%\quorva where the executable's folder
 // cannot be written (the same rule as the Linux configuration directory).
@@ -82,10 +104,8 @@ int runProgram(int argc, char** argv)
     MultimediaClock clock;
     Win32MessageBox messages;
     MasterVolume volume;
-    // OUTPUTS: MM-OUT (winmm through the MIDI mapper), MS-SS (DirectMusic's software
-    // synthesizer) and the FM synthesizer (on the DirectSound or waveOut audio device) are
-    // made by these makers; an output without one cannot be opened, so choosing it gives
-    // "midiport create error" and the NULL port.
+    // The outputs are made when chosen, after the window exists (DirectMusic and DirectSound
+    // cooperate with it): see the makers below.
     ProgramPortFactory portFactory;
     PortSelector ports(portFactory);
     ChannelMonitor monitor(ports);
@@ -97,6 +117,23 @@ int runProgram(int argc, char** argv)
     ThreadSleeper sleeper;
     FpsTimer fpsTimer(clock, sleeper);
     Win32Window platformWindow;
+    // MM-OUT: winmm through the MIDI mapper, which also hears the master volume; where the
+    // mapper cannot open there is no built-in fallback (Windows' mapper reaches the system's
+    // own synthesizer), so the choice gives "midiport create error" and the NULL port.
+    portFactory.midiOut = [&] {
+        auto mapper = std::make_unique<MidiMapperPort>(std::make_unique<WinMidiOutPort>(), nullptr);
+        mapper->setMasterVolume(&volume);
+        return mapper;
+    };
+    portFactory.softSynth = [&] {
+        return std::make_unique<DirectMusicPort>(std::make_unique<DirectMusicSynth>(platformWindow.handle()));
+    };
+    portFactory.fmSynth = [&] {
+        auto port = std::make_unique<FmSynthPort>(std::make_unique<DirectSoundAudioDevice>(platformWindow.handle()),
+                                                  clock, std::make_unique<FmSynth>());
+        port->setMasterVolume(&volume);
+        return port;
+    };
     WindowModeSwitch modeSwitch(platformWindow);
     InstrumentNames instruments;
     MouseState mouse(platformWindow);
@@ -108,13 +145,21 @@ int runProgram(int argc, char** argv)
     settings.setLocation(windowsSettingsLocation());
     Win32BitmapLoader bitmaps;
     GdiTextRenderer text;
-    // SECOND COPY: the hand-off finds a running copy with FindWindowA("velnoxa", title) and
-    // sends it the command line with WM_COPYDATA (the further songs of the command line
-    // follow as on Linux); the receiving side is a message hook of platformWindow that passes
-    // the text to window.receiveHandOff. Until then every copy runs on its own.
-    NoOtherInstance singleInstance;
+    // A second copy finds this one by its window and hands it the command line by
+    // WM_COPYDATA; the songs after the first follow over DDE, as "enqueue" commands.
+    CopyDataHandOff singleInstance(MainWindow::className, MainWindow::title);
+    platformWindow.setMessageHook([&](uint32_t message, uintptr_t, intptr_t lParam, intptr_t& result) {
+        if (message != copyDataMessage) {
+            return false;
+        }
+        const auto commandLine = handedOffCommandLine(lParam, maxPathBytes);
+        result = commandLine && window.receiveHandOff(*commandLine) ? 1 : 0;
+        return true;
+    });
     ExternalControl externalControl(sequencer, song, window, songTextToUtf8);
-    WindowsStartup startup(text);
+    DdeControlHandler controlHandler(externalControl);
+    DdeControlServer controlServer(controlHandler, control::maxTextBytes);
+    WindowsStartup startup(text, controlServer);
 
     MainScreen mainScreen({mouse, screen.mainSurface, screen.skin, screen.fonts, screen.panelDrawer,
                            &screen.scrollBarDrawer, &text, sequencer, song, monitor, instruments, settings, window,
@@ -139,6 +184,7 @@ int runProgram(int argc, char** argv)
         songs.push_back(absoluteSongPath(path));
     }
     application.setCommandLine(songs.empty() ? std::string() : songs.front());
+    singleInstance.setAfterHandOff([&] { enqueueInRunningCopy(songs); });
     application.setSongStarter([&] { playlist.open(songs); });
     if (!application.init()) {
         return application.handedOff() ? 0 : -1;
