@@ -51,9 +51,10 @@ public:
     std::vector<int16_t> samples() const;
     size_t byteCount() const;
 
-    bool failOpen = false;
+    // Atomic: a recovering output opens the device again from a worker thread.
+    std::atomic<bool> failOpen{false};
     bool failOutput = false;
-    uint32_t openCount = 0;
+    std::atomic<uint32_t> openCount{0};
     uint32_t lastHalfBytes = 0;
     uint32_t channels = 0;
     uint32_t rate = 0;
@@ -65,7 +66,7 @@ private:
     void setActive(FakeAudioOutput* output);
     void forget(FakeAudioOutput* output);
 
-    bool open_ = false;
+    std::atomic<bool> open_{false};
     std::mutex pumpMutex_;  // keeps the active output alive while it is pumped
     mutable std::mutex mutex_;
     FakeAudioOutput* active_ = nullptr;

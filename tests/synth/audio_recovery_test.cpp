@@ -122,7 +122,7 @@ TEST(AudioDeviceLoss, TheSoftSynthKeepsTimeAndComesBackOnTheReopenedDevice)
         EXPECT_FALSE(synth.maintain(clock.nowMs()));
         clock.advance(RecoveringAudioOutput::retryMs / 2);
         EXPECT_FALSE(maintainUntilReport(synth, clock, [&] { return device.openCount == opensBefore + second; }));
-        EXPECT_EQ(device.openCount, opensBefore + second);
+        EXPECT_EQ(device.openCount.load(), opensBefore + second);
     }
 
     device.failOpen = false;
@@ -170,7 +170,7 @@ TEST(AudioDeviceLoss, TheFmSynthGivesUpAfterAMinuteAndPlaysOnSilently)
             last = report->message;
         }
     }
-    EXPECT_EQ(device.openCount, opensBefore + RecoveringAudioOutput::maxAttempts);
+    EXPECT_EQ(device.openCount.load(), opensBefore + RecoveringAudioOutput::maxAttempts);
     EXPECT_EQ(reports, 1);
     EXPECT_EQ(last, "no audio device could be opened: the song goes on without sound");
 
