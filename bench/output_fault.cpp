@@ -90,7 +90,7 @@ public:
     {
         auto mapper = std::make_unique<MidiMapperPort>(
             std::make_unique<RtMidiOutPort>(), std::make_unique<ImmediateSynthPort>(makeGeneralMidiSynth(clock_, nullptr)));
-        mapper->setDeviceMaker([] { return std::make_unique<RtMidiOutPort>(); });
+        mapper->setDeviceMaker([] { return std::make_unique<RtMidiOutPort>(false); });
         return mapper;
     }
     std::unique_ptr<MidiPort> makeSoftSynth() override { return makeNull(); }

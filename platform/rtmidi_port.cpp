@@ -261,7 +261,7 @@ std::optional<MidiDestination> chosenMidiDestination(std::string& wanted, bool& 
     return list[static_cast<size_t>(index)];
 }
 
-RtMidiOutPort::RtMidiOutPort() = default;
+RtMidiOutPort::RtMidiOutPort(bool tellsUnmatchedName) : tellsUnmatchedName_(tellsUnmatchedName) {}
 
 RtMidiOutPort::~RtMidiOutPort() { close(); }
 
@@ -272,7 +272,7 @@ bool RtMidiOutPort::open()
     std::string wanted;
     bool wantedFound = false;
     const auto destination = chosenMidiDestination(wanted, wantedFound);
-    if (!wanted.empty() && !wantedFound) {
+    if (!wanted.empty() && !wantedFound && tellsUnmatchedName_) {
         static bool reported = false;
         if (!reported) {
             std::fprintf(stderr, "quorva: no MIDI destination matches %s=\"%s\"\n", midiOutVariable, wanted.c_str());

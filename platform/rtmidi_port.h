@@ -30,7 +30,9 @@ class DestinationWatch;
 // ends, the client of the destination closes, a device is unplugged).
 class RtMidiOutPort final : public MidiPort {
 public:
-    RtMidiOutPort();
+    // A port that makes a choice again (for a destination that went away) leaves telling of
+    // an unmatched QUORVA_MIDI_OUT to the first one: the user hears of the loss itself.
+    explicit RtMidiOutPort(bool tellsUnmatchedName = true);
     ~RtMidiOutPort() override;
 
     bool open() override;
@@ -61,6 +63,7 @@ private:
     std::unique_ptr<DestinationWatch> watch_;
     std::string destination_;
     bool firstChoice_ = true;
+    bool tellsUnmatchedName_;
     SendErrors errors_;
 };
 

@@ -103,7 +103,7 @@ int runProgram(int argc, char** argv)
         auto mapper = std::make_unique<MidiMapperPort>(
             std::make_unique<RtMidiOutPort>(), std::make_unique<ImmediateSynthPort>(makeGeneralMidiSynth(clock, &volume)));
         mapper->setMasterVolume(&volume);
-        mapper->setDeviceMaker([] { return std::make_unique<RtMidiOutPort>(); });
+        mapper->setDeviceMaker([] { return std::make_unique<RtMidiOutPort>(false); });
         return mapper;
     };
     portFactory.softSynth = [&] { return std::make_unique<DirectMusicPort>(makeGeneralMidiSynth(clock, &volume)); };
