@@ -81,6 +81,8 @@ public:
     // A jack_midi_dump client; what it receives is kept in a file of its own per start.
     bool startDump(const std::string& name)
     {
+        // A client whose server died stays (it does not end by itself): it is ended first.
+        closeDump(name);
         const std::string file = name + "-" + std::to_string(serverRuns_) + ".txt";
         dumpFiles_[name] = file;
         dumps_[name] = launch("JACK_DEFAULT_SERVER=" + server_ + " exec jack_midi_dump " + name, file);
