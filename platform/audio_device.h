@@ -20,6 +20,8 @@ public:
     virtual bool start(AudioFeeder& feeder) = 0;
     // Returns once no fill runs any more and none will start. Harmless when not started.
     virtual void stop() = 0;
+    // Whether the device went away (unplugged, its server gone): nothing plays any more.
+    virtual bool lost() const { return false; }
 };
 
 // The sound card in one fixed format (the synthesizer asks for 2 channels, 44100 Hz,

@@ -53,6 +53,10 @@ public:
         SDL_UnlockAudioDevice(device_);
     }
 
+    // SDL marks a device that went away (and announces SDL_AUDIODEVICEREMOVED); it then
+    // goes on calling back into a buffer of its own, which plays nowhere.
+    bool lost() const override { return SDL_GetAudioDeviceStatus(device_) == SDL_AUDIO_STOPPED; }
+
     static void callback(void* self, Uint8* stream, int length)
     {
         static_cast<SdlAudioOutput*>(self)->play(stream, static_cast<uint32_t>(length));

@@ -40,6 +40,7 @@ public:
     void sendShort(uint32_t message) override;
     void sendLong(const LongMessage& message) override;
     bool openSoftSynth(int32_t sampleRate, bool effects) override;
+    std::optional<PortReport> maintain(uint32_t nowMs) override { return synth_->maintain(nowMs); }
 
     SoftSynth& synth() { return *synth_; }
     bool hasBank(uint8_t program, uint8_t bankMsb) const;

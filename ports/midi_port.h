@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <string>
 
 namespace quorva {
 
@@ -37,6 +39,13 @@ constexpr int shortMessageLength(uint32_t message)
     return (status == 0xC0 || status == 0xD0) ? 2 : 3;
 }
 
+// What became of a port's output since it was last looked after: a line for the user, and
+// whether the output playing now must be given the song's state from where it stands.
+struct PortReport {
+    std::string message;
+    bool needsChase = false;
+};
+
 enum class PortKind : int32_t { NullOut = 0, MidiOut = 1, DirectMusicOut = 2, FmSynthOut = 3 };
 
 // An output port. The base accepts everything and does nothing. Sends may come from the
@@ -54,6 +63,21 @@ public:
     // they may run on a port that was opened before. Other ports cannot be opened so.
     virtual bool openSynth(uint32_t bufferMs, uint32_t voices, uint32_t levelShift) { return false; }
     virtual bool openSoftSynth(int32_t sampleRate, bool effects) { return false; }
+
+    // Main thread, between frames: a port whose output can go away (a MIDI destination that
+    // leaves, an audio device that is removed) finds out here and takes its fallback without
+    // waiting for it. One report a call; none while nothing happened.
+    virtual std::optional<PortReport> maintain(uint32_t nowMs) { return std::nullopt; }
+    // Main thread, before a song plays from its start: a port that fell back may look for
+    // its first choice again.
+    virtual void songStarting() {}
+    // What the port plays on, as the user knows it.
+    virtual std::string outputName() const { return {}; }
+    // Whether the output went away after the port opened (its destination left, or a send to
+    // it failed). Any thread.
+    virtual bool lost() const { return false; }
+    // Whether the port opened what the user asked for, and not a stand-in.
+    virtual bool firstChoice() const { return true; }
 };
 
 class NullPort final : public MidiPort {};

@@ -1,5 +1,8 @@
 #pragma once
+#include "ports/midi_port.h"
+
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace quorva {
@@ -26,6 +29,8 @@ public:
     virtual void playShort(uint32_t stampMs, uint32_t message) = 0;
     // A complete system-exclusive message (F0 .. F7); copied before the call returns.
     virtual void playLong(uint32_t stampMs, const uint8_t* bytes, uint32_t length) = 0;
+    // Main thread, between frames: looks after the sound output as MidiPort::maintain does.
+    virtual std::optional<PortReport> maintain(uint32_t nowMs) { return std::nullopt; }
 };
 
 }  // namespace quorva

@@ -8,6 +8,7 @@
 #include "app/fps_timer.h"
 #include "app/instrument_names.h"
 #include "app/main_window.h"
+#include "app/output_watch.h"
 #include "app/playlist_player.h"
 #include "app/mouse_state.h"
 #include "app/program_icon.h"
@@ -52,8 +53,8 @@ namespace {
 // The start-up steps that need the real platform.
 class ProgramStartup final : public StartupPlatform {
 public:
-    ProgramStartup(TtfTextRenderer& text, ControlSocketServer& control, MprisService& mediaKeys)
-        : text_(text), control_(control), mediaKeys_(mediaKeys)
+    ProgramStartup(TtfTextRenderer& text, ControlSocketServer& control, MprisService& mediaKeys, OutputWatch& outputs)
+        : text_(text), control_(control), mediaKeys_(mediaKeys), outputs_(outputs)
     {
     }
 
@@ -76,6 +77,7 @@ public:
     {
         control_.serve();
         mediaKeys_.serve();
+        outputs_.betweenFrames();
     }
     bool createTextFont() override { return text_.open(); }
 
@@ -83,6 +85,7 @@ private:
     TtfTextRenderer& text_;
     ControlSocketServer& control_;
     MprisService& mediaKeys_;
+    OutputWatch& outputs_;
 };
 
 int runProgram(int argc, char** argv)
@@ -100,6 +103,7 @@ int runProgram(int argc, char** argv)
         auto mapper = std::make_unique<MidiMapperPort>(
             std::make_unique<RtMidiOutPort>(), std::make_unique<ImmediateSynthPort>(makeGeneralMidiSynth(clock, &volume)));
         mapper->setMasterVolume(&volume);
+        mapper->setDeviceMaker([] { return std::make_unique<RtMidiOutPort>(false); });
         return mapper;
     };
     portFactory.softSynth = [&] { return std::make_unique<DirectMusicPort>(makeGeneralMidiSynth(clock, &volume)); };
@@ -135,7 +139,8 @@ int runProgram(int argc, char** argv)
     ExternalControl externalControl(sequencer, song, window, songTextToUtf8);
     ControlSocketServer controlServer(externalControl, control::maxRequestBytes);
     MprisService mediaKeys(externalControl);
-    ProgramStartup startup(text, controlServer, mediaKeys);
+    OutputWatch outputWatch(ports, sequencer, clock, stderr);
+    ProgramStartup startup(text, controlServer, mediaKeys, outputWatch);
 
     MainScreen mainScreen({mouse, screen.mainSurface, screen.skin, screen.fonts, screen.panelDrawer,
                            &screen.scrollBarDrawer, &text, sequencer, song, monitor, instruments, settings, window,
@@ -148,6 +153,7 @@ int runProgram(int argc, char** argv)
     PlayerMemory memory(volume, playlist);
     PlayerKeys keys(mainScreen, modeSwitch, playlist, volume);
     mainScreen.setExtras(&keys);
+    mainScreen.setOutputWatch(&outputWatch);
     // Applied settings move the mute level knob; its index is the level itself.
     settingsEffects.muteLevelControl = [&](uint8_t level) { mainScreen.setMuteKnob(level / 2); };
 

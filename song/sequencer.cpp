@@ -127,6 +127,7 @@ void Sequencer::play()
     monitor_.gmSeen = false;
     monitor_.gsSeen = false;
     monitor_.xgSeen = false;
+    ports_.port().songStarting();
     if (!song_.hasResetSysex()) {
         const LongMessage message{gmSystemOnBytes, sizeof gmSystemOnBytes, sysex::GmSystemOn};
         ports_.port().sendLong(message);
@@ -187,6 +188,26 @@ bool Sequencer::seekToTick(uint32_t tick)
     playing_.store(true);
     state_.store(resumeAs);
     seekCount_.fetch_add(1);
+    return true;
+}
+
+bool Sequencer::chaseOutputState()
+{
+    if (!song_.loaded() || !playing_.load()) {
+        return false;
+    }
+    haltTicks();
+    const PlayState state = state_.load();
+    if (state != PlayState::Playing && state != PlayState::Paused) {
+        return false;  // the song ended while the tick was being stopped
+    }
+    // The events up to the position have played: the chase takes them all.
+    const uint32_t tick = truncToU32(current_.position) + 1;
+    silenceAll();
+    chase(tick);
+    stopRequest_.store(false);
+    playing_.store(true);
+    state_.store(state);
     return true;
 }
 

@@ -56,6 +56,10 @@ public:
     bool seekToTick(uint32_t tick);
     // A seek by a distance from where playback stands, not before the start (the keys' step).
     bool seekByMs(int32_t deltaMs);
+    // Gives the output the state the song has left up to where playback stands, as a seek
+    // there would, without counting as a seek: for an output that took over mid-song. False
+    // when no song is playing or paused. Main thread.
+    bool chaseOutputState();
     // How many seeks were made, from any source; whoever announces seeks watches it move.
     uint32_t seekCount() const { return seekCount_.load(); }
     void setState(PlayState state) { state_.store(state); }

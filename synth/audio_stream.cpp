@@ -31,32 +31,33 @@ bool AudioStream::create(uint32_t channels, uint32_t rate, uint32_t bits, uint32
     if (half_ == 0 || !device_.isOpen()) {
         return false;
     }
-    output_ = device_.createOutput(half_);
-    return output_ != nullptr;
+    created_ = output_.create(channels, rate, bits, half_);
+    return created_;
 }
 
 void AudioStream::close()
 {
     stop();
     output_.reset();
+    created_ = false;
 }
 
 void AudioStream::start()
 {
     stop();
-    if (!output_) {
+    if (!created_) {
         return;
     }
     running_.store(true);
-    if (!output_->start(*this)) {
+    if (!output_.start(*this)) {
         running_.store(false);
     }
 }
 
 void AudioStream::stop()
 {
-    if (output_ && running_.load()) {
-        output_->stop();
+    if (created_ && running_.load()) {
+        output_.stop();
     }
     running_.store(false);
 }

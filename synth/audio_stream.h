@@ -2,20 +2,23 @@
 #include "platform/audio_device.h"
 #include "platform/clock.h"
 #include "ports/master_volume.h"
+#include "synth/recovering_audio_output.h"
 #include "synth/synth_engine.h"
 
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace quorva {
 
 // A looping output buffer of two halves that the device's feeder thread refills, one half
-// at a time, through `fill`.
+// at a time, through `fill`. A device that goes away is replaced as RecoveringAudioOutput
+// says, while the stream plays on.
 class AudioStream : public AudioFeeder {
 public:
-    explicit AudioStream(AudioDevice& device) : device_(device) {}
+    explicit AudioStream(AudioDevice& device) : device_(device), output_(device) {}
     ~AudioStream() override;
     AudioStream(const AudioStream&) = delete;
     AudioStream& operator=(const AudioStream&) = delete;
@@ -30,6 +33,8 @@ public:
     void stop();
     bool running() const { return running_.load(); }
     uint32_t half() const { return half_; }
+    // Between frames, on the main thread: looks after a lost device.
+    std::optional<PortReport> maintain(uint32_t nowMs) { return output_.maintain(nowMs); }
 
     bool fillHalf(uint8_t* bytes, uint32_t count) final;
     // The base writes nothing.
@@ -39,7 +44,8 @@ public:
 
 private:
     AudioDevice& device_;
-    std::unique_ptr<AudioOutput> output_;
+    RecoveringAudioOutput output_;
+    bool created_ = false;
     std::atomic<bool> running_{false};
     uint32_t half_ = 0;
 };

@@ -35,6 +35,7 @@ public:
     void sendShort(uint32_t message) override;
     void sendLong(const LongMessage& message) override;
     bool openSynth(uint32_t bufferMs, uint32_t voices, uint32_t levelShift) override;
+    std::optional<PortReport> maintain(uint32_t nowMs) override { return scheduler_.maintain(nowMs); }
 
     // The volume the synthesizer plays at from its next opening.
     void setMasterVolume(const MasterVolume* volume) { scheduler_.setMasterVolume(volume); }

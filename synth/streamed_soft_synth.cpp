@@ -6,7 +6,7 @@ namespace quorva {
 
 StreamedSoftSynth::StreamedSoftSynth(std::unique_ptr<SampleSynth> synth, std::unique_ptr<AudioDevice> device,
                                      Clock& clock)
-    : synth_(std::move(synth)), device_(std::move(device)), clock_(clock)
+    : synth_(std::move(synth)), device_(std::move(device)), clock_(clock), output_(*device_)
 {
 }
 
@@ -33,8 +33,7 @@ bool StreamedSoftSynth::open(int32_t sampleRate, bool effects)
         return false;
     }
     presets_ = synth_->presets();  // before the audio thread plays the engine
-    output_ = device_->createOutput(blockFrames(sampleRate) * 4);
-    if (!output_) {
+    if (!output_.create(2, rate_, 16, blockFrames(sampleRate) * 4)) {
         close();
         return false;
     }
@@ -47,7 +46,7 @@ bool StreamedSoftSynth::open(int32_t sampleRate, bool effects)
         blockMs_ = 0;
     }
     queue_.open(queueCapacity, sysexBytes);
-    if (!output_->start(*this)) {
+    if (!output_.start(*this)) {
         close();
         return false;
     }
@@ -60,10 +59,7 @@ void StreamedSoftSynth::close()
         return;
     }
     queue_.close();
-    if (output_) {
-        output_->stop();  // no fill runs after this
-        output_.reset();
-    }
+    output_.reset();  // no fill runs after this
     synth_->close();
     device_->close();
     presets_.clear();

@@ -4,6 +4,7 @@
 #include "ports/sample_synth.h"
 #include "ports/soft_synth.h"
 #include "ports/timed_event_queue.h"
+#include "synth/recovering_audio_output.h"
 
 #include <cstdint>
 #include <memory>
@@ -31,6 +32,7 @@ public:
     uint32_t latencyClockMs() override;
     void playShort(uint32_t stampMs, uint32_t message) override;
     void playLong(uint32_t stampMs, const uint8_t* bytes, uint32_t length) override;
+    std::optional<PortReport> maintain(uint32_t nowMs) override { return output_.maintain(nowMs); }
 
     // Frames in one rendered block: about 12 ms at every rate.
     static uint32_t blockFrames(int32_t sampleRate);
@@ -48,7 +50,7 @@ private:
     std::unique_ptr<AudioDevice> device_;
     Clock& clock_;
     TimedEventQueue queue_;
-    std::unique_ptr<AudioOutput> output_;
+    RecoveringAudioOutput output_;
     std::vector<SoftSynthPreset> presets_;  // the collection, listed at open
     bool open_ = false;
     uint32_t rate_ = 44100;

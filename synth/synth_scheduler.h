@@ -68,6 +68,8 @@ public:
         renderer_.renderFrames(baseTime, frames, count);
     }
 
+    // Between frames, on the main thread: looks after the stream's device.
+    std::optional<PortReport> maintain(uint32_t nowMs) { return stream_ ? stream_->maintain(nowMs) : std::nullopt; }
     // The stream, while open (for its clock); null otherwise.
     SynthStream* stream() { return stream_.get(); }
     uint32_t pendingCount() const { return queue_.size(); }

@@ -201,13 +201,19 @@ void MainScreen::drawSongTexts()
         drawLoadFailure(*renderer, target, song, songTextX, songTextY);
         return;
     }
+    // A lost output is told in the last row for a while, in place of the song's text.
+    const std::string outputNotice = outputWatch_ ? outputWatch_->notice() : std::string();
     // Rows 0, 1 and 3; row 2 is the lyric line.
-    const std::array<std::pair<int32_t, const char*>, 3> rows = {{{0, song.title()}, {1, song.notice()}, {3, song.text()}}};
+    const std::array<std::pair<int32_t, const char*>, 3> rows = {
+        {{0, song.title()}, {1, song.notice()}, {3, outputNotice.empty() ? song.text() : nullptr}}};
     for (const auto& [row, text] : rows) {
         if (text != nullptr && text[0] != '\0') {
             const std::string_view shown = std::string_view(text).substr(0, songTextBytes);
             renderer->drawText(target, songTextX, songTextY + rowHeight * row, songTextToUtf8(shown), songTextColour);
         }
+    }
+    if (!outputNotice.empty()) {
+        renderer->drawText(target, songTextX, songTextY + rowHeight * 3, outputNotice, songTextColour);
     }
     drawLyricLine(*renderer, target, songTextY + rowHeight * 2);
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include "app/frame_screen.h"
+#include "app/output_watch.h"
 #include "gfx/surface.h"
 #include "song/sequencer.h"
 #include "ui/callback_list.h"
@@ -67,6 +68,8 @@ public:
     View* currentView() const { return currentView_; }
     // Extras run with every frame; none by default.
     void setExtras(ScreenExtras* extras) { extras_ = extras; }
+    // What the song text area says of a lost output, if anything.
+    void setOutputWatch(const OutputWatch* watch) { outputWatch_ = watch; }
     // The mute level knob from the settings' default mute level index 0..6.
     void setMuteKnob(uint8_t settingsIndex) { controls_.setMuteKnob(settingsIndex); }
 
@@ -109,6 +112,7 @@ private:
 
     ScreenContext context_;
     ScreenExtras* extras_ = nullptr;
+    const OutputWatch* outputWatch_ = nullptr;
     uint8_t mode_ = 0;
     View* currentView_ = nullptr;
     ScreenHook updateHook_;

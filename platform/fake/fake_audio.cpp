@@ -79,6 +79,15 @@ std::unique_ptr<AudioOutput> FakeAudioDevice::createOutput(uint32_t halfBytes)
     return std::make_unique<FakeAudioOutput>(*this, halfBytes);
 }
 
+void FakeAudioDevice::removeDevice()
+{
+    std::lock_guard lock(pumpMutex_);
+    if (active_) {
+        active_->lost_.store(true);
+        active_ = nullptr;
+    }
+}
+
 uint32_t FakeAudioDevice::pump(uint32_t halves)
 {
     std::lock_guard lock(pumpMutex_);

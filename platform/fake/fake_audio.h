@@ -19,16 +19,20 @@ public:
     bool start(AudioFeeder& feeder) override;
     void stop() override;
 
+    bool lost() const override { return lost_.load(); }
+
     // Asks the feeder for `halves` halves; returns how many were filled.
     uint32_t pump(uint32_t halves);
     uint32_t halfBytes() const { return halfBytes_; }
 
 private:
+    friend class FakeAudioDevice;
     FakeAudioDevice& device_;
     uint32_t halfBytes_;
     std::mutex mutex_;
     AudioFeeder* feeder_ = nullptr;
     std::vector<uint8_t> half_;
+    std::atomic<bool> lost_{false};
 };
 
 // An in-memory sound card. Its open can be made to fail; it keeps everything played.
@@ -41,12 +45,16 @@ public:
 
     // Pumps the output that is currently started, if any.
     uint32_t pump(uint32_t halves);
+    // The card is unplugged: the output playing is lost and plays no more (pump fills
+    // nothing) until an output made after a new open starts.
+    void removeDevice();
     std::vector<int16_t> samples() const;
     size_t byteCount() const;
 
-    bool failOpen = false;
+    // Atomic: a recovering output opens the device again from a worker thread.
+    std::atomic<bool> failOpen{false};
     bool failOutput = false;
-    uint32_t openCount = 0;
+    std::atomic<uint32_t> openCount{0};
     uint32_t lastHalfBytes = 0;
     uint32_t channels = 0;
     uint32_t rate = 0;
@@ -58,7 +66,7 @@ private:
     void setActive(FakeAudioOutput* output);
     void forget(FakeAudioOutput* output);
 
-    bool open_ = false;
+    std::atomic<bool> open_{false};
     std::mutex pumpMutex_;  // keeps the active output alive while it is pumped
     mutable std::mutex mutex_;
     FakeAudioOutput* active_ = nullptr;

@@ -1,3 +1,4 @@
+#include "jack_rig.h"
 #include "support/run_tool.h"
 #include "support/smf_builder.h"
 #include "support/temp_dir.h"
@@ -18,14 +19,6 @@
 
 namespace quorva {
 namespace {
-
-std::string readFile(const std::filesystem::path& path)
-{
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 bool isHexByte(const std::string& token)
 {
@@ -54,86 +47,15 @@ std::vector<std::string> messageBytes(const std::string& text)
     return messages;
 }
 
-// A JACK server of its own (dummy backend, a private name) and jack_midi_dump on it, both
-// started here and ended by their process ids.
-class JackRig {
-public:
-    explicit JackRig(const testing::TempDir& dir)
-        : dir_(dir), server_("quorva-test-" + std::to_string(getpid())), client_("quorva-dump-" + std::to_string(getpid()))
-    {
-    }
-    ~JackRig()
-    {
-        for (pid_t pid : {dumpPid_, serverPid_}) {
-            if (pid > 0) {
-                kill(pid, SIGTERM);
-                for (int i = 0; i < 50 && kill(pid, 0) == 0; ++i) {
-                    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-                }
-            }
-        }
-    }
-
-    bool start(std::string& why)
-    {
-        serverPid_ = launch("JACK_NO_AUDIO_RESERVATION=1 jackd -n " + server_ + " -d dummy -r 48000 -p 256", "jackd.log");
-        if (serverPid_ <= 0 || !waitFor("system:playback_1")) {
-            why = "jackd -d dummy could not start: " + readFile(dir_ / "jackd.log");
-            return false;
-        }
-        dumpPid_ = launch("JACK_DEFAULT_SERVER=" + server_ + " jack_midi_dump " + client_, "dump.txt");
-        if (dumpPid_ <= 0 || !waitFor(client_ + ":input")) {
-            why = "jack_midi_dump did not come up";
-            return false;
-        }
-        return true;
-    }
-
-    const std::string& server() const { return server_; }
-    const std::string& client() const { return client_; }
-    std::string dump() const { return readFile(dir_ / "dump.txt"); }
-
-private:
-    pid_t launch(const std::string& command, const std::string& log) const
-    {
-        const auto pidFile = dir_ / (log + ".pid");
-        const std::string line = "(" + command + " >'" + (dir_ / log).string() + "' 2>&1 & echo $! >'" + pidFile.string() + "')";
-        if (std::system(line.c_str()) != 0) {
-            return -1;
-        }
-        const std::string pid = readFile(pidFile);
-        return pid.empty() ? -1 : static_cast<pid_t>(std::stol(pid));
-    }
-
-    bool waitFor(const std::string& port) const
-    {
-        const auto list = dir_ / "ports.txt";
-        const std::string command = "JACK_DEFAULT_SERVER=" + server_ + " jack_lsp >'" + list.string() + "' 2>/dev/null";
-        for (int i = 0; i < 100; ++i) {
-            if (std::system(command.c_str()) == 0 && readFile(list).find(port) != std::string::npos) {
-                return true;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        return false;
-    }
-
-    const testing::TempDir& dir_;
-    std::string server_;
-    std::string client_;
-    pid_t serverPid_ = -1;
-    pid_t dumpPid_ = -1;
-};
-
 // The system MIDI out, told to use a JACK destination, delivers the song's messages byte for
 // byte and in order, system-exclusive messages included, starting with the GM System On.
 TEST(SystemMidiOut, DeliversEverySongMessageToAJackDestination)
 {
-    if (std::system("command -v jackd >/dev/null && command -v jack_midi_dump >/dev/null && command -v jack_lsp >/dev/null") != 0) {
+    if (!testing::jackToolsInstalled()) {
         GTEST_SKIP() << "jackd2 is not installed: the JACK MIDI test cannot run";
     }
     testing::TempDir dir;
-    JackRig jack(dir);
+    testing::JackRig jack(dir);
     std::string why;
     if (!jack.start(why)) {
         GTEST_SKIP() << why;
