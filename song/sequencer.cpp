@@ -200,9 +200,7 @@ void Sequencer::silenceAll()
         port.sendShort(packShort(status, 64, 0));
     }
     std::lock_guard guard(lock_);
-    for (SoundingNote* note = notes_.first(); note; note = note->next) {
-        note->released = true;
-    }
+    notes_.releaseAll();
 }
 
 void Sequencer::chase(uint32_t tick)
@@ -265,7 +263,7 @@ void Sequencer::stopRoutine()
         std::lock_guard guard(lock_);
         for (SoundingNote* note = notes_.first(); note;) {
             monitor_.silence(*note, offs);
-            note->released = true;
+            notes_.release(note);
             note = ChannelMonitor::noteUpdate(*note, tickPeriodMs) ? note->next : notes_.erase(note);
         }
     }
@@ -336,9 +334,7 @@ bool Sequencer::loadAndPlay(std::string_view path)
 void Sequencer::noteStarted(uint8_t channel, uint8_t note, uint8_t velocity)
 {
     std::lock_guard guard(lock_);
-    SoundingNote& record = *notes_.add();
-    record.channel = channel;
-    record.note = note;
+    SoundingNote& record = *notes_.add(channel, note);
     record.velocity = velocity;
     record.level = record.startLevel = velocity;
     record.holdLevel = static_cast<float>(velocity * 100 / 120);
@@ -347,11 +343,7 @@ void Sequencer::noteStarted(uint8_t channel, uint8_t note, uint8_t velocity)
 void Sequencer::noteReleased(uint8_t channel, uint8_t note)
 {
     std::lock_guard guard(lock_);
-    for (SoundingNote* record = notes_.first(); record; record = record->next) {
-        if (record->channel == channel && record->note == note && !record->released) {
-            record->released = true;
-        }
-    }
+    notes_.releaseKey(channel, note);
 }
 
 uint32_t Sequencer::elapsedMs() const { return elapsedMs(readout()); }

@@ -65,8 +65,8 @@ TEST(SoundingNoteList, PastItsCapacityTheOldestReleasedThenTheOldestDoubledNoteM
     std::vector<SoundingNote*> notes = inOrder(list);
 
     // Released notes go first, the oldest of them.
-    notes[700]->released = true;
-    notes[5]->released = true;
+    list.release(notes[700]);
+    list.release(notes[5]);
     SoundingNote& first = addNote(list, 7);
     EXPECT_EQ(&first, notes[5]);
     EXPECT_EQ(list.size(), SoundingNoteList::capacity);
