@@ -11,6 +11,11 @@
 // frames come at 59.94 Hz (a common display rate), so that they drift across the 5 ms ticks and
 // meet them at every phase, once every 5 s: at exactly 60 Hz three frames take exactly ten
 // ticks, and a run would keep whatever phase it started with.
+// Each frame's cost is reported twice: the wall time from its start to its end, and the CPU
+// time of the frame's thread meanwhile (the wall time less the time the thread was not running,
+// which on a shared machine is often most of a slow frame); and the frames that started a
+// whole frame period or more after their deadline, as the display would have shown the
+// previous picture again.
 // With --seek-every MS the main thread (the frames' thread with --page) moves playback to a
 // pseudo-random point of the song every MS milliseconds, as a user releasing the progress bar
 // again and again does, and the seeks' durations are reported too.
@@ -28,6 +33,7 @@
 
 #include <pthread.h>
 #include <sched.h>
+#include <time.h>
 
 #include <algorithm>
 #include <atomic>
@@ -55,6 +61,13 @@ public:
 };
 
 double microseconds(Steady::duration duration) { return std::chrono::duration<double, std::micro>(duration).count(); }
+
+double threadCpuMicroseconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) * 1e6 + static_cast<double>(now.tv_nsec) / 1e3;
+}
 
 // Forwards ticks to the sequencer on the real timer thread and records, for each, when it
 // started and when it was done against a 5 ms grid through the first tick's start, and how long
@@ -255,11 +268,18 @@ int runWithScreen(const Options& options)
     const auto start = Steady::now();
     const auto until = start + std::chrono::seconds(options.seconds);
     std::vector<double> frames;
+    std::vector<double> frameCpu;
     frames.reserve(static_cast<size_t>(options.seconds) * 60 + 10);
+    frameCpu.reserve(frames.capacity());
+    size_t lateFrames = 0;
     Seeker seeker(options, start);
     for (auto deadline = start; deadline < until; deadline += framePeriod) {
         std::this_thread::sleep_until(deadline);
         const auto frameStart = Steady::now();
+        const double cpuStart = threadCpuMicroseconds();
+        if (frameStart - deadline >= framePeriod) {
+            ++lateFrames;
+        }
         const auto sinceStart = std::chrono::duration_cast<std::chrono::milliseconds>(frameStart - start);
         session->clock.set(static_cast<uint32_t>(sinceStart.count()));
         if (session->sequencer.state() != PlayState::Playing) {
@@ -268,13 +288,16 @@ int runWithScreen(const Options& options)
         seeker.seekIfDue(session->sequencer, session->song.endMs());
         session->frame();
         frames.push_back(microseconds(Steady::now() - frameStart));
+        frameCpu.push_back(threadCpuMicroseconds() - cpuStart);
     }
     timer.stop();
     sessionTimer.firedOnAnotherThread = false;
     const int result = report(options, timer);
     if (result == 0) {
-        std::printf("frames of page %d: %zu\n", options.page, frames.size());
+        std::printf("frames of page %d: %zu, %zu started a period or more late\n", options.page, frames.size(),
+                    lateFrames);
         printQuantiles("frame (update and draw) us", frames);
+        printQuantiles("frame thread CPU us", frameCpu);
         seeker.report();
     }
     return result;

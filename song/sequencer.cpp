@@ -17,7 +17,7 @@ constexpr uint8_t gmSystemOnBytes[] = {0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7};
 }
 
 Sequencer::Sequencer(SmfFile& song, ChannelMonitor& monitor, PortSelector& ports, PeriodicTimer& timer)
-    : song_(song), monitor_(monitor), ports_(ports), timer_(timer), context_{song, *this, monitor, ports}
+    : song_(&song), monitor_(monitor), ports_(ports), timer_(timer)
 {
 }
 
@@ -50,9 +50,9 @@ void Sequencer::tick()
 
 bool Sequencer::advance()
 {
-    const double step = static_cast<double>(monitor_.speed.load()) * tickPeriodMs * song_.division() * 1000.0 / current_.tempo;
+    const double step = static_cast<double>(monitor_.speed.load()) * tickPeriodMs * song_->division() * 1000.0 / current_.tempo;
     current_.position += step;
-    if (current_.position > song_.endTick()) {
+    if (current_.position > song_->endTick()) {
         publish();
         stopRoutine();
         return false;
@@ -95,10 +95,11 @@ PlayReadout Sequencer::readout() const
 
 void Sequencer::playDueEvents()
 {
-    const auto& events = song_.events();
+    const auto& events = song_->events();
     const double position = current_.position;
+    PlayContext context = playContext();
     while (cursor_ < events.size() && events[cursor_]->tick <= position) {
-        events[cursor_]->play(context_);
+        events[cursor_]->play(context);
         ++cursor_;
     }
 }
@@ -118,16 +119,16 @@ void Sequencer::play()
     }
     cursor_ = 0;
     current_ = PlayReadout{};
-    current_.nextTempo = song_.firstTempo();
-    current_.nextTimeSignature = song_.firstTimeSignature();
+    current_.nextTempo = song_->firstTempo();
+    current_.nextTimeSignature = song_->firstTimeSignature();
     publish();
-    if (!song_.loaded()) {
+    if (!song_->loaded()) {
         return;
     }
     monitor_.gmSeen = false;
     monitor_.gsSeen = false;
     monitor_.xgSeen = false;
-    if (!song_.hasResetSysex()) {
+    if (!song_->hasResetSysex()) {
         const LongMessage message{gmSystemOnBytes, sizeof gmSystemOnBytes, sysex::GmSystemOn};
         ports_.port().sendLong(message);
         monitor_.resetAllChannels();
@@ -164,7 +165,7 @@ void Sequencer::haltTicks()
     playing_.store(false);
 }
 
-bool Sequencer::seekToMs(uint32_t ms) { return seekToTick(song_.tickAtMs(ms)); }
+bool Sequencer::seekToMs(uint32_t ms) { return seekToTick(song_->tickAtMs(ms)); }
 
 bool Sequencer::seekByMs(int32_t deltaMs)
 {
@@ -174,7 +175,7 @@ bool Sequencer::seekByMs(int32_t deltaMs)
 
 bool Sequencer::seekToTick(uint32_t tick)
 {
-    if (!song_.loaded() || state_.load() == PlayState::Idle) {
+    if (!song_->loaded() || state_.load() == PlayState::Idle) {
         return false;
     }
     haltTicks();
@@ -205,15 +206,15 @@ void Sequencer::silenceAll()
 
 void Sequencer::chase(uint32_t tick)
 {
-    const auto& events = song_.events();
+    const auto& events = song_->events();
     const auto reached = std::lower_bound(events.begin(), events.end(), tick,
                                           [](const MidiEvent* event, uint32_t at) { return event->tick < at; });
     cursor_ = static_cast<size_t>(reached - events.begin());
 
     current_ = PlayReadout{};
     current_.position = tick;
-    current_.nextTempo = song_.firstTempo();
-    current_.nextTimeSignature = song_.firstTimeSignature();
+    current_.nextTempo = song_->firstTempo();
+    current_.nextTimeSignature = song_->firstTimeSignature();
     applyChanges();
     current_.cursor = cursor_;
 
@@ -223,11 +224,12 @@ void Sequencer::chase(uint32_t tick)
     for (int channel = 0; channel < ChannelMonitor::channelCount; ++channel) {
         monitor_.clearChannel(channel);
     }
-    song_.showLyric(nullptr);
-    song_.singSyllable(LyricLines::noSyllable);
+    song_->showLyric(nullptr);
+    song_->singSyllable(LyricLines::noSyllable);
     ChaseState state;
+    PlayContext context = playContext();
     for (size_t i = 0; i < cursor_; ++i) {
-        state.fold(*events[i], context_);
+        state.fold(*events[i], context);
     }
     // The output starts from a reset as at play: the song's own, or a GM System On where the
     // song has none before the point.
@@ -316,7 +318,8 @@ void Sequencer::shutdown()
 bool Sequencer::load(std::string_view path)
 {
     setState(PlayState::Idle);
-    const bool ok = song_.load(path);
+    const bool ok = song_->load(path);
+    loadCount_.fetch_add(1);
     if (ok) {
         setState(PlayState::Stopped);
     }
@@ -329,6 +332,19 @@ bool Sequencer::loadAndPlay(std::string_view path)
     const bool ok = load(path);
     play();
     return ok;
+}
+
+bool Sequencer::playLoaded(SmfFile& song)
+{
+    stop();
+    setState(PlayState::Idle);
+    song_ = &song;
+    loadCount_.fetch_add(1);
+    if (song.loaded()) {
+        setState(PlayState::Stopped);
+    }
+    play();
+    return song.loaded();
 }
 
 void Sequencer::noteStarted(uint8_t channel, uint8_t note, uint8_t velocity)
@@ -352,7 +368,7 @@ uint32_t Sequencer::currentBeat() const { return currentBeat(readout()); }
 
 uint32_t Sequencer::elapsedMs(const PlayReadout& readout) const
 {
-    if (!playing_.load() || song_.division() == 0) {
+    if (!playing_.load() || song_->division() == 0) {
         return 0;
     }
     const uint32_t p = truncToU32(readout.position);
@@ -362,42 +378,42 @@ uint32_t Sequencer::elapsedMs(const PlayReadout& readout) const
     uint32_t baseMs = 0;
     const TempoEvent* applied = next ? next->previous : nullptr;
     if (!next) {
-        applied = song_.lastTempo();
+        applied = song_->lastTempo();
     }
     if (applied) {
         baseTick = applied->tick;
         baseTempo = applied->tempo;
         baseMs = applied->startMs;
     }
-    return truncToU32(static_cast<double>(p - baseTick) * baseTempo / (song_.division() * 1000.0) + baseMs);
+    return truncToU32(static_cast<double>(p - baseTick) * baseTempo / (song_->division() * 1000.0) + baseMs);
 }
 
 uint32_t Sequencer::currentMeasure(const PlayReadout& readout) const
 {
-    if (!playing_.load() || song_.division() == 0) {
+    if (!playing_.load() || song_->division() == 0) {
         return 0;
     }
     const uint32_t p = truncToU32(readout.position);
     const TimeSignatureEvent* next = readout.nextTimeSignature;
     const TimeSignatureEvent* applied = next ? next->previous : nullptr;
     if (!next) {
-        applied = song_.lastTimeSignature();
+        applied = song_->lastTimeSignature();
     }
     if (!applied) {
-        return p / (4 * song_.division());
+        return p / (4 * song_->division());
     }
-    const uint32_t length = song_.measureLength(applied->numerator, applied->denominatorPower);
+    const uint32_t length = song_->measureLength(applied->numerator, applied->denominatorPower);
     return (p - applied->tick) / length + applied->measure;
 }
 
 uint32_t Sequencer::currentBeat(const PlayReadout& readout) const
 {
-    if (!playing_.load() || song_.division() == 0) {
+    if (!playing_.load() || song_->division() == 0) {
         return 0;
     }
     const uint32_t p = truncToU32(readout.position);
     const double power = powerOfTwo(readout.meterDenominatorPower);
-    const uint32_t beatLength = power > 4.0 * song_.division() ? 1 : std::max<uint32_t>(1, 4 * song_.division() / truncToU32(power));
+    const uint32_t beatLength = power > 4.0 * song_->division() ? 1 : std::max<uint32_t>(1, 4 * song_->division() / truncToU32(power));
     const uint32_t numerator = std::max<uint32_t>(1, readout.meterNumerator);
     return ((p - readout.meterTick) / beatLength) % numerator + 1;
 }
