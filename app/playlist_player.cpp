@@ -6,6 +6,7 @@
 #include "song/smf_file.h"
 
 #include <cstdio>
+#include <optional>
 
 namespace quorva {
 
@@ -47,38 +48,36 @@ bool PlaylistPlayer::previous()
 
 bool PlaylistPlayer::playCurrentOrSkip(Direction direction)
 {
-    if (playlist_.empty()) {
-        return false;
-    }
-    if (loader_ != nullptr) {
-        skipDirection_ = direction;
-        triesLeft_ = playlist_.size();
-        endSeen_ = false;
-        loader_->load(playlist_.current());
-        return true;
-    }
-    // Each song is tried at most once, so that a list of songs that all fail ends.
-    for (size_t tried = 0; tried < playlist_.size(); ++tried) {
-        if (sequencer_.loadAndPlay(playlist_.current())) {
+    skipDirection_ = direction;
+    triesLeft_ = playlist_.size();
+    return tryFromCurrent();
+}
+
+bool PlaylistPlayer::tryFromCurrent()
+{
+    for (; triesLeft_ > 0; --triesLeft_) {
+        const std::optional<bool> loaded =
+            loader_ != nullptr ? loader_->load(playlist_.current()) : sequencer_.loadAndPlay(playlist_.current());
+        if (!loaded || *loaded) {
             endSeen_ = false;
             return true;
         }
-        const bool moved = direction == Direction::Forward ? playlist_.next() : playlist_.previous();
+        const bool moved = skipDirection_ == Direction::Forward ? playlist_.next() : playlist_.previous();
         if (!moved) {
             break;
         }
     }
+    triesLeft_ = 0;
     return false;
 }
 
 void PlaylistPlayer::skipFailedLoad()
 {
-    if (triesLeft_ > 0) {
+    if (triesLeft_ > 1) {
         --triesLeft_;
-    }
-    const bool moved = triesLeft_ > 0 && (skipDirection_ == Direction::Forward ? playlist_.next() : playlist_.previous());
-    if (moved) {
-        loader_->load(playlist_.current());
+        if (skipDirection_ == Direction::Forward ? playlist_.next() : playlist_.previous()) {
+            tryFromCurrent();
+        }
     }
 }
 

@@ -49,6 +49,9 @@ private:
     enum class Direction : uint8_t { Forward, Backward };
     // Plays the current song, or the first after it (in the direction) that loads.
     bool playCurrentOrSkip(Direction direction);
+    // Tries the songs from the current one on while they fail at once; true when one plays or
+    // loads on the loader's thread.
+    bool tryFromCurrent();
     // After the loader's song failed: the next in the direction, while songs are left to try.
     void skipFailedLoad();
     bool loading() const;
@@ -60,7 +63,7 @@ private:
     bool endSeen_ = false;
     SongLoader* loader_ = nullptr;
     Direction skipDirection_ = Direction::Forward;
-    size_t triesLeft_ = 0;  // songs the loader may still try before giving up
+    size_t triesLeft_ = 0;  // songs still to try, each at most once, so that a list that all fails ends
 };
 
 }  // namespace quorva

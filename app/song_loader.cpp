@@ -1,7 +1,10 @@
 #include "app/song_loader.h"
 
+#include "base/file_reader.h"
 #include "song/sequencer.h"
 #include "song/song_load_error.h"
+
+#include <filesystem>
 
 namespace quorva {
 
@@ -56,17 +59,27 @@ void SongLoader::start(Job job, std::string path)
             loadResult_ = loadFunction_(*spare_, jobPath_);
         } else {
             spare_->clear();
+            if (afterClear_) {
+                afterClear_();
+            }
         }
         jobDone_.store(true);
     });
 }
 
-void SongLoader::load(std::string path)
+std::optional<bool> SongLoader::load(std::string path)
 {
+    std::error_code error;
+    const uintmax_t bytes = std::filesystem::file_size(unquotePath(path), error);
+    if (error || bytes <= atOnceBytes_) {
+        requested_.reset();  // a load in flight is thrown away when it ends
+        return sequencer_.loadAndPlay(path);
+    }
     requested_ = std::move(path);
     if (job_ == Job::None) {
         start(Job::Load, *requested_);
     }
+    return std::nullopt;
 }
 
 std::optional<bool> SongLoader::finish()
@@ -81,9 +94,12 @@ std::optional<bool> SongLoader::finish()
     const Job ended = job_;
     job_ = Job::None;
     if (ended == Job::Clear || jobPath_ != requested_) {
-        // Another song was asked for meanwhile: it loads now, into the spare again.
+        // Another song was asked for meanwhile: it loads now, into the spare again. A song
+        // loaded at once meanwhile leaves the one loaded here to be cleared.
         if (requested_) {
             start(Job::Load, *requested_);
+        } else if (ended == Job::Load) {
+            start(Job::Clear, {});
         }
         return std::nullopt;
     }

@@ -31,9 +31,10 @@ private:
     std::vector<std::string> waiting_;
 };
 
-// Loads songs on a thread of its own, so that the frames go on (and the song playing plays
-// on) while a big song is read, and starts each in the sequencer once it is loaded, as
-// Sequencer::loadAndPlay does at once. The sequencer's song and a spare take turns: a song
+// Loads big songs on a thread of its own, so that the frames go on (and the song playing
+// plays on) while such a song is read, and starts each in the sequencer once it is loaded, as
+// Sequencer::loadAndPlay does at once. A small song (or a path that is no file) loads at once,
+// in about the time of a frame, as before: whoever asked sees it playing (or failed) on return. The sequencer's song and a spare take turns: a song
 // loads into the spare, the sequencer switches to it, and the song played before becomes the
 // spare, cleared on the loader's thread (freeing a big song's memory costs the frames
 // nothing). Every call is the frame's thread's.
@@ -50,12 +51,19 @@ public:
     SongLoader& operator=(const SongLoader&) = delete;
 
     void setLoadFunction(LoadFunction load) { loadFunction_ = std::move(load); }
+    // Songs of at most this many bytes load at once; 1 MiB (some 300,000 events, two frames'
+    // time to load on this machine) unless set.
+    void setAtOnceBytes(uintmax_t bytes) { atOnceBytes_ = bytes; }
     // Run first on the loader's thread (a lower priority, say).
     void setThreadStart(std::function<void()> start) { threadStart_ = std::move(start); }
+    // Run on the loader's thread once the song played before is cleared (handing its memory
+    // back to the system, say).
+    void setAfterClear(std::function<void()> afterClear) { afterClear_ = std::move(afterClear); }
 
-    // Starts loading the song. A load in flight is let finish and thrown away: the newest
-    // request is the one that plays.
-    void load(std::string path);
+    // Loads the song at once and returns whether it plays, or starts loading it on the
+    // loader's thread and returns nothing. A load in flight is let finish and thrown away:
+    // the newest request is the one that plays.
+    std::optional<bool> load(std::string path);
     // Once a frame: when the load has ended, the sequencer plays its song (or shows why it
     // failed) and the outcome is returned; nothing while it goes on.
     std::optional<bool> finish();
@@ -78,7 +86,9 @@ private:
     DeferredMessageBox* messages_;
     LoadFunction loadFunction_;
     std::function<void()> threadStart_;
+    std::function<void()> afterClear_;
     std::optional<std::string> requested_;
+    uintmax_t atOnceBytes_ = 1024 * 1024;
     Job job_ = Job::None;
     std::string jobPath_;
     std::thread thread_;

@@ -26,7 +26,7 @@
 #include "platform/sdl_bitmap.h"
 #include "platform/sdl_message_box.h"
 #include "platform/sdbus_mpris.h"
-#include "platform/thread_priority.h"
+#include "platform/background_thread.h"
 #include "platform/sdl_window.h"
 #include "platform/ttf_text.h"
 #include "ports/midi_mapper.h"
@@ -148,6 +148,7 @@ int runProgram(int argc, char** argv)
     pages.registerWith(mainScreen);
     SongLoader songLoader(sequencer, spareSong, &songFailures, &songMessages);
     songLoader.setThreadStart(lowerThreadPriority);
+    songLoader.setAfterClear(returnFreedMemory);
     mainScreen.setSongLoader(&songLoader);
     PlaylistPlayer playlist(sequencer, window);
     playlist.setLoader(&songLoader);

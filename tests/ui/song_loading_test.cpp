@@ -32,6 +32,11 @@ public:
         open_ = true;
         opened_.notify_all();
     }
+    void close()
+    {
+        std::lock_guard guard(lock_);
+        open_ = false;
+    }
     void pass()
     {
         std::unique_lock guard(lock_);
@@ -92,12 +97,16 @@ TEST(SongLoading, TheSongBeforePlaysOnWithTheProgressShownUntilTheNewestRequestP
     Failures failures;
     SongLoader loader(session.sequencer, spare, &failures);
     session.mainScreen.setSongLoader(&loader);
+    loader.setAtOnceBytes(0);  // the test's songs are small
     Gate gate;
     std::atomic<int> loads{0};
+    std::atomic<int> loadsDone{0};
     loader.setLoadFunction([&](SmfFile& song, const std::string& path) {
         ++loads;
         gate.pass();
-        return song.load(path);
+        const bool loaded = song.load(path);
+        ++loadsDone;
+        return loaded;
     });
     screen.play(heldNote(0, 60, "first"));
     const std::string second = screen.songs.write("second.mid", heldNote(1, 72, "second")).string();
@@ -111,7 +120,7 @@ TEST(SongLoading, TheSongBeforePlaysOnWithTheProgressShownUntilTheNewestRequestP
 
     // While the loader's thread waits, the frames and the ticks go on with the first song,
     // and the comment's row says what loads and how far it has come.
-    loader.load(second);
+    EXPECT_EQ(loader.load(second), std::nullopt);
     for (uint32_t ms = 100; ms <= 500; ms += 100) {
         text.calls.clear();
         screen.runUntil(ms);
@@ -144,21 +153,48 @@ TEST(SongLoading, TheSongBeforePlaysOnWithTheProgressShownUntilTheNewestRequestP
 
     // A song that cannot be loaded stops the one playing and says why, as a load at once does;
     // the next song loads into the song played before.
-    const std::string missing = (screen.songs / "missing.mid").string();
-    loader.load(missing);
+    const std::string broken = screen.songs.write("broken.mid", std::string("no song at all")).string();
+    EXPECT_EQ(loader.load(broken), std::nullopt);
     ASSERT_EQ(finished(loader), std::optional<bool>(false));
     ASSERT_EQ(failures.seen.size(), 1u);
-    EXPECT_EQ(failures.seen[0], std::make_pair(missing, SongLoadError::Missing));
+    EXPECT_EQ(failures.seen[0], std::make_pair(broken, SongLoadError::NotSmf));
     EXPECT_EQ(session.sequencer.state(), PlayState::Idle);
     EXPECT_EQ(&session.sequencer.song(), &session.song);
     text.calls.clear();
     screen.frame();
-    EXPECT_TRUE(drawn("cannot play \"missing.mid\"", 0));
-    loader.load(second);
+    EXPECT_TRUE(drawn("cannot play \"broken.mid\"", 0));
+    EXPECT_EQ(loader.load(second), std::nullopt);
     ASSERT_EQ(finished(loader), std::optional<bool>(true));
     EXPECT_EQ(&session.sequencer.song(), &spare);
     screen.runUntil(900);
     EXPECT_TRUE(holds(session.sequencer, 1, 72));
+
+    // Small songs, and paths that are no file, load at once; one asked for while a big song
+    // loads overtakes it, and the big song is thrown away when its load ends.
+    const std::string missing = (screen.songs / "missing.mid").string();
+    EXPECT_EQ(loader.load(missing), std::optional<bool>(false));
+    ASSERT_EQ(failures.seen.size(), 2u);
+    EXPECT_EQ(failures.seen[1], std::make_pair(missing, SongLoadError::Missing));
+    gate.close();
+    const int started = loads.load();
+    const int done = loadsDone.load();
+    EXPECT_EQ(loader.load(third), std::nullopt);
+    while (loads.load() == started) {  // (after the clearing of the song played before)
+        EXPECT_EQ(loader.finish(), std::nullopt);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    loader.setAtOnceBytes(1 << 20);
+    EXPECT_EQ(loader.load(second), std::optional<bool>(true));
+    EXPECT_FALSE(loader.loading());
+    gate.open();
+    while (loadsDone.load() == done) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    for (int frame = 0; frame < 5; ++frame) {
+        EXPECT_EQ(loader.finish(), std::nullopt);
+    }
+    EXPECT_EQ(session.sequencer.song().path(), second);
+    EXPECT_EQ(session.sequencer.state(), PlayState::Playing);
 }
 
 }  // namespace

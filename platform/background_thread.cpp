@@ -1,5 +1,6 @@
-#include "platform/thread_priority.h"
+#include "platform/background_thread.h"
 
+#include <malloc.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -12,5 +13,7 @@ void lowerThreadPriority()
     const auto thread = static_cast<id_t>(syscall(SYS_gettid));
     setpriority(PRIO_PROCESS, thread, 10);
 }
+
+void returnFreedMemory() { malloc_trim(0); }
 
 }  // namespace quorva
