@@ -2,11 +2,12 @@
 
 namespace quorva {
 
-void ComingNotes::restart(const std::vector<MidiEvent*>& events, uint64_t song, size_t cursor)
+void ComingNotes::restart(const std::vector<MidiEvent*>& events, uint64_t song, size_t cursor, uint16_t channels)
 {
     notes_.clear();
     first_ = 0;
     song_ = song;
+    channels_ = channels;
     events_ = events.data();
     eventCount_ = events.size();
     start_ = cursor;
@@ -14,11 +15,11 @@ void ComingNotes::restart(const std::vector<MidiEvent*>& events, uint64_t song, 
 }
 
 void ComingNotes::update(const std::vector<MidiEvent*>& events, uint64_t song, size_t cursor, uint32_t position,
-                         double ticksToPixels)
+                         double ticksToPixels, uint16_t channels)
 {
-    if (song != song_ || events.data() != events_ || events.size() != eventCount_ || cursor < start_ ||
-        cursor > read_) {
-        restart(events, song, cursor);
+    if (song != song_ || channels != channels_ || events.data() != events_ || events.size() != eventCount_ ||
+        cursor < start_ || cursor > read_) {
+        restart(events, song, cursor, channels);
     }
     start_ = cursor;
     while (first_ < notes_.size() && notes_[first_].index < cursor) {
@@ -39,7 +40,7 @@ void ComingNotes::update(const std::vector<MidiEvent*>& events, uint64_t song, s
             continue;
         }
         const auto& message = static_cast<const ShortEvent&>(event);
-        if ((message.status() & 0xF0) == 0x90 && message.data2() > 0) {
+        if ((message.status() & 0xF0) == 0x90 && message.data2() > 0 && (channels >> (message.status() & 0x0F) & 1) != 0) {
             notes_.push_back({read_, event.tick, static_cast<uint8_t>(message.status() & 0x0F), message.data1()});
         }
     }

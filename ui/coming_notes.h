@@ -15,10 +15,11 @@ namespace quorva {
 class ComingNotes {
 public:
     // Keeps the note ons of `events` from `cursor` on that lie within the lanes (as
-    // forEachComingNote places them), reading only the events not read before. `song` tells
-    // songs apart: another value, or a cursor outside what was read, starts afresh.
+    // forEachComingNote places them), of the channels in `channels` (bit c for channel c),
+    // reading only the events not read before. `song` tells songs apart: another value, other
+    // channels, or a cursor outside what was read, start afresh.
     void update(const std::vector<MidiEvent*>& events, uint64_t song, size_t cursor, uint32_t position,
-                double ticksToPixels);
+                double ticksToPixels, uint16_t channels = 0xFFFF);
     // Calls note(channel, note, y) as forEachComingNote does, from what update kept.
     template <typename NoteVisitor>
     void forEach(uint32_t position, double ticksToPixels, NoteVisitor&& note) const;
@@ -32,11 +33,12 @@ private:
         uint8_t note;
     };
 
-    void restart(const std::vector<MidiEvent*>& events, uint64_t song, size_t cursor);
+    void restart(const std::vector<MidiEvent*>& events, uint64_t song, size_t cursor, uint16_t channels);
 
     std::vector<Note> notes_;  // from first_ on
     size_t first_ = 0;
     uint64_t song_ = 0;
+    uint16_t channels_ = 0;
     const MidiEvent* const* events_ = nullptr;
     size_t eventCount_ = 0;
     size_t start_ = 0;  // the cursor the kept notes start from

@@ -47,12 +47,17 @@ GridStart gridStartOf(const MainScreen& screen)
     return start;
 }
 
-double updateComingNotes(const MainScreen& screen, ComingNotes& notes)
+double updateComingNotes(const MainScreen& screen, ComingNotes& notes, const std::array<bool, 16>& shown)
 {
     const SmfFile& song = screen.context().sequencer.song();
     const PlayerSnapshot& player = screen.player();
     const double scale = pixelsPerTick(screen.context().monitor.flowScale.load(), song.division());
-    notes.update(song.events(), screen.context().sequencer.loadCount(), player.readout.cursor, player.position, scale);
+    uint16_t channels = 0;
+    for (int c = 0; c < 16; ++c) {
+        channels |= static_cast<uint16_t>(shown[c] ? 1u << c : 0u);
+    }
+    notes.update(song.events(), screen.context().sequencer.loadCount(), player.readout.cursor, player.position, scale,
+                 channels);
     return scale;
 }
 
@@ -154,7 +159,7 @@ void KeyboardFlowView::drawComingNotes(int32_t offset, int32_t shift)
 {
     Surface& target = surface();
     const auto shown = selectedChannels(screen_.context().monitor, &ChannelState::keyboardShown);
-    const double scale = updateComingNotes(screen_, comingNotes_);
+    const double scale = updateComingNotes(screen_, comingNotes_, shown);
     marks_.reset();
     comingNotes_.forEach(screen_.player().position, scale, [&](int32_t channel, int32_t note, int32_t y) {
         const int32_t shownKey = note + shift;
@@ -203,7 +208,7 @@ void DrumFlowView::draw()
 void DrumFlowView::drawComingNotes(const std::array<bool, ChannelMonitor::channelCount>& shown)
 {
     Surface& target = surface();
-    const double scale = updateComingNotes(screen_, comingNotes_);
+    const double scale = updateComingNotes(screen_, comingNotes_, shown);
     marks_.reset();
     comingNotes_.forEach(screen_.player().position, scale, [&](int32_t channel, int32_t note, int32_t y) {
         const int32_t lane = drumLaneOf(note);

@@ -7,6 +7,8 @@
 #include "ui/music_view.h"
 #include "ui/view_sprites.h"
 
+#include <array>
+
 namespace quorva {
 
 class KeyboardFlowView final : public MusicView {
@@ -52,8 +54,9 @@ private:
     MarkBudget marks_;
 };
 
-// Reads the coming notes on for this frame; the scale is returned for drawing them.
-double updateComingNotes(const MainScreen& screen, ComingNotes& notes);
+// Reads the coming notes of the shown channels on for this frame; the scale is returned for
+// drawing them.
+double updateComingNotes(const MainScreen& screen, ComingNotes& notes, const std::array<bool, 16>& shown);
 
 // The grid's starting state for this frame: the player copy, the song's division and the
 // smoothed flow scale.
