@@ -169,7 +169,8 @@ control::Fields ExternalControl::status() const
 
 std::string ExternalControl::songTitle() const
 {
-    const std::string_view stored = sequencer_.song().title() != nullptr ? std::string_view(sequencer_.song().title()) : std::string_view();
+    const char* title = sequencer_.song().title();
+    const std::string_view stored = title != nullptr ? std::string_view(title) : std::string_view();
     if (stored.empty()) {
         return {};
     }

@@ -87,7 +87,8 @@ bool PlaylistPlayer::songEnded() const
 {
     // The tick that passes the end publishes that position before it stops; a stop asked
     // for earlier leaves the position inside the song, and a new play starts it at 0.
-    return sequencer_.state() == PlayState::Stopped && sequencer_.song().loaded() && sequencer_.position() > sequencer_.song().endTick();
+    const SmfFile& song = sequencer_.song();
+    return sequencer_.state() == PlayState::Stopped && song.loaded() && sequencer_.position() > song.endTick();
 }
 
 void PlaylistPlayer::frame()

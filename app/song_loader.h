@@ -34,10 +34,11 @@ private:
 // Loads big songs on a thread of its own, so that the frames go on (and the song playing
 // plays on) while such a song is read, and starts each in the sequencer once it is loaded, as
 // Sequencer::loadAndPlay does at once. A small song (or a path that is no file) loads at once,
-// in about the time of a frame, as before: whoever asked sees it playing (or failed) on return. The sequencer's song and a spare take turns: a song
-// loads into the spare, the sequencer switches to it, and the song played before becomes the
-// spare, cleared on the loader's thread (freeing a big song's memory costs the frames
-// nothing). Every call is the frame's thread's.
+// in about the time of two frames, as before: whoever asked sees it playing (or failed) on
+// return. The sequencer's song and a spare take turns: a song loads into the spare, the
+// sequencer switches to it, and the song played before becomes the spare, cleared on the
+// loader's thread (freeing a big song's memory costs the frames nothing). Every call is the
+// frame's thread's.
 class SongLoader {
 public:
     // How a song is loaded on the loader's thread; the default is SmfFile::load.
@@ -45,7 +46,8 @@ public:
 
     // Both songs outlive the loader. Failures go to `observer` on the frame's thread; the
     // songs' messages, when they were made with `messages`, are shown there too.
-    SongLoader(Sequencer& sequencer, SmfFile& spare, SongLoadObserver* observer, DeferredMessageBox* messages = nullptr);
+    SongLoader(Sequencer& sequencer, SmfFile& spare, SongLoadObserver* observer,
+               DeferredMessageBox* messages = nullptr);
     ~SongLoader();
     SongLoader(const SongLoader&) = delete;
     SongLoader& operator=(const SongLoader&) = delete;

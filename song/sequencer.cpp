@@ -50,7 +50,8 @@ void Sequencer::tick()
 
 bool Sequencer::advance()
 {
-    const double step = static_cast<double>(monitor_.speed.load()) * tickPeriodMs * song_->division() * 1000.0 / current_.tempo;
+    const double step =
+        static_cast<double>(monitor_.speed.load()) * tickPeriodMs * song_->division() * 1000.0 / current_.tempo;
     current_.position += step;
     if (current_.position > song_->endTick()) {
         publish();
