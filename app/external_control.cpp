@@ -144,13 +144,13 @@ uint32_t ExternalControl::executeForPlaylist(std::string_view command)
 control::Fields ExternalControl::status() const
 {
     const PlayState state = sequencer_.state();
-    const bool loaded = state != PlayState::Idle && song_.loaded();
+    const bool loaded = state != PlayState::Idle && sequencer_.song().loaded();
     control::Fields fields = {
         {"state", stateName(state)},
-        {"path", loaded ? song_.path() : std::string()},
+        {"path", loaded ? sequencer_.song().path() : std::string()},
         {"title", loaded ? songTitle() : std::string()},
         {"position_ms", std::to_string(loaded ? sequencer_.elapsedMs() : 0)},
-        {"length_ms", std::to_string(loaded ? song_.endMs() : 0)},
+        {"length_ms", std::to_string(loaded ? sequencer_.song().endMs() : 0)},
     };
     // At full volume the answer stays as it was before there was a volume.
     if (volume_ != nullptr && volume_->percent() != MasterVolume::full) {
@@ -169,7 +169,8 @@ control::Fields ExternalControl::status() const
 
 std::string ExternalControl::songTitle() const
 {
-    const std::string_view stored = song_.title() != nullptr ? std::string_view(song_.title()) : std::string_view();
+    const char* title = sequencer_.song().title();
+    const std::string_view stored = title != nullptr ? std::string_view(title) : std::string_view();
     if (stored.empty()) {
         return {};
     }
@@ -183,7 +184,7 @@ NowPlaying ExternalControl::nowPlaying() const
     now.status = state == PlayState::Playing ? PlaybackStatus::Playing
                  : state == PlayState::Paused ? PlaybackStatus::Paused
                                               : PlaybackStatus::Stopped;
-    now.hasSong = state != PlayState::Idle && song_.loaded();
+    now.hasSong = state != PlayState::Idle && sequencer_.song().loaded();
     now.seekCount = sequencer_.seekCount();
     if (playlist_ != nullptr) {
         const Playlist& list = playlist_->playlist();
@@ -202,12 +203,12 @@ NowPlaying ExternalControl::nowPlaying() const
     if (!now.hasSong) {
         return now;
     }
-    now.path = song_.path();
+    now.path = sequencer_.song().path();
     now.title = songTitle();
     if (now.title.empty()) {
-        now.title = std::filesystem::path(song_.path()).filename().string();
+        now.title = std::filesystem::path(sequencer_.song().path()).filename().string();
     }
-    now.lengthUs = int64_t{song_.endMs()} * 1000;
+    now.lengthUs = int64_t{sequencer_.song().endMs()} * 1000;
     now.positionUs = int64_t{sequencer_.elapsedMs()} * 1000;
     return now;
 }

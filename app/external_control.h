@@ -13,7 +13,6 @@ class MainWindow;
 class MasterVolume;
 class PlaylistPlayer;
 class Sequencer;
-class SmfFile;
 
 // Carries out what other programs ask of the running player: the requests of the control
 // channel (commands, a second copy's hand-off, status) and the desktop's media controls.
@@ -23,8 +22,8 @@ public:
     // Turns a song's stored text, in the encoding it was stored in, into UTF-8.
     using TextConverter = std::function<std::string(std::string_view)>;
 
-    ExternalControl(Sequencer& sequencer, SmfFile& song, MainWindow& window, TextConverter songText = {})
-        : sequencer_(sequencer), song_(song), window_(window), songText_(std::move(songText))
+    ExternalControl(Sequencer& sequencer, MainWindow& window, TextConverter songText = {})
+        : sequencer_(sequencer), window_(window), songText_(std::move(songText))
     {
     }
 
@@ -60,7 +59,6 @@ private:
     uint32_t executeForPlaylist(std::string_view command);
 
     Sequencer& sequencer_;
-    SmfFile& song_;
     MainWindow& window_;
     TextConverter songText_;
     PlaylistPlayer* playlist_ = nullptr;

@@ -1,10 +1,12 @@
 #include "app/playlist_player.h"
 
 #include "app/main_window.h"
+#include "app/song_loader.h"
 #include "song/sequencer.h"
 #include "song/smf_file.h"
 
 #include <cstdio>
+#include <optional>
 
 namespace quorva {
 
@@ -22,7 +24,7 @@ void PlaylistPlayer::enqueue(const std::vector<std::string>& paths)
         }
         return;
     }
-    const bool startNow = playlist_.empty() || sequencer_.state() == PlayState::Idle;
+    const bool startNow = playlist_.empty() || (sequencer_.state() == PlayState::Idle && !loading());
     const size_t first = playlist_.size();
     playlist_.append(expandFolders(paths));
     if (startNow && playlist_.size() > first) {
@@ -46,31 +48,61 @@ bool PlaylistPlayer::previous()
 
 bool PlaylistPlayer::playCurrentOrSkip(Direction direction)
 {
-    // Each song is tried at most once, so that a list of songs that all fail ends.
-    for (size_t tried = 0; tried < playlist_.size(); ++tried) {
-        if (sequencer_.loadAndPlay(playlist_.current())) {
+    skipDirection_ = direction;
+    triesLeft_ = playlist_.size();
+    return tryFromCurrent();
+}
+
+bool PlaylistPlayer::tryFromCurrent()
+{
+    for (; triesLeft_ > 0; --triesLeft_) {
+        const std::optional<bool> loaded =
+            loader_ != nullptr ? loader_->load(playlist_.current()) : sequencer_.loadAndPlay(playlist_.current());
+        if (!loaded || *loaded) {
             endSeen_ = false;
             return true;
         }
-        const bool moved = direction == Direction::Forward ? playlist_.next() : playlist_.previous();
+        const bool moved = skipDirection_ == Direction::Forward ? playlist_.next() : playlist_.previous();
         if (!moved) {
             break;
         }
     }
+    triesLeft_ = 0;
     return false;
 }
+
+void PlaylistPlayer::skipFailedLoad()
+{
+    if (triesLeft_ > 1) {
+        --triesLeft_;
+        if (skipDirection_ == Direction::Forward ? playlist_.next() : playlist_.previous()) {
+            tryFromCurrent();
+        }
+    }
+}
+
+bool PlaylistPlayer::loading() const { return loader_ != nullptr && loader_->loading(); }
 
 bool PlaylistPlayer::songEnded() const
 {
     // The tick that passes the end publishes that position before it stops; a stop asked
     // for earlier leaves the position inside the song, and a new play starts it at 0.
-    return sequencer_.state() == PlayState::Stopped && song_.loaded() && sequencer_.position() > song_.endTick();
+    const SmfFile& song = sequencer_.song();
+    return sequencer_.state() == PlayState::Stopped && song.loaded() && sequencer_.position() > song.endTick();
 }
 
 void PlaylistPlayer::frame()
 {
     if (window_.filePending()) {
         open(window_.pendingPaths());
+    }
+    if (loader_ != nullptr) {
+        if (const auto loaded = loader_->finish(); loaded && !*loaded) {
+            skipFailedLoad();
+        }
+        if (loader_->loading()) {
+            return;  // the song before plays on; its end waits for the next song
+        }
     }
     const bool ended = songEnded();
     if (ended && !endSeen_ && !playlist_.empty()) {

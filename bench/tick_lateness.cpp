@@ -11,10 +11,19 @@
 // frames come at 59.94 Hz (a common display rate), so that they drift across the 5 ms ticks and
 // meet them at every phase, once every 5 s: at exactly 60 Hz three frames take exactly ten
 // ticks, and a run would keep whatever phase it started with.
+// Each frame's cost is reported twice: the wall time from its start to its end, and the CPU
+// time of the frame's thread meanwhile (the wall time less the time the thread was not running,
+// which on a shared machine is often most of a slow frame); and the frames that started a
+// whole frame period or more after their deadline, as the display would have shown the
+// previous picture again.
+// With --load MS SONG2 (and --page) the song loader is asked for SONG2 at MS milliseconds, as
+// a drop or a hand-off asks it; the frames meanwhile are reported apart, with the load's time.
 // With --seek-every MS the main thread (the frames' thread with --page) moves playback to a
 // pseudo-random point of the song every MS milliseconds, as a user releasing the progress bar
 // again and again does, and the seeks' durations are reported too.
-//   bench_tick_lateness [--page MODE] [--seek-every MS] [SONG] [SECONDS]
+//   bench_tick_lateness [--page MODE] [--seek-every MS] [--load MS SONG2] [SONG] [SECONDS]
+#include "app/song_loader.h"
+#include "platform/background_thread.h"
 #include "platform/posix_clock.h"
 #include "ports/port_selector.h"
 #include "song/channel_monitor.h"
@@ -28,6 +37,7 @@
 
 #include <pthread.h>
 #include <sched.h>
+#include <time.h>
 
 #include <algorithm>
 #include <atomic>
@@ -55,6 +65,13 @@ public:
 };
 
 double microseconds(Steady::duration duration) { return std::chrono::duration<double, std::micro>(duration).count(); }
+
+double threadCpuMicroseconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) * 1e6 + static_cast<double>(now.tv_nsec) / 1e3;
+}
 
 // Forwards ticks to the sequencer on the real timer thread and records, for each, when it
 // started and when it was done against a 5 ms grid through the first tick's start, and how long
@@ -113,6 +130,74 @@ struct Options {
     int seconds = 30;
     int page = 0;  // 0: no frames
     int seekEveryMs = 0;  // 0: no seeks
+    int loadAtMs = -1;    // -1: no load
+    std::string loadSong;
+};
+
+// Asks the song loader for the second song when its time comes, and keeps the frames drawn
+// while it loads.
+class LoadWatch {
+public:
+    LoadWatch(const Options& options, ScreenSession& session)
+        : options_(options), spare_(&session.messages), loader_(session.sequencer, spare_, nullptr)
+    {
+        loader_.setThreadStart(lowerThreadPriority);
+        loader_.setAfterClear(returnFreedMemory);
+        session.mainScreen.setSongLoader(&loader_);
+        frames.reserve(static_cast<size_t>(options.seconds) * 60 + 10);
+        frameCpu.reserve(frames.capacity());
+    }
+    // Before a frame: asks for the song when due, and plays it once loaded.
+    void beforeFrame(Steady::time_point start)
+    {
+        if (options_.loadAtMs >= 0 && !asked_ && Steady::now() - start >= std::chrono::milliseconds(options_.loadAtMs)) {
+            asked_ = true;
+            askedAt_ = Steady::now();
+            if (loader_.load(options_.loadSong)) {
+                loadedMs_ = 0;  // loaded at once, on this thread
+            }
+        }
+        if (const auto outcome = loader_.finish()) {
+            loadedMs_ = *outcome ? microseconds(Steady::now() - askedAt_) / 1000 : -1;
+        }
+        during_ = loader_.loading();
+    }
+    void afterFrame(double wallUs, double cpuUs, bool late)
+    {
+        if (during_) {
+            frames.push_back(wallUs);
+            frameCpu.push_back(cpuUs);
+            lateFrames += late ? 1 : 0;
+        }
+    }
+    void report() const
+    {
+        if (options_.loadAtMs < 0) {
+            return;
+        }
+        std::printf("load of %s: %s\n", options_.loadSong.c_str(),
+                    loadedMs_ > 0    ? ("played after " + std::to_string(static_cast<int>(loadedMs_)) + " ms").c_str()
+                    : loadedMs_ == 0 ? "loaded at once on the frame's thread"
+                                     : "failed or unfinished");
+        std::printf("frames while loading: %zu, %zu started a period or more late\n", frames.size(), lateFrames);
+        if (!frames.empty()) {
+            printQuantiles("frame while loading us", frames);
+            printQuantiles("frame thread CPU while loading us", frameCpu);
+        }
+    }
+
+    std::vector<double> frames;
+    std::vector<double> frameCpu;
+    size_t lateFrames = 0;
+
+private:
+    const Options& options_;
+    SmfFile spare_;
+    SongLoader loader_;
+    bool asked_ = false;
+    bool during_ = false;
+    Steady::time_point askedAt_;
+    double loadedMs_ = -1;
 };
 
 // Seeks to pseudo-random points of the song (the same ones on every run) when their time
@@ -255,27 +340,40 @@ int runWithScreen(const Options& options)
     const auto start = Steady::now();
     const auto until = start + std::chrono::seconds(options.seconds);
     std::vector<double> frames;
+    std::vector<double> frameCpu;
     frames.reserve(static_cast<size_t>(options.seconds) * 60 + 10);
+    frameCpu.reserve(frames.capacity());
+    size_t lateFrames = 0;
     Seeker seeker(options, start);
+    LoadWatch load(options, *session);
     for (auto deadline = start; deadline < until; deadline += framePeriod) {
         std::this_thread::sleep_until(deadline);
         const auto frameStart = Steady::now();
+        const double cpuStart = threadCpuMicroseconds();
+        const bool late = frameStart - deadline >= framePeriod;
+        lateFrames += late ? 1 : 0;
+        load.beforeFrame(start);
         const auto sinceStart = std::chrono::duration_cast<std::chrono::milliseconds>(frameStart - start);
         session->clock.set(static_cast<uint32_t>(sinceStart.count()));
         if (session->sequencer.state() != PlayState::Playing) {
             session->sequencer.play();  // loop the song for the whole run
         }
-        seeker.seekIfDue(session->sequencer, session->song.endMs());
+        seeker.seekIfDue(session->sequencer, session->sequencer.song().endMs());
         session->frame();
         frames.push_back(microseconds(Steady::now() - frameStart));
+        frameCpu.push_back(threadCpuMicroseconds() - cpuStart);
+        load.afterFrame(frames.back(), frameCpu.back(), late);
     }
     timer.stop();
     sessionTimer.firedOnAnotherThread = false;
     const int result = report(options, timer);
     if (result == 0) {
-        std::printf("frames of page %d: %zu\n", options.page, frames.size());
+        std::printf("frames of page %d: %zu, %zu started a period or more late\n", options.page, frames.size(),
+                    lateFrames);
         printQuantiles("frame (update and draw) us", frames);
+        printQuantiles("frame thread CPU us", frameCpu);
         seeker.report();
+        load.report();
     }
     return result;
 }
@@ -302,12 +400,15 @@ int main(int argc, char** argv)
                 std::fprintf(stderr, "bench_tick_lateness: --seek-every takes milliseconds, 1 or more\n");
                 return 1;
             }
+        } else if (word == "--load" && i + 2 < argc) {
+            options.loadAtMs = std::max(0, std::atoi(argv[++i]));
+            options.loadSong = argv[++i];
         } else {
             rest.push_back(word);
         }
     }
     if (rest.size() > 2) {
-        std::fprintf(stderr, "usage: bench_tick_lateness [--page MODE] [--seek-every MS] [SONG] [SECONDS]\n");
+        std::fprintf(stderr, "usage: bench_tick_lateness [--page MODE] [--seek-every MS] [--load MS SONG2] [SONG] [SECONDS]\n");
         return 1;
     }
     if (!rest.empty()) {

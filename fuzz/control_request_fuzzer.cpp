@@ -56,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     fuzz::Player player;
     ScriptedWindow platform;
     MainWindow window(platform);
-    ExternalControl control(player.sequencer, player.song, window);
+    ExternalControl control(player.sequencer, window);
     std::optional<std::string> reply;
     // The channel hands over what arrived so far after every read; a read ends at a field's
     // end here. It gives up once a request cannot be well formed any more.

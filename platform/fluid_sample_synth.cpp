@@ -66,6 +66,7 @@ bool FluidSampleSynth::open(int32_t sampleRate, bool effects)
     // Only the audio thread plays it once open.
     fluid_settings_setint(settings_, "synth.threadsafe-api", 0);
     fluid_settings_setnum(settings_, "synth.gain", baseGain);
+    fluid_settings_setint(settings_, "synth.polyphony", polyphony);
     appliedPercent_ = MasterVolume::full;
     synth_ = new_fluid_synth(settings_);
     creating.unlock();

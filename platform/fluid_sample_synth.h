@@ -28,6 +28,12 @@ public:
     // full master volume, decides the level of every output that plays FluidSynth, live and
     // rendered.
     static constexpr double baseGain = 0.5;
+    // Voices at most (FluidSynth's own default is 256). Each note on and note off walks every
+    // voice, so under a flood of notes the audio callback's time grows with this limit: at
+    // 100,000 notes a second 256 voices take 9.6 ms of an 11.6 ms block (p99), 128 take 4.8 ms,
+    // under half the block (docs/benchmarks.md). 128 voices are 64 stereo notes, five times
+    // General MIDI's 24; past them FluidSynth ends the quietest released voices first.
+    static constexpr int polyphony = 128;
 
     // Plays at baseGain times the master volume, when one is given.
     explicit FluidSampleSynth(std::string soundFont, const MasterVolume* volume = nullptr)

@@ -17,6 +17,7 @@
 #include "app/settings.h"
 #include "app/sleeper.h"
 #include "app/song_failure_report.h"
+#include "app/song_loader.h"
 #include "app/window_mode_switch.h"
 #include "app/working_directory.h"
 #include "platform/posix_clock.h"
@@ -26,6 +27,7 @@
 #include "platform/sdl_bitmap.h"
 #include "platform/sdl_message_box.h"
 #include "platform/sdbus_mpris.h"
+#include "platform/background_thread.h"
 #include "platform/sdl_window.h"
 #include "platform/ttf_text.h"
 #include "ports/midi_mapper.h"
@@ -115,7 +117,10 @@ int runProgram(int argc, char** argv)
     PortSelector ports(portFactory);
     ChannelMonitor monitor(ports);
     SongFailureReport songFailures(monitor, stderr);
-    SmfFile song(&messages);
+    // The songs load on the loader's thread: what their loads have to say waits for a frame.
+    DeferredMessageBox songMessages(messages);
+    SmfFile song(&songMessages);
+    SmfFile spareSong(&songMessages);
     song.setLoadObserver(&songFailures);
     ThreadPeriodicTimer sequencerTimer;
     Sequencer sequencer(song, monitor, ports, sequencerTimer);
@@ -136,18 +141,23 @@ int runProgram(int argc, char** argv)
     TtfTextRenderer text;
     ControlSocketClient controlClient(controlDirectory());
     ControlHandOff singleInstance(controlClient);
-    ExternalControl externalControl(sequencer, song, window, songTextToUtf8);
+    ExternalControl externalControl(sequencer, window, songTextToUtf8);
     ControlSocketServer controlServer(externalControl, control::maxRequestBytes);
     MprisService mediaKeys(externalControl);
     OutputWatch outputWatch(ports, sequencer, clock, stderr);
     ProgramStartup startup(text, controlServer, mediaKeys, outputWatch);
 
     MainScreen mainScreen({mouse, screen.mainSurface, screen.skin, screen.fonts, screen.panelDrawer,
-                           &screen.scrollBarDrawer, &text, sequencer, song, monitor, instruments, settings, window,
+                           &screen.scrollBarDrawer, &text, sequencer, monitor, instruments, settings, window,
                            clock, fpsTimer});
     ScreenPages pages(mainScreen);
     pages.registerWith(mainScreen);
-    PlaylistPlayer playlist(sequencer, song, window);
+    SongLoader songLoader(sequencer, spareSong, &songFailures, &songMessages);
+    songLoader.setThreadStart(lowerThreadPriority);
+    songLoader.setAfterClear(returnFreedMemory);
+    mainScreen.setSongLoader(&songLoader);
+    PlaylistPlayer playlist(sequencer, window);
+    playlist.setLoader(&songLoader);
     externalControl.setPlaylist(&playlist);
     externalControl.setMasterVolume(&volume);
     PlayerMemory memory(volume, playlist);

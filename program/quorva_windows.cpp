@@ -16,9 +16,11 @@
 #include "app/settings.h"
 #include "app/sleeper.h"
 #include "app/song_failure_report.h"
+#include "app/song_loader.h"
 #include "app/window_mode_switch.h"
 #include "app/working_directory.h"
 #include "app/control_protocol.h"
+#include "platform/background_thread.h"
 #include "platform/win32/copy_data_hand_off.h"
 #include "platform/win32/dde_control_server.h"
 #include "platform/win32/direct_music_synth.h"
@@ -110,7 +112,10 @@ int runProgram(int argc, char** argv)
     PortSelector ports(portFactory);
     ChannelMonitor monitor(ports);
     SongFailureReport songFailures(monitor, stderr);
-    SmfFile song(&messages);
+    // The songs load on the loader's thread: what their loads have to say waits for a frame.
+    DeferredMessageBox songMessages(messages);
+    SmfFile song(&songMessages);
+    SmfFile spareSong(&songMessages);
     song.setLoadObserver(&songFailures);
     MultimediaTimer sequencerTimer;
     Sequencer sequencer(song, monitor, ports, sequencerTimer);
@@ -156,17 +161,22 @@ int runProgram(int argc, char** argv)
         result = commandLine && window.receiveHandOff(*commandLine) ? 1 : 0;
         return true;
     });
-    ExternalControl externalControl(sequencer, song, window, songTextToUtf8);
+    ExternalControl externalControl(sequencer, window, songTextToUtf8);
     DdeControlHandler controlHandler(externalControl);
     DdeControlServer controlServer(controlHandler, control::maxTextBytes);
     WindowsStartup startup(text, controlServer);
 
     MainScreen mainScreen({mouse, screen.mainSurface, screen.skin, screen.fonts, screen.panelDrawer,
-                           &screen.scrollBarDrawer, &text, sequencer, song, monitor, instruments, settings, window,
+                           &screen.scrollBarDrawer, &text, sequencer, monitor, instruments, settings, window,
                            clock, fpsTimer});
     ScreenPages pages(mainScreen);
     pages.registerWith(mainScreen);
-    PlaylistPlayer playlist(sequencer, song, window);
+    SongLoader songLoader(sequencer, spareSong, &songFailures, &songMessages);
+    songLoader.setThreadStart(lowerThreadPriority);
+    songLoader.setAfterClear(returnFreedMemory);
+    mainScreen.setSongLoader(&songLoader);
+    PlaylistPlayer playlist(sequencer, window);
+    playlist.setLoader(&songLoader);
     externalControl.setPlaylist(&playlist);
     externalControl.setMasterVolume(&volume);
     PlayerMemory memory(volume, playlist);

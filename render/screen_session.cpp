@@ -111,7 +111,7 @@ std::optional<std::vector<ScriptEvent>> parseInputScript(const std::string& text
 ScreenSession::ScreenSession(std::string dataDirectory, TextRenderer* text, PortFactory* factory)
     : ports(factory != nullptr ? *factory : nullFactory_),
       mainScreen({mouse, screen.mainSurface, screen.skin, screen.fonts, screen.panelDrawer, &screen.scrollBarDrawer,
-                  text, sequencer, song, monitor, instruments, settings, window, clock, fpsTimer}),
+                  text, sequencer, monitor, instruments, settings, window, clock, fpsTimer}),
       dataDirectory_(std::move(dataDirectory))
 {
     // The player's pages; a test may register pages of its own over them before open().

@@ -17,7 +17,7 @@ constexpr uint8_t gmSystemOnBytes[] = {0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7};
 }
 
 Sequencer::Sequencer(SmfFile& song, ChannelMonitor& monitor, PortSelector& ports, PeriodicTimer& timer)
-    : song_(song), monitor_(monitor), ports_(ports), timer_(timer), context_{song, *this, monitor, ports}
+    : song_(&song), monitor_(monitor), ports_(ports), timer_(timer)
 {
 }
 
@@ -50,9 +50,10 @@ void Sequencer::tick()
 
 bool Sequencer::advance()
 {
-    const double step = static_cast<double>(monitor_.speed.load()) * tickPeriodMs * song_.division() * 1000.0 / current_.tempo;
+    const double step =
+        static_cast<double>(monitor_.speed.load()) * tickPeriodMs * song_->division() * 1000.0 / current_.tempo;
     current_.position += step;
-    if (current_.position > song_.endTick()) {
+    if (current_.position > song_->endTick()) {
         publish();
         stopRoutine();
         return false;
@@ -95,10 +96,11 @@ PlayReadout Sequencer::readout() const
 
 void Sequencer::playDueEvents()
 {
-    const auto& events = song_.events();
+    const auto& events = song_->events();
     const double position = current_.position;
+    PlayContext context = playContext();
     while (cursor_ < events.size() && events[cursor_]->tick <= position) {
-        events[cursor_]->play(context_);
+        events[cursor_]->play(context);
         ++cursor_;
     }
 }
@@ -118,17 +120,17 @@ void Sequencer::play()
     }
     cursor_ = 0;
     current_ = PlayReadout{};
-    current_.nextTempo = song_.firstTempo();
-    current_.nextTimeSignature = song_.firstTimeSignature();
+    current_.nextTempo = song_->firstTempo();
+    current_.nextTimeSignature = song_->firstTimeSignature();
     publish();
-    if (!song_.loaded()) {
+    if (!song_->loaded()) {
         return;
     }
     monitor_.gmSeen = false;
     monitor_.gsSeen = false;
     monitor_.xgSeen = false;
     ports_.port().songStarting();
-    if (!song_.hasResetSysex()) {
+    if (!song_->hasResetSysex()) {
         const LongMessage message{gmSystemOnBytes, sizeof gmSystemOnBytes, sysex::GmSystemOn};
         ports_.port().sendLong(message);
         monitor_.resetAllChannels();
@@ -165,7 +167,7 @@ void Sequencer::haltTicks()
     playing_.store(false);
 }
 
-bool Sequencer::seekToMs(uint32_t ms) { return seekToTick(song_.tickAtMs(ms)); }
+bool Sequencer::seekToMs(uint32_t ms) { return seekToTick(song_->tickAtMs(ms)); }
 
 bool Sequencer::seekByMs(int32_t deltaMs)
 {
@@ -175,7 +177,7 @@ bool Sequencer::seekByMs(int32_t deltaMs)
 
 bool Sequencer::seekToTick(uint32_t tick)
 {
-    if (!song_.loaded() || state_.load() == PlayState::Idle) {
+    if (!song_->loaded() || state_.load() == PlayState::Idle) {
         return false;
     }
     haltTicks();
@@ -193,7 +195,7 @@ bool Sequencer::seekToTick(uint32_t tick)
 
 bool Sequencer::chaseOutputState()
 {
-    if (!song_.loaded() || !playing_.load()) {
+    if (!song_->loaded() || !playing_.load()) {
         return false;
     }
     haltTicks();
@@ -221,22 +223,20 @@ void Sequencer::silenceAll()
         port.sendShort(packShort(status, 64, 0));
     }
     std::lock_guard guard(lock_);
-    for (SoundingNote* note = notes_.first(); note; note = note->next) {
-        note->released = true;
-    }
+    notes_.releaseAll();
 }
 
 void Sequencer::chase(uint32_t tick)
 {
-    const auto& events = song_.events();
+    const auto& events = song_->events();
     const auto reached = std::lower_bound(events.begin(), events.end(), tick,
                                           [](const MidiEvent* event, uint32_t at) { return event->tick < at; });
     cursor_ = static_cast<size_t>(reached - events.begin());
 
     current_ = PlayReadout{};
     current_.position = tick;
-    current_.nextTempo = song_.firstTempo();
-    current_.nextTimeSignature = song_.firstTimeSignature();
+    current_.nextTempo = song_->firstTempo();
+    current_.nextTimeSignature = song_->firstTimeSignature();
     applyChanges();
     current_.cursor = cursor_;
 
@@ -246,11 +246,12 @@ void Sequencer::chase(uint32_t tick)
     for (int channel = 0; channel < ChannelMonitor::channelCount; ++channel) {
         monitor_.clearChannel(channel);
     }
-    song_.showLyric(nullptr);
-    song_.singSyllable(LyricLines::noSyllable);
+    song_->showLyric(nullptr);
+    song_->singSyllable(LyricLines::noSyllable);
     ChaseState state;
+    PlayContext context = playContext();
     for (size_t i = 0; i < cursor_; ++i) {
-        state.fold(*events[i], context_);
+        state.fold(*events[i], context);
     }
     // The output starts from a reset as at play: the song's own, or a GM System On where the
     // song has none before the point.
@@ -286,7 +287,7 @@ void Sequencer::stopRoutine()
         std::lock_guard guard(lock_);
         for (SoundingNote* note = notes_.first(); note;) {
             monitor_.silence(*note, offs);
-            note->released = true;
+            notes_.release(note);
             note = ChannelMonitor::noteUpdate(*note, tickPeriodMs) ? note->next : notes_.erase(note);
         }
     }
@@ -339,7 +340,8 @@ void Sequencer::shutdown()
 bool Sequencer::load(std::string_view path)
 {
     setState(PlayState::Idle);
-    const bool ok = song_.load(path);
+    const bool ok = song_->load(path);
+    loadCount_.fetch_add(1);
     if (ok) {
         setState(PlayState::Stopped);
     }
@@ -354,12 +356,23 @@ bool Sequencer::loadAndPlay(std::string_view path)
     return ok;
 }
 
+bool Sequencer::playLoaded(SmfFile& song)
+{
+    stop();
+    setState(PlayState::Idle);
+    song_ = &song;
+    loadCount_.fetch_add(1);
+    if (song.loaded()) {
+        setState(PlayState::Stopped);
+    }
+    play();
+    return song.loaded();
+}
+
 void Sequencer::noteStarted(uint8_t channel, uint8_t note, uint8_t velocity)
 {
     std::lock_guard guard(lock_);
-    SoundingNote& record = *notes_.add();
-    record.channel = channel;
-    record.note = note;
+    SoundingNote& record = *notes_.add(channel, note);
     record.velocity = velocity;
     record.level = record.startLevel = velocity;
     record.holdLevel = static_cast<float>(velocity * 100 / 120);
@@ -368,11 +381,7 @@ void Sequencer::noteStarted(uint8_t channel, uint8_t note, uint8_t velocity)
 void Sequencer::noteReleased(uint8_t channel, uint8_t note)
 {
     std::lock_guard guard(lock_);
-    for (SoundingNote* record = notes_.first(); record; record = record->next) {
-        if (record->channel == channel && record->note == note && !record->released) {
-            record->released = true;
-        }
-    }
+    notes_.releaseKey(channel, note);
 }
 
 uint32_t Sequencer::elapsedMs() const { return elapsedMs(readout()); }
@@ -381,7 +390,7 @@ uint32_t Sequencer::currentBeat() const { return currentBeat(readout()); }
 
 uint32_t Sequencer::elapsedMs(const PlayReadout& readout) const
 {
-    if (!playing_.load() || song_.division() == 0) {
+    if (!playing_.load() || song_->division() == 0) {
         return 0;
     }
     const uint32_t p = truncToU32(readout.position);
@@ -391,42 +400,42 @@ uint32_t Sequencer::elapsedMs(const PlayReadout& readout) const
     uint32_t baseMs = 0;
     const TempoEvent* applied = next ? next->previous : nullptr;
     if (!next) {
-        applied = song_.lastTempo();
+        applied = song_->lastTempo();
     }
     if (applied) {
         baseTick = applied->tick;
         baseTempo = applied->tempo;
         baseMs = applied->startMs;
     }
-    return truncToU32(static_cast<double>(p - baseTick) * baseTempo / (song_.division() * 1000.0) + baseMs);
+    return truncToU32(static_cast<double>(p - baseTick) * baseTempo / (song_->division() * 1000.0) + baseMs);
 }
 
 uint32_t Sequencer::currentMeasure(const PlayReadout& readout) const
 {
-    if (!playing_.load() || song_.division() == 0) {
+    if (!playing_.load() || song_->division() == 0) {
         return 0;
     }
     const uint32_t p = truncToU32(readout.position);
     const TimeSignatureEvent* next = readout.nextTimeSignature;
     const TimeSignatureEvent* applied = next ? next->previous : nullptr;
     if (!next) {
-        applied = song_.lastTimeSignature();
+        applied = song_->lastTimeSignature();
     }
     if (!applied) {
-        return p / (4 * song_.division());
+        return p / (4 * song_->division());
     }
-    const uint32_t length = song_.measureLength(applied->numerator, applied->denominatorPower);
+    const uint32_t length = song_->measureLength(applied->numerator, applied->denominatorPower);
     return (p - applied->tick) / length + applied->measure;
 }
 
 uint32_t Sequencer::currentBeat(const PlayReadout& readout) const
 {
-    if (!playing_.load() || song_.division() == 0) {
+    if (!playing_.load() || song_->division() == 0) {
         return 0;
     }
     const uint32_t p = truncToU32(readout.position);
     const double power = powerOfTwo(readout.meterDenominatorPower);
-    const uint32_t beatLength = power > 4.0 * song_.division() ? 1 : std::max<uint32_t>(1, 4 * song_.division() / truncToU32(power));
+    const uint32_t beatLength = power > 4.0 * song_->division() ? 1 : std::max<uint32_t>(1, 4 * song_->division() / truncToU32(power));
     const uint32_t numerator = std::max<uint32_t>(1, readout.meterNumerator);
     return ((p - readout.meterTick) / beatLength) % numerator + 1;
 }

@@ -62,12 +62,22 @@ public:
     bool chaseOutputState();
     // How many seeks were made, from any source; whoever announces seeks watches it move.
     uint32_t seekCount() const { return seekCount_.load(); }
+    // How many songs were loaded (or failed to load); what keeps a song's data apart from the
+    // next song's watches it move.
+    uint32_t loadCount() const { return loadCount_.load(); }
     void setState(PlayState state) { state_.store(state); }
     void shutdown();
     // stop, load, play: how a new song starts from any source. Returns the load's result.
     bool loadAndPlay(std::string_view path);
     // The load alone, with the state changes around it (Idle, then Stopped on success).
     bool load(std::string_view path);
+    // stop, then the song loaded elsewhere (or failed to load) takes the place of the one
+    // played, and play: how a song loaded off the frame thread starts. Returns whether it
+    // had loaded. The song played before is the caller's again.
+    bool playLoaded(SmfFile& song);
+    // The song played: the one given at construction until playLoaded gives another. The
+    // frame's thread reads it between the switches it makes itself.
+    SmfFile& song() const { return *song_; }
 
     // One timer tick; the timer calls it, and simulated playback calls it directly.
     void tick();
@@ -113,12 +123,13 @@ private:
     void playDueEvents();
     void updateNotes();
     void publish();
+    PlayContext playContext() { return {*song_, *this, monitor_, ports_}; }
 
-    SmfFile& song_;
+    // Switched on the frame's thread while the ticks play nothing; playing_ hands it over.
+    SmfFile* song_;
     ChannelMonitor& monitor_;
     PortSelector& ports_;
     PeriodicTimer& timer_;
-    PlayContext context_;
 
     std::atomic<bool> playing_{false};
     bool timerRunning_ = false;
@@ -140,6 +151,7 @@ private:
     std::mutex lock_;
     std::atomic<PlayState> state_{PlayState::Idle};
     std::atomic<uint32_t> seekCount_{0};
+    std::atomic<uint32_t> loadCount_{0};
 };
 
 }  // namespace quorva

@@ -105,6 +105,9 @@ void SmfFile::clear()
 
 bool SmfFile::load(std::string_view path)
 {
+    if (loadProgress_ != nullptr) {
+        loadProgress_->store(0);
+    }
     clear();
     FileReadError readError = FileReadError::None;
     const auto bytes = readWholeFile(path, readError);
@@ -113,12 +116,18 @@ bool SmfFile::load(std::string_view path)
             loadError_ = readFailure(readError);
         }
         failedPath_ = unquotePath(path);
+        if (loadProgress_ != nullptr) {
+            loadProgress_->store(1000);
+        }
         if (observer_ != nullptr) {
             observer_->songNotLoaded(failedPath_, loadError_);
         }
         return false;
     }
     path_ = unquotePath(path);
+    if (loadProgress_ != nullptr) {
+        loadProgress_->store(1000);
+    }
     return true;
 }
 

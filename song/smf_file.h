@@ -5,6 +5,7 @@
 #include "song/relaxed.h"
 #include "song/song_load_error.h"
 
+#include <atomic>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -32,6 +33,8 @@ public:
     void clear();
     // Told of every path that `load` could not take.
     void setLoadObserver(SongLoadObserver* observer) { observer_ = observer; }
+    // Progress of a load in thousandths, for a display on another thread.
+    void setLoadProgress(std::atomic<uint32_t>* permille) { loadProgress_ = permille; }
     // Why the last load failed (None after a success or a clear), and the path it was given.
     SongLoadError loadError() const { return loadError_; }
     const std::string& failedPath() const { return failedPath_; }
@@ -100,6 +103,7 @@ private:
 
     MessageBox* messages_;
     SongLoadObserver* observer_ = nullptr;
+    std::atomic<uint32_t>* loadProgress_ = nullptr;
     SongLoadError loadError_ = SongLoadError::None;
     std::string failedPath_;
     uint32_t division_ = 0;

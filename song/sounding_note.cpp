@@ -29,18 +29,65 @@ SoundingNote* SoundingNoteList::add()
     return note;
 }
 
-SoundingNote* SoundingNoteList::oldestReplaceable() const
+SoundingNote* SoundingNoteList::add(uint8_t channel, uint8_t note)
+{
+    SoundingNote* record = add();
+    record->channel = channel;
+    record->note = note;
+    const size_t key = keyIndex(channel, note);
+    record->olderOnKey = newestOnKey_[key];
+    (record->olderOnKey ? record->olderOnKey->newerOnKey : oldestOnKey_[key]) = record;
+    newestOnKey_[key] = record;
+    record->onKey = true;
+    return record;
+}
+
+void SoundingNoteList::release(SoundingNote* note)
+{
+    leaveKey(note);
+    if (!note->released) {
+        note->released = true;
+        ++releasedCount_;
+    }
+}
+
+void SoundingNoteList::releaseKey(uint8_t channel, uint8_t note)
+{
+    const size_t key = keyIndex(channel, note);
+    while (SoundingNote* held = oldestOnKey_[key]) {
+        release(held);
+    }
+}
+
+void SoundingNoteList::releaseAll()
 {
     for (SoundingNote* note = head_; note; note = note->next) {
-        if (note->released) {
+        release(note);
+    }
+}
+
+SoundingNote* SoundingNoteList::oldestReplaceable() const
+{
+    if (releasedCount_ > 0) {
+        for (SoundingNote* note = head_; note; note = note->next) {
+            if (note->released) {
+                return note;
+            }
+        }
+    }
+    // Every note is held. The chains know which key holds a newer note, the oldest of them
+    // usually near the head.
+    for (SoundingNote* note = head_; note; note = note->next) {
+        if (note->newerOnKey != nullptr) {
             return note;
         }
     }
-    // Walking from the newest, a note whose key was seen already has a newer note on it.
+    // Notes that no key knows: walking from the newest, a note whose key was seen already has
+    // a newer note on it.
     std::bitset<16 * 128> newerOnKey;
     SoundingNote* oldestDuplicate = nullptr;
     for (SoundingNote* note = tail_; note; note = note->previous) {
-        const size_t key = (note->channel & 0x0Fu) * 128u + (note->note & 0x7Fu);
+        const size_t key = keyIndex(note->channel, note->note);
         if (newerOnKey.test(key)) {
             oldestDuplicate = note;
         }
@@ -49,8 +96,25 @@ SoundingNote* SoundingNoteList::oldestReplaceable() const
     return oldestDuplicate;
 }
 
+void SoundingNoteList::leaveKey(SoundingNote* note)
+{
+    if (!note->onKey) {
+        return;
+    }
+    const size_t key = keyIndex(note->channel, note->note);
+    (note->olderOnKey ? note->olderOnKey->newerOnKey : oldestOnKey_[key]) = note->newerOnKey;
+    (note->newerOnKey ? note->newerOnKey->olderOnKey : newestOnKey_[key]) = note->olderOnKey;
+    note->olderOnKey = nullptr;
+    note->newerOnKey = nullptr;
+    note->onKey = false;
+}
+
 void SoundingNoteList::unlink(SoundingNote* note)
 {
+    leaveKey(note);
+    if (note->released && releasedCount_ > 0) {
+        --releasedCount_;
+    }
     (note->previous ? note->previous->next : head_) = note->next;
     (note->next ? note->next->previous : tail_) = note->previous;
     --size_;

@@ -35,7 +35,7 @@ std::array<bool, ChannelMonitor::channelCount> selectedChannels(const ChannelMon
 GridStart gridStartOf(const MainScreen& screen)
 {
     const PlayerSnapshot& player = screen.player();
-    const SmfFile& song = screen.context().song;
+    const SmfFile& song = screen.context().sequencer.song();
     GridStart start;
     start.position = player.position;
     start.meterTick = player.readout.meterTick;
@@ -45,6 +45,20 @@ GridStart gridStartOf(const MainScreen& screen)
     start.division = song.division();
     start.pixelsPerTick = pixelsPerTick(screen.context().monitor.flowScale.load(), song.division());
     return start;
+}
+
+double updateComingNotes(const MainScreen& screen, ComingNotes& notes, const std::array<bool, 16>& shown)
+{
+    const SmfFile& song = screen.context().sequencer.song();
+    const PlayerSnapshot& player = screen.player();
+    const double scale = pixelsPerTick(screen.context().monitor.flowScale.load(), song.division());
+    uint16_t channels = 0;
+    for (int c = 0; c < 16; ++c) {
+        channels |= static_cast<uint16_t>(shown[c] ? 1u << c : 0u);
+    }
+    notes.update(song.events(), screen.context().sequencer.loadCount(), player.readout.cursor, player.position, scale,
+                 channels);
+    return scale;
 }
 
 void drawKeyboardSeparator(Surface& surface, const SkinSprites& sprites, int32_t left, int32_t right)
@@ -144,13 +158,12 @@ void KeyboardFlowView::drawKeys(int32_t offset, int32_t shift)
 void KeyboardFlowView::drawComingNotes(int32_t offset, int32_t shift)
 {
     Surface& target = surface();
-    const SmfFile& song = screen_.context().song;
-    const PlayerSnapshot& player = screen_.player();
     const auto shown = selectedChannels(screen_.context().monitor, &ChannelState::keyboardShown);
-    const double scale = pixelsPerTick(screen_.context().monitor.flowScale.load(), song.division());
-    forEachComingNote(song.events(), player.readout.cursor, player.position, scale, [&](int32_t channel, int32_t note, int32_t y) {
+    const double scale = updateComingNotes(screen_, comingNotes_, shown);
+    marks_.reset();
+    comingNotes_.forEach(screen_.player().position, scale, [&](int32_t channel, int32_t note, int32_t y) {
         const int32_t shownKey = note + shift;
-        if (shown[channel] && shownKey > 0) {
+        if (shown[channel] && shownKey > 0 && marks_.take(shownKey, y)) {
             blit(target, flow_.mark(shownKey % 12), laneX(shownKey, offset), markBottom - y);
         }
     });
@@ -187,15 +200,19 @@ void DrumFlowView::draw()
             blitAdd(target, sprites_.glows[lane], bodyLeft + drumLanes[lane].x, keyboardLine, weight);
         }
     });
-    if (!playing) {
-        return;
+    if (playing) {
+        drawComingNotes(shown);
     }
-    const SmfFile& song = screen_.context().song;
-    const PlayerSnapshot& player = screen_.player();
-    const double scale = pixelsPerTick(screen_.context().monitor.flowScale.load(), song.division());
-    forEachComingNote(song.events(), player.readout.cursor, player.position, scale, [&](int32_t channel, int32_t note, int32_t y) {
+}
+
+void DrumFlowView::drawComingNotes(const std::array<bool, ChannelMonitor::channelCount>& shown)
+{
+    Surface& target = surface();
+    const double scale = updateComingNotes(screen_, comingNotes_, shown);
+    marks_.reset();
+    comingNotes_.forEach(screen_.player().position, scale, [&](int32_t channel, int32_t note, int32_t y) {
         const int32_t lane = drumLaneOf(note);
-        if (shown[channel] && lane >= 0) {
+        if (shown[channel] && lane >= 0 && marks_.take(lane, y)) {
             // Clipped to the body: a mark about to leave the lanes would reach into the header.
             blit(target, sprites_.marks[lane], bodyLeft + drumLanes[lane].x, markBottom - y);
         }

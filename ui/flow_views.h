@@ -2,9 +2,12 @@
 // The flow views: one keyboard at the bottom of the body with the coming notes falling toward
 // it (KB.FLOW7 with lanes laid out like piano keys, KB.FLOW12 with twelve equal lanes per
 // octave), and DRUM FLOW with eight drum lanes over a drum kit.
+#include "ui/coming_notes.h"
 #include "ui/flow_timeline.h"
 #include "ui/music_view.h"
 #include "ui/view_sprites.h"
+
+#include <array>
 
 namespace quorva {
 
@@ -29,6 +32,8 @@ private:
     bool twelveLanes_;
     KeyboardSprites keyboard_;
     FlowSprites flow_;
+    ComingNotes comingNotes_;
+    MarkBudget marks_;
 };
 
 class DrumFlowView final : public MusicView {
@@ -42,9 +47,16 @@ public:
 
 private:
     void drawLanes();
+    void drawComingNotes(const std::array<bool, ChannelMonitor::channelCount>& shown);
 
     DrumSprites sprites_;
+    ComingNotes comingNotes_;
+    MarkBudget marks_;
 };
+
+// Reads the coming notes of the shown channels on for this frame; the scale is returned for
+// drawing them.
+double updateComingNotes(const MainScreen& screen, ComingNotes& notes, const std::array<bool, 16>& shown);
 
 // The grid's starting state for this frame: the player copy, the song's division and the
 // smoothed flow scale.

@@ -1,6 +1,7 @@
 // The fixed panels of the main screen, redrawn completely every frame: the knob bar, the
 // playback panel, the song texts, the lamps and the sixteen channel rows.
 #include "app/instrument_names.h"
+#include "app/song_loader.h"
 #include "gfx/bitmap_font.h"
 #include "gfx/drawers.h"
 #include "platform/text_renderer.h"
@@ -12,7 +13,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <mutex>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -120,7 +120,7 @@ void MainScreen::drawPositionPanel()
     }
 
     const Sequencer& sequencer = context_.sequencer;
-    const SmfFile& song = context_.song;
+    const SmfFile& song = context_.sequencer.song();
     const BitmapFont& font = context_.fonts.txnm;
     const PlayReadout& readout = player_.readout;
     const uint32_t elapsed = sequencer.elapsedMs(readout);
@@ -196,7 +196,16 @@ void MainScreen::drawSongTexts()
     }
     Surface& surface = context_.surface;
     const TextTarget target{surface.pixels(), surface.width(), surface.height(), surface.pitch()};
-    const SmfFile& song = context_.song;
+    const SmfFile& song = context_.sequencer.song();
+    // A song loading on the loader's thread takes the comment's row while the song before
+    // plays on.
+    const bool loading = songLoader_ != nullptr && songLoader_->loading();
+    if (loading) {
+        const uint32_t percent = std::min<uint32_t>(songLoader_->progressPermille(), 1000) / 10;
+        const std::string line = "loading \"" + std::string(fileNameOf(songLoader_->path())) + "\" " +
+                                 std::to_string(percent) + "%";
+        renderer->drawText(target, songTextX, songTextY + rowHeight * 3, line, songTextColour);
+    }
     if (!song.loaded() && song.loadError() != SongLoadError::None) {
         drawLoadFailure(*renderer, target, song, songTextX, songTextY);
         return;
@@ -207,7 +216,7 @@ void MainScreen::drawSongTexts()
     const std::array<std::pair<int32_t, const char*>, 3> rows = {
         {{0, song.title()}, {1, song.notice()}, {3, outputNotice.empty() ? song.text() : nullptr}}};
     for (const auto& [row, text] : rows) {
-        if (text != nullptr && text[0] != '\0') {
+        if (text != nullptr && text[0] != '\0' && !(loading && row == 3)) {
             const std::string_view shown = std::string_view(text).substr(0, songTextBytes);
             renderer->drawText(target, songTextX, songTextY + rowHeight * row, songTextToUtf8(shown), songTextColour);
         }
@@ -220,7 +229,7 @@ void MainScreen::drawSongTexts()
 
 void MainScreen::drawLyricLine(TextRenderer& renderer, const TextTarget& target, int32_t y)
 {
-    const SmfFile& song = context_.song;
+    const SmfFile& song = context_.sequencer.song();
     const LyricLines& lines = song.lyricLines();
     if (lines.syllableCount() == 0) {
         const char* lyric = song.lyric();
@@ -250,18 +259,8 @@ void MainScreen::drawLamps()
 
 void MainScreen::drawChannelPanel()
 {
-    std::array<int32_t, ChannelMonitor::channelCount> peaks{};
-    {
-        Sequencer& sequencer = context_.sequencer;
-        std::lock_guard guard(sequencer.lock());
-        for (const SoundingNote* note = sequencer.notes().first(); note != nullptr; note = note->next) {
-            const int32_t level = static_cast<int32_t>(note->level);
-            int32_t& peak = peaks[note->channel & 15];
-            peak = std::max(peak, level);
-        }
-    }
     for (int channel = 0; channel < ChannelMonitor::channelCount; ++channel) {
-        drawChannelRow(channel, peaks[channel]);
+        drawChannelRow(channel, notes_.peak(channel));
     }
 }
 

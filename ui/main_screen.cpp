@@ -70,6 +70,8 @@ void MainScreen::takePlayerSnapshot()
 
 void MainScreen::draw()
 {
+    // One copy a frame, for the channel rows' meters and the page's notes.
+    notes_.take(context_.sequencer);
     drawPlaybackPanel();
     drawChannelPanel();
     drawList_.walk();

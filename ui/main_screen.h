@@ -6,6 +6,7 @@
 #include "ui/callback_list.h"
 #include "ui/channel_buttons.h"
 #include "ui/controls.h"
+#include "ui/note_snapshot.h"
 #include "ui/progress_seek.h"
 #include "ui/screen_context.h"
 #include "ui/skin_sprites.h"
@@ -17,6 +18,7 @@
 
 namespace quorva {
 
+class SongLoader;
 class TextRenderer;
 struct TextTarget;
 
@@ -70,6 +72,8 @@ public:
     void setExtras(ScreenExtras* extras) { extras_ = extras; }
     // What the song text area says of a lost output, if anything.
     void setOutputWatch(const OutputWatch* watch) { outputWatch_ = watch; }
+    // The loader whose song in flight the song texts show, with its progress; none by default.
+    void setSongLoader(const SongLoader* loader) { songLoader_ = loader; }
     // The mute level knob from the settings' default mute level index 0..6.
     void setMuteKnob(uint8_t settingsIndex) { controls_.setMuteKnob(settingsIndex); }
 
@@ -81,6 +85,8 @@ public:
     const SkinSprites& sprites() const { return sprites_; }
     const ScreenContext& context() const { return context_; }
     const PlayerSnapshot& player() const { return player_; }
+    // The sounding notes as this frame's draw pass took them, before it drew anything.
+    const NoteSnapshot& notes() const { return notes_; }
 
     ChannelButton& channelButton(int channel) { return channelButtons_[channel]; }
     Controls& controls() { return controls_; }
@@ -113,6 +119,7 @@ private:
     ScreenContext context_;
     ScreenExtras* extras_ = nullptr;
     const OutputWatch* outputWatch_ = nullptr;
+    const SongLoader* songLoader_ = nullptr;
     uint8_t mode_ = 0;
     View* currentView_ = nullptr;
     ScreenHook updateHook_;
@@ -123,6 +130,7 @@ private:
     SkinSprites sprites_;
     PanelSprites panelSprites_;
     PlayerSnapshot player_;
+    NoteSnapshot notes_;
 
     PanelPage panelPage_{*this};
     std::array<View*, pageCount> pages_{};

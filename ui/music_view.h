@@ -1,9 +1,9 @@
 #pragma once
 // What the five music views share: they draw through the main screen's draw hook, do nothing
-// in the update pass, and draw the sounding notes from a copy taken under the sequencer's lock.
+// in the update pass, and draw the sounding notes from the copy the main screen took under
+// the sequencer's lock for the frame.
 #include "gfx/surface.h"
 #include "ui/main_screen.h"
-#include "ui/note_snapshot.h"
 #include "ui/view.h"
 
 #include <cstdint>
@@ -51,7 +51,7 @@ protected:
     // Copies the band (left, top) of the given size down to row `toY`, top row first, so the
     // rows above toY repeat down the body.
     void repeatBand(int32_t left, int32_t top, int32_t width, int32_t height, int32_t toY) const;
-    // Copies the sounding notes under the sequencer's lock, then visits the copies.
+    // Visits the frame's copies of the sounding notes.
     template <typename NoteVisitor>
     void forEachSoundingNote(NoteVisitor&& visit);
     // Joins the keyboard scroll bar to the lists, or takes it out again.
@@ -64,15 +64,12 @@ protected:
 private:
     void idle() {}
     void drawCall() { draw(); }
-
-    NoteSnapshot notes_;
 };
 
 template <typename NoteVisitor>
 void MusicView::forEachSoundingNote(NoteVisitor&& visit)
 {
-    notes_.take(screen_.context().sequencer);
-    for (const DrawnNote& note : notes_) {
+    for (const DrawnNote& note : screen_.notes()) {
         visit(note);
     }
 }

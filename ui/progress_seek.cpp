@@ -12,8 +12,8 @@ namespace quorva {
 void ProgressSeek::update(const ScreenContext& context)
 {
     const MouseState& mouse = context.mouse;
-    const uint32_t lengthMs = context.song.endMs();
-    const bool seekable = context.song.loaded() && context.sequencer.state() != PlayState::Idle && lengthMs != 0;
+    const uint32_t lengthMs = context.sequencer.song().endMs();
+    const bool seekable = context.sequencer.song().loaded() && context.sequencer.state() != PlayState::Idle && lengthMs != 0;
     const Rect grab{bar.left - grabMargin, bar.top - grabMargin, bar.right + grabMargin, bar.bottom + grabMargin};
     if (mouse.left() == button::Pressed && seekable && grab.contains(mouse.x(), mouse.y())) {
         dragging_ = true;

@@ -13,7 +13,6 @@ class PanelDrawer;
 class ScrollBarDrawer;
 class Sequencer;
 class SettingsKeeper;
-class SmfFile;
 class Surface;
 class TextRenderer;
 struct FontSet;
@@ -29,7 +28,6 @@ struct ScreenContext {
     const ScrollBarDrawer* scrollBarDrawer;  // draws nothing while it has not been made
     TextRenderer* text;                      // the song texts' font; null draws no song texts
     Sequencer& sequencer;
-    SmfFile& song;
     ChannelMonitor& monitor;
     const InstrumentNames& instruments;
     SettingsKeeper& settings;

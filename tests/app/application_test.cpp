@@ -170,7 +170,7 @@ struct Program {
     SettingsKeeper settings{ports, sequencer, messages, effects};
     MemoryBitmapLoader bitmaps;
     MainScreen mainScreen{{mouse, screen.mainSurface, screen.skin, screen.fonts, screen.panelDrawer,
-                           &screen.scrollBarDrawer, nullptr, sequencer, song, monitor, instruments, settings, window,
+                           &screen.scrollBarDrawer, nullptr, sequencer, monitor, instruments, settings, window,
                            clock, fpsTimer}};
 
     Application make(SingleInstance& instance)

@@ -27,7 +27,7 @@ struct Controlled {
     testing::Player player;
     ScriptedWindow platform;
     MainWindow window{platform};
-    ExternalControl control{player.sequencer, player.song, window,
+    ExternalControl control{player.sequencer, window,
                             [](std::string_view text) { return "<" + std::string(text) + ">"; }};
     TempDir dir;
 

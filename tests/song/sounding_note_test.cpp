@@ -65,8 +65,8 @@ TEST(SoundingNoteList, PastItsCapacityTheOldestReleasedThenTheOldestDoubledNoteM
     std::vector<SoundingNote*> notes = inOrder(list);
 
     // Released notes go first, the oldest of them.
-    notes[700]->released = true;
-    notes[5]->released = true;
+    list.release(notes[700]);
+    list.release(notes[5]);
     SoundingNote& first = addNote(list, 7);
     EXPECT_EQ(&first, notes[5]);
     EXPECT_EQ(list.size(), SoundingNoteList::capacity);
@@ -85,6 +85,51 @@ TEST(SoundingNoteList, PastItsCapacityTheOldestReleasedThenTheOldestDoubledNoteM
         keys.insert(note->channel * 128u + note->note);
     }
     EXPECT_EQ(keys.size(), keyCount);
+}
+
+TEST(SoundingNoteList, ANoteOffReleasesTheHeldNotesOfItsKeyAlone)
+{
+    SoundingNoteList list;
+    SoundingNote* first = list.add(0, 60);
+    SoundingNote* otherChannel = list.add(1, 60);
+    SoundingNote* otherKey = list.add(0, 61);
+    SoundingNote* second = list.add(0, 60);
+    list.releaseKey(0, 60);
+    EXPECT_TRUE(first->released);
+    EXPECT_TRUE(second->released);
+    EXPECT_FALSE(otherChannel->released);
+    EXPECT_FALSE(otherKey->released);
+
+    // A note struck again after the note off is held until the next one; an erased note has
+    // left its key.
+    SoundingNote* third = list.add(0, 60);
+    list.erase(otherKey);
+    SoundingNote* reused = list.add(0, 62);
+    list.releaseKey(0, 61);
+    EXPECT_FALSE(reused->released);
+    EXPECT_FALSE(third->released);
+    list.releaseKey(0, 60);
+    EXPECT_TRUE(third->released);
+    list.releaseAll();
+    EXPECT_TRUE(otherChannel->released);
+    EXPECT_TRUE(reused->released);
+
+    // Full of held notes, each key struck twice: the oldest note goes first, as its key's
+    // newer note keeps it sounding, and a key struck once keeps its note.
+    list.clear();
+    std::vector<SoundingNote*> notes;
+    for (size_t i = 0; i < SoundingNoteList::capacity; ++i) {
+        notes.push_back(list.add(static_cast<uint8_t>(i / 128 % 16), static_cast<uint8_t>(i % 128)));
+    }
+    list.releaseKey(0, 0);  // both notes of key 0
+    EXPECT_EQ(list.add(5, 5), notes[0]);
+    EXPECT_EQ(list.add(5, 6), notes[keyCount]);
+    EXPECT_EQ(list.add(5, 7), notes[1]);
+    EXPECT_EQ(list.size(), SoundingNoteList::capacity);
+    // The replaced note has left its key: the twin it had is the key's only note now.
+    list.releaseKey(0, 1);
+    EXPECT_TRUE(notes[keyCount + 1]->released);
+    EXPECT_EQ(list.add(5, 8), notes[keyCount + 1]);
 }
 
 TEST(SoundingNoteList, ASongHoldingMoreNotesThanThePoolIsStillSilencedOnStop)

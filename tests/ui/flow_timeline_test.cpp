@@ -1,3 +1,4 @@
+#include "ui/coming_notes.h"
 #include "ui/flow_timeline.h"
 #include "ui/keyboard_views.h"
 #include "ui/flow_views.h"
@@ -5,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <memory>
 #include <vector>
 
@@ -132,6 +135,81 @@ TEST(FlowNotes, ComingNotesAreTheNoteOnsWithinTheLanes)
     seen.clear();
     forEachComingNote(events.pointers, events.pointers.size(), 0, 0.3, [&](int32_t, int32_t, int32_t) { seen.push_back({}); });
     EXPECT_TRUE(seen.empty());
+}
+
+TEST(FlowNotes, KeptComingNotesAreTheOnesAFreshWalkFinds)
+{
+    // A song of note ons, note offs and tempo changes, some ticks shared, played frame by
+    // frame with seeks back and forth and changes of scale.
+    EventList events;
+    uint32_t seed = 7;
+    auto random = [&seed](uint32_t range) {
+        seed = seed * 1664525u + 1013904223u;
+        return (seed >> 8) % range;
+    };
+    uint32_t tick = 0;
+    for (int i = 0; i < 4000; ++i) {
+        tick += random(4) == 0 ? 0 : random(40);
+        if (random(50) == 0) {
+            events.add(std::make_unique<TempoEvent>(tick, 0, 400000));
+        } else {
+            const auto status = static_cast<uint8_t>((random(3) == 0 ? 0x80 : 0x90) | random(16));
+            events.note(tick, status, static_cast<uint8_t>(random(128)), static_cast<uint8_t>(random(4) == 0 ? 0 : 100));
+        }
+    }
+    ComingNotes kept;
+    using Seen = std::vector<std::array<int32_t, 3>>;
+    uint32_t position = 0;
+    double scale = 0.3;
+    uint64_t song = 1;
+    uint16_t channels = 0xFFFF;
+    size_t frames = 0;
+    for (int frame = 0; frame < 3000; ++frame) {
+        const uint32_t step = random(100);
+        if (step == 0) {
+            position = random(tick + 100);  // a seek anywhere
+        } else if (step == 1) {
+            scale = 0.05 + random(100) / 100.0;  // the flow scale moved
+        } else if (step == 2) {
+            ++song;  // the song loaded again
+        } else if (step == 3) {
+            channels = static_cast<uint16_t>(random(0x10000));  // other channels shown
+        } else {
+            position += random(30);
+        }
+        const auto reached = std::upper_bound(events.pointers.begin(), events.pointers.end(), position,
+                                              [](uint32_t at, const MidiEvent* event) { return at < event->tick; });
+        const auto cursor = static_cast<size_t>(reached - events.pointers.begin());
+        Seen walked;
+        forEachComingNote(events.pointers, cursor, position, scale,
+                          [&](int32_t channel, int32_t note, int32_t y) {
+                              if ((channels >> channel & 1) != 0) {
+                                  walked.push_back({channel, note, y});
+                              }
+                          });
+        kept.update(events.pointers, song, cursor, position, scale, channels);
+        Seen fromKept;
+        kept.forEach(position, scale, [&](int32_t channel, int32_t note, int32_t y) { fromKept.push_back({channel, note, y}); });
+        ASSERT_EQ(fromKept, walked) << "frame " << frame << " at " << position;
+        frames += walked.empty() ? 0 : 1;
+    }
+    EXPECT_GT(frames, 1500u);  // most frames had notes to compare
+}
+
+TEST(FlowNotes, PastTheBudgetAMarkOnALaneRowAlreadyTakenIsSkipped)
+{
+    MarkBudget marks;
+    for (size_t i = 0; i < MarkBudget::budget; ++i) {
+        EXPECT_TRUE(marks.take(60, 10));  // within the budget every mark is drawn
+    }
+    EXPECT_FALSE(marks.take(60, 10));
+    EXPECT_TRUE(marks.take(60, 11));
+    EXPECT_TRUE(marks.take(61, 10));
+    EXPECT_FALSE(marks.take(61, 10));
+    EXPECT_TRUE(marks.take(200, 10));  // outside the lanes: drawn (and clipped) as before
+    marks.reset();
+    EXPECT_TRUE(marks.take(60, 10));
+    EXPECT_TRUE(marks.take(60, 10));
 }
 
 TEST(ViewGeometry, KeysGlowsAndLanes)

@@ -76,7 +76,7 @@ struct OptionPageTest : ::testing::Test {
     CountingEffects effects;
     SettingsKeeper settings{ports, sequencer, messages, effects};
     MainScreen mainScreen{{mouse, screen.mainSurface, screen.skin, screen.fonts, screen.panelDrawer, nullptr, nullptr,
-                           sequencer, song, monitor, instruments, settings, window, clock, fpsTimer}};
+                           sequencer, monitor, instruments, settings, window, clock, fpsTimer}};
     ScreenPages pages{mainScreen};
 };
 

@@ -1,0 +1,49 @@
+#include "ui/coming_notes.h"
+
+namespace quorva {
+
+void ComingNotes::restart(const std::vector<MidiEvent*>& events, uint64_t song, size_t cursor, uint16_t channels)
+{
+    notes_.clear();
+    first_ = 0;
+    song_ = song;
+    channels_ = channels;
+    events_ = events.data();
+    eventCount_ = events.size();
+    start_ = cursor;
+    read_ = cursor;
+}
+
+void ComingNotes::update(const std::vector<MidiEvent*>& events, uint64_t song, size_t cursor, uint32_t position,
+                         double ticksToPixels, uint16_t channels)
+{
+    if (song != song_ || channels != channels_ || events.data() != events_ || events.size() != eventCount_ ||
+        cursor < start_ || cursor > read_) {
+        restart(events, song, cursor, channels);
+    }
+    start_ = cursor;
+    while (first_ < notes_.size() && notes_[first_].index < cursor) {
+        ++first_;
+    }
+    // The passed notes go once they are half of what is kept, so each is moved at most once.
+    if (first_ > 0 && first_ * 2 >= notes_.size()) {
+        notes_.erase(notes_.begin(), notes_.begin() + static_cast<std::ptrdiff_t>(first_));
+        first_ = 0;
+    }
+    for (; read_ < events.size(); ++read_) {
+        const MidiEvent& event = *events[read_];
+        const double y = static_cast<double>(static_cast<int64_t>(event.tick) - position) * ticksToPixels;
+        if (y > flowLaneHeight) {
+            return;
+        }
+        if (event.eventClass != EventClass::Channel) {
+            continue;
+        }
+        const auto& message = static_cast<const ShortEvent&>(event);
+        if ((message.status() & 0xF0) == 0x90 && message.data2() > 0 && (channels >> (message.status() & 0x0F) & 1) != 0) {
+            notes_.push_back({read_, event.tick, static_cast<uint8_t>(message.status() & 0x0F), message.data1()});
+        }
+    }
+}
+
+}  // namespace quorva
