@@ -75,7 +75,7 @@ void runFrames(benchmark::State& state, Sleeper& sleeper, uint32_t frameSleepMs)
     }
 }
 
-// Arguments: the design's per-frame sleep (ms), and the pause between clock readings in
+// Arguments: the frame loop's per-frame sleep (ms), and the pause between clock readings in
 // the last stretch (microseconds; 0 = a pure spin that only yields).
 void BM_FramePacing_SleepThenSpin(benchmark::State& state)
 {

@@ -19,7 +19,7 @@ class PlayerKeys final : public ScreenExtras {
 public:
     // The help page's rectangle: the page body.
     static constexpr Rect helpRect = MainScreen::viewRect;
-    // Where the playlist's line goes: the row below the progress bar, empty in the design.
+    // Where the playlist's line goes: the row below the progress bar, otherwise empty.
     static constexpr int32_t statusX = 3;
     static constexpr int32_t statusY = 448;
 
