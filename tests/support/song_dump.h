@@ -38,11 +38,14 @@ inline std::string songDump(const SmfFile& song)
     out += "text ";
     text(song.text());
     std::map<const MidiEvent*, size_t> indexOf;
-    const auto& events = song.events();
+    const auto events = song.events();
     put("events %zu\n", events.size());
     for (size_t i = 0; i < events.size(); ++i) {
-        const MidiEvent& event = *events[i];
-        indexOf[&event] = i;
+        const EventView view = song.eventAt(i);
+        const MidiEvent& event = *view;
+        if (const MidiEvent* stored = song.storedEvent(events[i])) {
+            indexOf[stored] = i;
+        }
         put("%u ", event.tick);
         if (const auto* message = dynamic_cast<const ShortEvent*>(&event)) {
             put("short %06x %d\n", message->message, static_cast<int>(message->variant));
