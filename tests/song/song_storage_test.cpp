@@ -10,11 +10,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <thread>
 
 namespace quorva {
 namespace {
@@ -153,6 +155,142 @@ TEST(SongStorage, LoadsMakeTheSongsTheyMadeBefore)
         }
     }
     EXPECT_GE(compared, 20u);
+}
+
+// An event as the dense-song test compares it: tick, and the message, the system-exclusive
+// bytes, the text or the tempo (not the track number or start time, which a track loaded
+// alone has other values for).
+std::string describe(const SmfFile& song, size_t index)
+{
+    const SongEvent event = song.events()[index];
+    const EventView view = song.eventAt(index);
+    std::string text = std::to_string(event.tick) + " ";
+    if (event.isChannel()) {
+        return text + std::to_string(event.message());
+    }
+    if (const auto* sysex = dynamic_cast<const SysexEvent*>(&*view)) {
+        return text + "sysex " + std::string(reinterpret_cast<const char*>(sysex->data), sysex->length);
+    }
+    if (const auto* words = dynamic_cast<const TextEvent*>(&*view)) {
+        return text + "text " + words->text;
+    }
+    if (const auto* tempo = dynamic_cast<const TempoEvent*>(&*view)) {
+        return text + "tempo " + std::to_string(tempo->tempo);
+    }
+    return text + "other";
+}
+
+// A dense song of many tracks: notes under running status at random small steps (often the
+// same tick in several tracks), with system-exclusive messages, lyrics and tempo changes
+// among them.
+std::vector<TrackBuilder> denseTracks(size_t trackCount, size_t eventsPerTrack)
+{
+    std::vector<TrackBuilder> tracks(trackCount);
+    uint32_t seed = 7;
+    const auto random = [&seed](uint32_t below) {
+        seed = seed * 1664525u + 1013904223u;
+        return (seed >> 8) % below;
+    };
+    for (size_t t = 0; t < trackCount; ++t) {
+        TrackBuilder& track = tracks[t];
+        const auto channel = static_cast<uint8_t>(t % 16);
+        track.event(0, {static_cast<uint8_t>(0x90 | channel), 60, 1});
+        for (size_t i = 1; i < eventsPerTrack; ++i) {
+            const uint32_t delta = random(4);
+            if (i % 997 == 0) {
+                track.sysex(delta, {0xF0, 0x43, static_cast<uint8_t>(t), static_cast<uint8_t>(i & 0x7F), 0xF7});
+            } else if (i % 1009 == 0) {
+                track.text(delta, 0x05, "la " + std::to_string(t) + "." + std::to_string(i));
+            } else if (i % 4999 == 0) {
+                track.tempo(delta, 400000 + static_cast<uint32_t>(t * 100 + i));
+            } else {
+                // After a sysex or meta event the running status goes on: the channel's note on.
+                track.event(delta, {static_cast<uint8_t>(random(128)), static_cast<uint8_t>(random(128))});
+            }
+        }
+        track.endOfTrack();
+    }
+    return tracks;
+}
+
+TEST(SongStorage, ADenseSongMergesAsItsTracksLoadedAloneWouldBe)
+{
+    // 24 tracks of 20,000 events: decoded on every core and merged in several parts.
+    const auto tracks = denseTracks(24, 20000);
+    std::vector<std::pair<uint32_t, std::string>> expected;
+    for (const TrackBuilder& track : tracks) {
+        SmfFile alone;
+        const auto bytes = buildSmf(0, 480, {track});
+        ASSERT_TRUE(alone.loadBytes(bytes.data(), bytes.size()));
+        for (size_t i = 0; i < alone.events().size(); ++i) {
+            expected.emplace_back(alone.events()[i].tick, describe(alone, i));
+        }
+    }
+    std::stable_sort(expected.begin(), expected.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+
+    SmfFile song;
+    const auto bytes = buildSmf(1, 480, tracks);
+    ASSERT_TRUE(song.loadBytes(bytes.data(), bytes.size()));
+    ASSERT_EQ(song.events().size(), expected.size());
+    size_t differences = 0;
+    for (size_t i = 0; i < expected.size() && differences < 10; ++i) {
+        const std::string actual = describe(song, i);
+        if (actual != expected[i].second) {
+            ADD_FAILURE() << "event " << i << ": " << actual << " instead of " << expected[i].second;
+            ++differences;
+        }
+    }
+    // The tempo list runs through every tempo change in stream order.
+    size_t tempos = 0;
+    uint32_t lastTick = 0;
+    for (const TempoEvent* tempo = song.firstTempo(); tempo; tempo = tempo->next) {
+        EXPECT_GE(tempo->tick, lastTick);
+        lastTick = tempo->tick;
+        ++tempos;
+    }
+    EXPECT_EQ(tempos, 24u * 4);
+    // Eight bytes an event, and the few stored events' objects and blocks beside.
+    EXPECT_LE(song.memoryBytes(), 16 * song.events().size());
+}
+
+TEST(SongStorage, LoadProgressRisesToAThousandAsTheSongLoads)
+{
+    testing::TempDir dir;
+    const auto bytes = buildSmf(1, 480, denseTracks(8, 20000));
+    const auto path = dir.write("dense.mid", bytes).string();
+    std::atomic<uint32_t> permille{1000};
+    SmfFile song;
+    song.setLoadProgress(&permille);
+    for (int load = 0; load < 3; ++load) {
+        // A display on another thread sees it start again from 0 and never go back.
+        permille = 1000;
+        std::atomic<bool> loading{true};
+        std::vector<uint32_t> seen;
+        std::thread display([&] {
+            while (loading.load()) {
+                const uint32_t now = permille.load(std::memory_order_relaxed);
+                if (seen.empty() || now != seen.back()) {
+                    seen.push_back(now);
+                }
+            }
+        });
+        const bool loaded = song.load(path);
+        loading = false;
+        display.join();
+        ASSERT_TRUE(loaded);
+        EXPECT_EQ(permille.load(), 1000u);
+        for (size_t i = 1; i < seen.size(); ++i) {
+            EXPECT_TRUE(seen[i] >= seen[i - 1] || seen[i - 1] == 1000) << seen[i - 1] << " then " << seen[i];
+        }
+    }
+    // Loads that fail end at 1000 too, so that a display knows they are over.
+    permille = 7;
+    EXPECT_FALSE(song.load((dir / "missing.mid").string()));
+    EXPECT_EQ(permille.load(), 1000u);
+    permille = 7;
+    const uint8_t notASong[] = {'R', 'I', 'F', 'F'};
+    EXPECT_FALSE(song.loadBytes(notASong, sizeof notASong));
+    EXPECT_EQ(permille.load(), 1000u);
 }
 
 }  // namespace
