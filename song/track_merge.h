@@ -12,8 +12,8 @@ namespace quorva {
 // Merges the decoded tracks into one stream by tick. At equal ticks an earlier track's events
 // come first, and one track's events keep their file order; the stored events of each track
 // are numbered after those of the tracks before it. Tracks whose ticks only grow (every real
-// file) are cut into ranges of ticks that are merged side by side, each with a heap of the
-// tracks' next events. When a track's 32-bit tick wrapped, the events are ordered as inserting
+// file) are cut into ranges of ticks that are merged side by side: a dense range by counting
+// its events per tick, a sparse one with a heap of the tracks' next events. When a track's 32-bit tick wrapped, the events are ordered as inserting
 // them one at a time into a sorted list orders them: a stable sort by tick.
 class TrackMerger {
 public:
@@ -30,6 +30,8 @@ private:
 
     std::vector<Bounds> partBounds() const;
     void mergePart(const Bounds& begin, const Bounds& end, SongEvent* out) const;
+    void countByTick(const Bounds& begin, const Bounds& end, uint32_t lowest, uint32_t highest, SongEvent* out) const;
+    void mergeByHeap(const Bounds& begin, const Bounds& end, SongEvent* out) const;
     void sortByTick(SongEvent* out) const;
     SongEvent numbered(size_t track, size_t index) const;
 
