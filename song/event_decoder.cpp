@@ -101,15 +101,15 @@ EventDecoder::Step EventDecoder::decodeChannel(uint32_t tick, const uint8_t* dat
     if (*cursor >= 0x80) {
         runningStatus_ = *cursor++;
         track_.setsRunningStatus = true;
-        track_.runningStatus = *runningStatus_;
-    } else if (!runningStatus_) {
+        track_.runningStatus = static_cast<uint8_t>(runningStatus_);
+    } else if (runningStatus_ == unknownStatus) {
         return {0, false, true};
-    } else if (*runningStatus_ == 0) {
+    } else if (runningStatus_ == 0) {
         // A data byte before any status byte since the program started.
         track_.unexpected = true;
         return {};
     }
-    const uint8_t status = *runningStatus_;
+    const auto status = static_cast<uint8_t>(runningStatus_);
     const bool twoBytes = status >= 0xC0 && status <= 0xDF;
     const size_t dataBytes = twoBytes ? 1 : 2;
     if (static_cast<size_t>(track_.end - cursor) < dataBytes) {

@@ -5,7 +5,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <optional>
 #include <vector>
 
 namespace quorva {
@@ -41,8 +40,12 @@ struct DecodedTrack {
 // tracks before (and the songs loaded before); objects are made in the arena given.
 class EventDecoder {
 public:
-    // `runningStatus`: the status the track starts with; none when it is not known yet.
-    EventDecoder(DecodedTrack& track, EventArena& arena, std::optional<uint8_t> runningStatus)
+    // The running status of a track that starts before the tracks ahead of it are decoded.
+    static constexpr uint16_t unknownStatus = 0x100;
+
+    // `runningStatus`: the status byte the track starts with (0 for none since the program
+    // started), or unknownStatus.
+    EventDecoder(DecodedTrack& track, EventArena& arena, uint16_t runningStatus)
         : track_(track), arena_(arena), runningStatus_(runningStatus)
     {
     }
@@ -66,7 +69,7 @@ private:
 
     DecodedTrack& track_;
     EventArena& arena_;
-    std::optional<uint8_t> runningStatus_;
+    uint16_t runningStatus_;
 };
 
 // A variable-length quantity: 7 bits per byte, high group first, low 32 bits kept. Returns

@@ -1,11 +1,10 @@
 // Reading the track chunks of a song: decoded side by side, settled in track order, merged.
+#include "platform/message_box.h"
 #include "song/event_decoder.h"
 #include "song/load_progress.h"
 #include "song/parallel_work.h"
 #include "song/smf_file.h"
 #include "song/track_merge.h"
-
-#include "platform/message_box.h"
 
 #include <algorithm>
 #include <cstring>
@@ -124,7 +123,7 @@ void SmfFile::decodeTracks(std::vector<DecodedTrack>& tracks, unsigned threads, 
         DecodedTrack& track = tracks[order[item]];
         // The first track starts with the status the last song left; the others with what the
         // tracks before them leave, which is known once they are decoded.
-        const auto status = order[item] == 0 ? std::optional<uint8_t>(runningStatus_) : std::nullopt;
+        const uint16_t status = order[item] == 0 ? runningStatus_ : EventDecoder::unknownStatus;
         EventDecoder(track, arenas_[worker], status).decodeTrack(decoded);
     });
 }

@@ -3,6 +3,7 @@
 #include "song/parallel_work.h"
 
 #include <algorithm>
+#include <functional>
 #include <utility>
 
 namespace quorva {
