@@ -114,7 +114,10 @@ void SmfFile::decodeTracks(std::vector<DecodedTrack>& tracks, unsigned threads, 
     std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
         return tracks[a].end - tracks[a].begin > tracks[b].end - tracks[b].begin;
     });
-    const uint64_t totalBytes = tracks.empty() ? 0 : static_cast<uint64_t>(tracks.back().end - tracks.front().begin);
+    uint64_t totalBytes = 0;
+    for (const DecodedTrack& track : tracks) {
+        totalBytes += static_cast<uint64_t>(track.end - track.begin);
+    }
     std::atomic<uint64_t> bytesDone{0};
     const auto decoded = [&](size_t bytes) {
         progress.report(stageRead, stageDecoded, bytesDone.fetch_add(bytes, std::memory_order_relaxed) + bytes, totalBytes);
