@@ -1,30 +1,14 @@
 #include "song/midi_event.h"
 
-#include "platform/message_box.h"
 #include "ports/port_selector.h"
 #include "song/channel_monitor.h"
-#include "song/event_arena.h"
 #include "song/lyric_lines.h"
 #include "song/sequencer.h"
 #include "song/smf_file.h"
 
-#include <algorithm>
 #include <cstring>
 
 namespace quorva {
-
-bool readVariableLength(const uint8_t*& cursor, const uint8_t* end, uint32_t& value)
-{
-    value = 0;
-    while (cursor < end) {
-        const uint8_t byte = *cursor++;
-        value = (value << 7) | (byte & 0x7F);
-        if ((byte & 0x80) == 0) {
-            return true;
-        }
-    }
-    return false;
-}
 
 namespace {
 
@@ -57,9 +41,18 @@ ShortVariant controllerVariant(uint8_t controller)
     }
 }
 
-ShortVariant chooseVariant(uint8_t status, uint8_t data1, uint8_t data2)
+uint32_t withNote(uint32_t message, int note)
 {
-    switch (status & 0xF0) {
+    return (message & 0xFFFF00FFu) | static_cast<uint32_t>(note) << 8;
+}
+
+}  // namespace
+
+ShortVariant shortVariantOf(uint32_t message)
+{
+    const uint8_t data1 = static_cast<uint8_t>(message >> 8);
+    const uint8_t data2 = static_cast<uint8_t>(message >> 16);
+    switch (message & 0xF0) {
     case 0x90: return data2 > 0 ? ShortVariant::NoteOn : ShortVariant::NoteOff;
     case 0x80: return ShortVariant::NoteOff;
     case 0xB0: return controllerVariant(data1);
@@ -68,13 +61,6 @@ ShortVariant chooseVariant(uint8_t status, uint8_t data1, uint8_t data2)
     default: return ShortVariant::Send;
     }
 }
-
-uint32_t withNote(uint32_t message, int note)
-{
-    return (message & 0xFFFF00FFu) | static_cast<uint32_t>(note) << 8;
-}
-
-}  // namespace
 
 SysexKind classifySysex(const uint8_t* data, size_t length)
 {
@@ -99,137 +85,6 @@ SysexKind classifySysex(const uint8_t* data, size_t length)
         return static_cast<SysexKind>((data[8] == 0 ? sysex::RhythmOffBase : sysex::RhythmOnBase) + channel);
     }
     return sysex::Other;
-}
-
-DecodedEvent EventDecoder::unexpected()
-{
-    if (!unexpectedShown_ && messages_) {
-        messages_->show("unexpected");
-    }
-    unexpectedShown_ = true;
-    return {};
-}
-
-DecodedEvent EventDecoder::decode(uint8_t track, uint32_t tick, const uint8_t* data, const uint8_t* end,
-                                  EventArena& arena)
-{
-    if (data >= end) {
-        return {nullptr, 0, true};
-    }
-    const uint8_t first = *data;
-    if (first < 0xF0) {
-        return decodeChannel(tick, data, end, arena);
-    }
-    if (first == 0xF0 || first == 0xF7) {
-        return decodeSysex(tick, data, end, arena);
-    }
-    if (first == 0xFF) {
-        return decodeMeta(track, tick, data, end, arena);
-    }
-    return unexpected();
-}
-
-std::optional<uint8_t> EventDecoder::wordsTrack() const
-{
-    const auto most = std::max_element(plainTexts_.begin(), plainTexts_.end());
-    if (*most == 0) {
-        return std::nullopt;
-    }
-    return static_cast<uint8_t>(most - plainTexts_.begin());
-}
-
-DecodedEvent EventDecoder::decodeChannel(uint32_t tick, const uint8_t* data, const uint8_t* end, EventArena& arena)
-{
-    const uint8_t* cursor = data;
-    if (*cursor >= 0x80) {
-        runningStatus_ = *cursor++;
-    } else if (runningStatus_ == 0) {
-        // A data byte before any status byte since the program started.
-        return unexpected();
-    }
-    const uint8_t status = runningStatus_;
-    const bool twoBytes = status >= 0xC0 && status <= 0xDF;
-    const size_t dataBytes = twoBytes ? 1 : 2;
-    if (static_cast<size_t>(end - cursor) < dataBytes) {
-        return {nullptr, static_cast<size_t>(end - data), true};
-    }
-    // A data byte has 7 bits. A byte with its top bit set where one is due is cut to 7 bits,
-    // so that no port is sent a status byte in a data position and every value stored for
-    // the screen stays in 0..127; the event keeps its length.
-    const uint8_t data1 = cursor[0] & 0x7F;
-    const uint8_t data2 = twoBytes ? 0 : cursor[1] & 0x7F;
-    cursor += dataBytes;
-    const uint32_t message = packShort(status, data1, data2);
-    auto* event = arena.make<ShortEvent>(tick, message, chooseVariant(status, data1, data2));
-    return {event, static_cast<size_t>(cursor - data), false};
-}
-
-DecodedEvent EventDecoder::decodeSysex(uint32_t tick, const uint8_t* data, const uint8_t* end, EventArena& arena)
-{
-    const uint8_t* cursor = data + 1;
-    uint32_t length = 0;
-    if (!readVariableLength(cursor, end, length) || length > static_cast<size_t>(end - cursor)) {
-        return {nullptr, static_cast<size_t>(end - data), true};
-    }
-    const size_t consumed = static_cast<size_t>(cursor - data) + length;
-    // The stored message is the status byte followed by the bytes after the length.
-    uint8_t* bytes = arena.copyBytes(cursor - 1, length + 1);
-    bytes[0] = data[0];
-    const SysexKind kind = data[0] == 0xF0 ? classifySysex(bytes, length + 1u) : sysex::Other;
-    auto* event = arena.make<SysexEvent>(tick, bytes, length + 1u, kind);
-    return {event, consumed, false};
-}
-
-DecodedEvent EventDecoder::decodeMeta(uint8_t track, uint32_t tick, const uint8_t* data, const uint8_t* end,
-                                      EventArena& arena)
-{
-    if (end - data < 2) {
-        return {nullptr, static_cast<size_t>(end - data), true};
-    }
-    const uint8_t type = data[1];
-    const uint8_t* cursor = data + 2;
-    uint32_t length = 0;
-    if (!readVariableLength(cursor, end, length) || length > static_cast<size_t>(end - cursor)) {
-        return {nullptr, static_cast<size_t>(end - data), true};
-    }
-    const size_t consumed = static_cast<size_t>(cursor - data) + length;
-    // Short tempo and meter events take their missing bytes from what follows in the track;
-    // past the track's end they read as zero.
-    auto byteAt = [&](size_t i) -> uint8_t { return cursor + i < end ? cursor[i] : 0; };
-
-    MidiEvent* event = nullptr;
-    switch (type) {
-    case 0x01:
-    case 0x03:
-        if (type == 0x01) {
-            const bool tag = isKaraokeTag(std::string_view(reinterpret_cast<const char*>(cursor), length));
-            karaokeSeen_ = karaokeSeen_ || tag;
-            plainTexts_[track] += tag ? 0 : 1;
-        }
-        if (track == 0 || (type == 0x01 && karaokeSeen_)) {
-            auto* text = reinterpret_cast<const char*>(arena.copyBytes(cursor, length, 1));
-            event = arena.make<TextEvent>(tick, track, static_cast<TextKind>(type), text, length);
-        }
-        break;
-    case 0x02:
-    case 0x05: {
-        auto* text = reinterpret_cast<const char*>(arena.copyBytes(cursor, length, 1));
-        event = arena.make<TextEvent>(tick, track, static_cast<TextKind>(type), text, length);
-        break;
-    }
-    case 0x51: {
-        const uint32_t tempo = static_cast<uint32_t>(byteAt(0)) << 16 | static_cast<uint32_t>(byteAt(1)) << 8 | byteAt(2);
-        // A tempo of 0 would make every position infinite; the slowest meaningful is 1.
-        event = arena.make<TempoEvent>(tick, track, tempo == 0 ? 1 : tempo);
-        break;
-    }
-    case 0x58:
-        event = arena.make<TimeSignatureEvent>(tick, track, byteAt(0), byteAt(1));
-        break;
-    default:
-        break;
-    }
-    return {event, consumed, false};
 }
 
 void ShortEvent::store(ChannelMonitor& monitor) const

@@ -2,10 +2,8 @@
 #include "ports/midi_port.h"
 #include "song/lyric_lines.h"
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 
 namespace quorva {
 
@@ -13,8 +11,6 @@ class SmfFile;
 class Sequencer;
 class ChannelMonitor;
 class PortSelector;
-class EventArena;
-class MessageBox;
 
 // What a playing event reaches: the song, the player, the channel mirror and the current port.
 struct PlayContext {
@@ -61,10 +57,13 @@ enum class ShortVariant : uint8_t {
     PitchBend,
 };
 
+// The behaviour of a channel message (packed as the ports take it) when played.
+ShortVariant shortVariantOf(uint32_t message);
+
 class ShortEvent final : public MidiEvent {
 public:
-    ShortEvent(uint32_t tick, uint32_t message, ShortVariant variant)
-        : MidiEvent(tick, EventClass::Channel), message(message), variant(variant) {}
+    ShortEvent(uint32_t tick, uint32_t message)
+        : MidiEvent(tick, EventClass::Channel), message(message), variant(shortVariantOf(message)) {}
     void play(PlayContext& context) override;
     // What playing it writes into the channel mirror, without sending anything.
     void store(ChannelMonitor& monitor) const;
@@ -138,50 +137,5 @@ public:
 
 // Classifies a complete system-exclusive message (status byte included).
 SysexKind classifySysex(const uint8_t* data, size_t length);
-
-struct DecodedEvent {
-    MidiEvent* event = nullptr;  // none for events the player has no use for
-    size_t length = 0;           // bytes consumed; 0 after an unexpected status byte
-    bool truncated = false;      // the event runs past the end of its track
-};
-
-// Decodes one event after its delta time. Keeps the running status for the whole program,
-// across tracks and loads. Never reads at or past `end`.
-class EventDecoder {
-public:
-    DecodedEvent decode(uint8_t track, uint32_t tick, const uint8_t* data, const uint8_t* end, EventArena& arena);
-
-    // "unexpected" is shown once per load, however many stray status bytes a file holds.
-    void beginLoad(MessageBox* messages)
-    {
-        messages_ = messages;
-        unexpectedShown_ = false;
-        karaokeSeen_ = false;
-        plainTexts_.fill(0);
-    }
-    uint8_t runningStatus() const { return runningStatus_; }
-    // Whether the load has met a karaoke tag line in a text event. From then on the text
-    // events of every track are kept, since karaoke files put their words in any track.
-    bool karaokeSeen() const { return karaokeSeen_; }
-    // The track with the most text events that are no tag lines, if any has one: a
-    // karaoke file's words.
-    std::optional<uint8_t> wordsTrack() const;
-
-private:
-    DecodedEvent decodeChannel(uint32_t tick, const uint8_t* data, const uint8_t* end, EventArena& arena);
-    DecodedEvent decodeSysex(uint32_t tick, const uint8_t* data, const uint8_t* end, EventArena& arena);
-    DecodedEvent decodeMeta(uint8_t track, uint32_t tick, const uint8_t* data, const uint8_t* end, EventArena& arena);
-    DecodedEvent unexpected();
-
-    uint8_t runningStatus_ = 0;
-    MessageBox* messages_ = nullptr;
-    bool unexpectedShown_ = false;
-    bool karaokeSeen_ = false;
-    std::array<uint32_t, 256> plainTexts_{};  // text events that are no tag lines, per track
-};
-
-// A variable-length quantity: 7 bits per byte, high group first, low 32 bits kept. Returns
-// false when it runs to `end`.
-bool readVariableLength(const uint8_t*& cursor, const uint8_t* end, uint32_t& value);
 
 }  // namespace quorva

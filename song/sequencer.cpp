@@ -96,11 +96,11 @@ PlayReadout Sequencer::readout() const
 
 void Sequencer::playDueEvents()
 {
-    const auto& events = song_->events();
+    const auto events = song_->events();
     const double position = current_.position;
     PlayContext context = playContext();
-    while (cursor_ < events.size() && events[cursor_]->tick <= position) {
-        events[cursor_]->play(context);
+    while (cursor_ < events.size() && events[cursor_].tick <= position) {
+        song_->eventAt(cursor_)->play(context);
         ++cursor_;
     }
 }
@@ -228,9 +228,9 @@ void Sequencer::silenceAll()
 
 void Sequencer::chase(uint32_t tick)
 {
-    const auto& events = song_->events();
+    const auto events = song_->events();
     const auto reached = std::lower_bound(events.begin(), events.end(), tick,
-                                          [](const MidiEvent* event, uint32_t at) { return event->tick < at; });
+                                          [](const SongEvent& event, uint32_t at) { return event.tick < at; });
     cursor_ = static_cast<size_t>(reached - events.begin());
 
     current_ = PlayReadout{};
@@ -251,7 +251,7 @@ void Sequencer::chase(uint32_t tick)
     ChaseState state;
     PlayContext context = playContext();
     for (size_t i = 0; i < cursor_; ++i) {
-        state.fold(*events[i], context);
+        state.fold(*song_->eventAt(i), context);
     }
     // The output starts from a reset as at play: the song's own, or a GM System On where the
     // song has none before the point.

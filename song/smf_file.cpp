@@ -1,8 +1,8 @@
 #include "song/smf_file.h"
 
 #include "base/file_reader.h"
+#include "song/load_progress.h"
 #include "song/song_math.h"
-#include "song/track_merge.h"
 
 #include <algorithm>
 #include <cstring>
@@ -18,14 +18,7 @@ uint32_t bigEndian32(const uint8_t* p)
 
 uint16_t bigEndian16(const uint8_t* p) { return static_cast<uint16_t>(p[0] << 8 | p[1]); }
 
-bool isNoteMessage(const MidiEvent& event)
-{
-    if (event.eventClass != EventClass::Channel) {
-        return false;
-    }
-    const uint8_t kind = static_cast<const ShortEvent&>(event).status() & 0xF0;
-    return kind == 0x80 || kind == 0x90;
-}
+bool isNoteMessage(SongEvent event) { return event.isChannel() && (event.status() & 0xE0) == 0x80; }
 
 SongLoadError readFailure(FileReadError error)
 {
@@ -93,11 +86,17 @@ void SmfFile::clear()
     lyricLines_.clear();
     sungSyllable_ = LyricLines::noSyllable;
     measureCount_ = 0;
-    for (MidiEvent* event : events_) {
+    karaokeSeen_ = false;
+    plainTexts_.fill(0);
+    for (MidiEvent* event : stored_) {
         event->~MidiEvent();
     }
-    events_.clear();
-    arena_.reset();
+    stored_.clear();
+    events_.reset();
+    eventCount_ = 0;
+    for (EventArena& arena : arenas_) {
+        arena.reset();
+    }
     firstTempo_ = lastTempo_ = nullptr;
     firstTimeSignature_ = lastTimeSignature_ = nullptr;
     loaded_ = false;
@@ -105,33 +104,36 @@ void SmfFile::clear()
 
 bool SmfFile::load(std::string_view path)
 {
-    if (loadProgress_ != nullptr) {
-        loadProgress_->store(0);
-    }
     clear();
+    LoadProgress progress(loadProgress_);
     FileReadError readError = FileReadError::None;
     const auto bytes = readWholeFile(path, readError);
-    if (!bytes || !loadBytes(bytes->data(), bytes->size())) {
+    progress.report(0, stageRead, 1, 1);
+    const bool loaded = bytes && loadFrom(bytes->data(), bytes->size(), progress);
+    progress.finish();
+    if (!loaded) {
         if (!bytes) {
             loadError_ = readFailure(readError);
         }
         failedPath_ = unquotePath(path);
-        if (loadProgress_ != nullptr) {
-            loadProgress_->store(1000);
-        }
         if (observer_ != nullptr) {
             observer_->songNotLoaded(failedPath_, loadError_);
         }
         return false;
     }
     path_ = unquotePath(path);
-    if (loadProgress_ != nullptr) {
-        loadProgress_->store(1000);
-    }
     return true;
 }
 
 bool SmfFile::loadBytes(const uint8_t* bytes, size_t size)
+{
+    LoadProgress progress(loadProgress_);
+    const bool loaded = loadFrom(bytes, size, progress);
+    progress.finish();
+    return loaded;
+}
+
+bool SmfFile::loadFrom(const uint8_t* bytes, size_t size, LoadProgress& progress)
 {
     clear();
     loadError_ = headerError(bytes, size);
@@ -141,13 +143,15 @@ bool SmfFile::loadBytes(const uint8_t* bytes, size_t size)
     format_ = bigEndian16(bytes + 8);
     division_ = bigEndian16(bytes + 12);
 
-    decoder_.beginLoad(messages_);
-    readTracks(bytes + 14, bytes + size);
-    karaoke_ = decoder_.karaokeSeen();
-    karaokeWordsTrack_ = karaoke_ ? decoder_.wordsTrack() : std::nullopt;
-    for (size_t i = 0; i < events_.size(); ++i) {
-        events_[i]->prepare(*this, i);
+    readTracks(bytes + 14, bytes + size, progress);
+    karaoke_ = karaokeSeen_;
+    if (karaoke_) {
+        const auto most = std::max_element(plainTexts_.begin(), plainTexts_.end());
+        if (*most > 0) {
+            karaokeWordsTrack_ = static_cast<uint8_t>(most - plainTexts_.begin());
+        }
     }
+    prepareEvents(progress);
     computeEnd();
     computeMeasureCount();
     finishWords();
@@ -155,46 +159,17 @@ bool SmfFile::loadBytes(const uint8_t* bytes, size_t size)
     return true;
 }
 
-bool SmfFile::readTracks(const uint8_t* begin, const uint8_t* end)
+void SmfFile::prepareEvents(LoadProgress& progress)
 {
-    TrackMerger merger;
-    const uint8_t* position = begin;
-    uint8_t trackNumber = 0;
-    while (position < end) {
-        if (end - position < 8 || std::memcmp(position, "MTrk", 4) != 0) {
-            break;
+    constexpr size_t progressEvents = 1 << 20;
+    for (size_t i = 0; i < eventCount_; ++i) {
+        if (MidiEvent* event = storedEvent(events_[i])) {
+            event->prepare(*this, i);
         }
-        const uint32_t statedLength = bigEndian32(position + 4);
-        const uint8_t* data = position + 8;
-        // A track whose stated length runs past the file is read up to the file's end.
-        const uint8_t* trackEnd = statedLength > static_cast<size_t>(end - data) ? end : data + statedLength;
-
-        merger.beginTrack();
-        uint32_t tick = 0;
-        const uint8_t* cursor = data;
-        while (cursor < trackEnd) {
-            uint32_t delta = 0;
-            if (!readVariableLength(cursor, trackEnd, delta)) {
-                break;
-            }
-            tick += delta;
-            const DecodedEvent decoded = decoder_.decode(trackNumber, tick, cursor, trackEnd, arena_);
-            if (decoded.event) {
-                merger.add(decoded.event);
-            }
-            if (decoded.truncated) {
-                break;
-            }
-            if (trackEnd - cursor >= 2 && cursor[0] == 0xFF && cursor[1] == 0x2F) {
-                break;
-            }
-            cursor += decoded.length;
+        if (i % progressEvents == progressEvents - 1) {
+            progress.report(stageMerged, 1000, i, eventCount_);
         }
-        position = trackEnd;
-        ++trackNumber;
     }
-    merger.mergeInto(events_);
-    return true;
 }
 
 void SmfFile::appendTempo(TempoEvent& event)
@@ -330,9 +305,9 @@ void SmfFile::appendTimeSignature(TimeSignatureEvent& event)
 void SmfFile::computeEnd()
 {
     uint32_t lastTick = 0;
-    for (auto it = events_.rbegin(); it != events_.rend(); ++it) {
-        if (isNoteMessage(**it)) {
-            lastTick = (*it)->tick;
+    for (size_t i = eventCount_; i-- > 0;) {
+        if (isNoteMessage(events_[i])) {
+            lastTick = events_[i].tick;
             break;
         }
     }
@@ -386,6 +361,13 @@ void SmfFile::computeMeasureCount()
     measureCount_ = static_cast<uint32_t>(count - 1);
 }
 
-size_t SmfFile::memoryBytes() const { return arena_.bytesReserved() + events_.capacity() * sizeof(MidiEvent*); }
+size_t SmfFile::memoryBytes() const
+{
+    size_t bytes = eventCount_ * sizeof(SongEvent) + stored_.capacity() * sizeof(MidiEvent*);
+    for (const EventArena& arena : arenas_) {
+        bytes += arena.bytesReserved();
+    }
+    return bytes;
+}
 
 }  // namespace quorva

@@ -3,11 +3,15 @@
 #include "song/lyric_lines.h"
 #include "song/midi_event.h"
 #include "song/relaxed.h"
+#include "song/song_event.h"
 #include "song/song_load_error.h"
 
+#include <array>
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,9 +19,14 @@
 namespace quorva {
 
 class MessageBox;
+class LoadProgress;
+struct DecodedTrack;
 
 // One loaded Standard MIDI File: every kept event of every track, merged by tick in a
-// stable order, with its tempo and time-signature lists and song-wide values.
+// stable order, with its tempo and time-signature lists and song-wide values. The stream is
+// 8 bytes an event (SongEvent): channel messages whole, the other events numbered objects,
+// so that songs of tens of millions of notes fit in memory. The tracks are decoded side by
+// side on every core and then merged.
 class SmfFile {
 public:
     explicit SmfFile(MessageBox* messages = nullptr) : messages_(messages) {}
@@ -33,13 +42,20 @@ public:
     void clear();
     // Told of every path that `load` could not take.
     void setLoadObserver(SongLoadObserver* observer) { observer_ = observer; }
-    // Progress of a load in thousandths, for a display on another thread.
-    void setLoadProgress(std::atomic<uint32_t>* permille) { loadProgress_ = permille; }
     // Why the last load failed (None after a success or a clear), and the path it was given.
     SongLoadError loadError() const { return loadError_; }
     const std::string& failedPath() const { return failedPath_; }
+    // Progress of a load in thousandths, for a display on another thread.
+    void setLoadProgress(std::atomic<uint32_t>* permille) { loadProgress_ = permille; }
 
-    const std::vector<MidiEvent*>& events() const { return events_; }
+    std::span<const SongEvent> events() const { return {events_.get(), eventCount_}; }
+    // The event at a place of the stream, as an object to play or inspect.
+    EventView eventAt(size_t index) const { return EventView(events_[index], storedEvent(events_[index])); }
+    // The object of an event that is no channel message; null for a channel message.
+    MidiEvent* storedEvent(SongEvent event) const
+    {
+        return event.isChannel() ? nullptr : stored_[event.storedIndex()];
+    }
     TempoEvent* firstTempo() const { return firstTempo_; }
     TimeSignatureEvent* firstTimeSignature() const { return firstTimeSignature_; }
     TempoEvent* lastTempo() const { return lastTempo_; }
@@ -92,18 +108,25 @@ public:
     // Length of a measure in whole ticks, at least 1 so that no meter can stall a count.
     uint32_t measureLength(uint8_t numerator, uint8_t denominatorPower) const;
 
-    // Memory held by the loaded events (arena and event list), for measurements.
+    // Memory held by the loaded events (stream, stored events and their bytes), for measurements.
     size_t memoryBytes() const;
 
 private:
-    bool readTracks(const uint8_t* begin, const uint8_t* end);
+    bool loadFrom(const uint8_t* bytes, size_t size, LoadProgress& progress);
+    void readTracks(const uint8_t* begin, const uint8_t* end, LoadProgress& progress);
+    // Decodes the tracks side by side; then, in track order, those that needed the running
+    // status of the tracks before, and the karaoke texts kept or not by them.
+    void decodeTracks(std::vector<DecodedTrack>& tracks, unsigned threads, LoadProgress& progress);
+    void settleTracks(std::vector<DecodedTrack>& tracks);
+    void mergeTracks(std::vector<DecodedTrack>& tracks, std::unique_ptr<SongEvent[]> decoded, unsigned threads,
+                     LoadProgress& progress);
+    void prepareEvents(LoadProgress& progress);
     void computeEnd();
     void computeMeasureCount();
     void finishWords();
 
     MessageBox* messages_;
     SongLoadObserver* observer_ = nullptr;
-    std::atomic<uint32_t>* loadProgress_ = nullptr;
     SongLoadError loadError_ = SongLoadError::None;
     std::string failedPath_;
     uint32_t division_ = 0;
@@ -126,9 +149,18 @@ private:
     uint32_t endTick_ = 0;
     uint32_t measureCount_ = 0;
     uint16_t format_ = 0;
-    EventDecoder decoder_;
-    EventArena arena_;
-    std::vector<MidiEvent*> events_;
+    std::atomic<uint32_t>* loadProgress_ = nullptr;
+    // The running status goes on from song to song, as the decoder of one program keeps it.
+    uint8_t runningStatus_ = 0;
+    // Per load: whether a track met a karaoke tag line, and the text events that are no tag
+    // lines per track number (the karaoke words are in the track with the most).
+    bool karaokeSeen_ = false;
+    std::array<uint32_t, 256> plainTexts_{};
+    // One arena per decoding thread; the stored events are made there.
+    std::vector<EventArena> arenas_;
+    std::unique_ptr<SongEvent[]> events_;
+    size_t eventCount_ = 0;
+    std::vector<MidiEvent*> stored_;
     TempoEvent* firstTempo_ = nullptr;
     TempoEvent* lastTempo_ = nullptr;
     TimeSignatureEvent* firstTimeSignature_ = nullptr;

@@ -3,10 +3,11 @@
 // above the keyboard line, for the position the frame copied from the player.
 #include "gfx/surface.h"
 #include "song/midi_event.h"
+#include "song/song_event.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <vector>
+#include <span>
 
 namespace quorva {
 
@@ -44,21 +45,21 @@ void drawGrid(Surface& surface, const GridStart& start, int32_t left, int32_t ri
 // the lanes (y, truncated, 0..288 pixels above the keyboard line). The walk stops at the first
 // event beyond the lanes, so it reads only what can be drawn.
 template <typename NoteVisitor>
-void forEachComingNote(const std::vector<MidiEvent*>& events, size_t cursor, uint32_t position,
-                       double ticksToPixels, NoteVisitor&& note)
+void forEachComingNote(std::span<const SongEvent> events, size_t cursor, uint32_t position, double ticksToPixels,
+                       NoteVisitor&& note)
 {
     for (size_t i = cursor; i < events.size(); ++i) {
-        const MidiEvent& event = *events[i];
+        const SongEvent event = events[i];
         const double y = static_cast<double>(static_cast<int64_t>(event.tick) - position) * ticksToPixels;
         if (y > flowLaneHeight) {
             return;
         }
-        if (event.eventClass != EventClass::Channel) {
+        if (!event.isChannel()) {
             continue;
         }
-        const auto& message = static_cast<const ShortEvent&>(event);
-        if ((message.status() & 0xF0) == 0x90 && message.data2() > 0) {
-            note(message.status() & 0x0F, static_cast<int32_t>(message.data1()), static_cast<int32_t>(y));
+        const uint32_t message = event.message();
+        if ((message & 0xF0) == 0x90 && (message >> 16 & 0xFF) > 0) {
+            note(static_cast<int32_t>(message & 0x0F), static_cast<int32_t>(message >> 8 & 0xFF), static_cast<int32_t>(y));
         }
     }
 }

@@ -37,9 +37,9 @@ TEST(EventDecoding, RunningStatusCarriesAcrossTracksAndMetaKeepingRules)
     ASSERT_TRUE(player.loadBytes(buildSmf(1, 96, {first, second})));
     std::vector<uint32_t> messages;
     int texts = 0;
-    for (const MidiEvent* event : player.song.events()) {
-        if (event->eventClass == EventClass::Channel) {
-            messages.push_back(static_cast<const ShortEvent*>(event)->message);
+    for (const SongEvent& event : player.song.events()) {
+        if (event.isChannel()) {
+            messages.push_back(event.message());
         } else {
             ++texts;
         }

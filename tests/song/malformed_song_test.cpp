@@ -91,8 +91,8 @@ TEST(MalformedSong, TicksThatWrapBackAndForthMergeAsInsertionDoesWithoutItsSearc
     const auto bytes = buildSmf(1, 96, builders);
     ASSERT_TRUE(song.loadBytes(bytes.data(), bytes.size()));
     std::vector<uint32_t> messages;
-    for (const MidiEvent* event : song.events()) {
-        messages.push_back(static_cast<const ShortEvent*>(event)->message);
+    for (const SongEvent& event : song.events()) {
+        messages.push_back(event.message());
     }
     EXPECT_EQ(messages, mergedByWalkingAList(tracks));
 }

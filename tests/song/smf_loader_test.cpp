@@ -19,9 +19,9 @@ using testing::TrackBuilder;
 std::vector<uint32_t> messagesOf(const SmfFile& song)
 {
     std::vector<uint32_t> out;
-    for (const MidiEvent* event : song.events()) {
-        if (event->eventClass == EventClass::Channel) {
-            out.push_back(static_cast<const ShortEvent*>(event)->message);
+    for (const SongEvent& event : song.events()) {
+        if (event.isChannel()) {
+            out.push_back(event.message());
         }
     }
     return out;
@@ -75,8 +75,8 @@ TEST(SmfLoader, MergeMatchesAStableSortOnRandomSongs)
         ASSERT_TRUE(song.loadBytes(bytes.data(), bytes.size()));
         ASSERT_EQ(song.events().size(), expected.size());
         for (size_t i = 0; i < expected.size(); ++i) {
-            EXPECT_EQ(song.events()[i]->tick, expected[i].first);
-            EXPECT_EQ(static_cast<const ShortEvent*>(song.events()[i])->message, expected[i].second);
+            EXPECT_EQ(song.events()[i].tick, expected[i].first);
+            EXPECT_EQ(song.events()[i].message(), expected[i].second);
         }
     }
 }
@@ -92,8 +92,8 @@ TEST(SmfLoader, TrackWhoseTickWrapsIsMergedByInsertion)
     const auto bytes = buildSmf(1, 96, {first, second});
     ASSERT_TRUE(song.loadBytes(bytes.data(), bytes.size()));
     std::vector<uint32_t> ticks;
-    for (const MidiEvent* event : song.events()) {
-        ticks.push_back(event->tick);
+    for (const SongEvent& event : song.events()) {
+        ticks.push_back(event.tick);
     }
     EXPECT_EQ(ticks, (std::vector<uint32_t>{0, 3, 5, 10}));
 }
@@ -108,8 +108,8 @@ TEST(SmfLoader, SingleTrackWhoseTickWrapsIsOrderedByTickToo)
     const auto bytes = buildSmf(0, 96, {track});
     ASSERT_TRUE(song.loadBytes(bytes.data(), bytes.size()));
     std::vector<uint32_t> ticks;
-    for (const MidiEvent* event : song.events()) {
-        ticks.push_back(event->tick);
+    for (const SongEvent& event : song.events()) {
+        ticks.push_back(event.tick);
     }
     EXPECT_EQ(ticks, (std::vector<uint32_t>{0, 3, 3, 10}));
     EXPECT_EQ(messagesOf(song), (std::vector<uint32_t>{0x10190, 0x10390, 0x10490, 0x10290}));

@@ -102,17 +102,12 @@ TEST(FlowGrid, AMeterShorterThanATickLeavesTheGridOut)
 }
 
 struct EventList {
-    void add(std::unique_ptr<MidiEvent> event)
-    {
-        pointers.push_back(event.get());
-        owned.push_back(std::move(event));
-    }
+    void add(SongEvent event) { stream.push_back(event); }
     void note(uint32_t tick, uint8_t status, uint8_t key, uint8_t velocity)
     {
-        add(std::make_unique<ShortEvent>(tick, status | (key << 8) | (velocity << 16), ShortVariant::NoteOn));
+        add(SongEvent::channel(tick, status | (key << 8) | (velocity << 16)));
     }
-    std::vector<std::unique_ptr<MidiEvent>> owned;
-    std::vector<MidiEvent*> pointers;
+    std::vector<SongEvent> stream;
 };
 
 TEST(FlowNotes, ComingNotesAreTheNoteOnsWithinTheLanes)
@@ -122,18 +117,18 @@ TEST(FlowNotes, ComingNotesAreTheNoteOnsWithinTheLanes)
     events.note(480, 0x91, 62, 100);
     events.note(480, 0x91, 63, 0);   // a note off in disguise
     events.note(500, 0x81, 64, 64);  // note off
-    events.add(std::make_unique<TempoEvent>(600, 0, 400000));
+    events.add(SongEvent::stored(600, 0));  // a tempo change
     events.note(960, 0x9F, 65, 1);
     events.note(1440, 0x90, 66, 1);  // 288 pixels: still in
     events.note(1441, 0x90, 67, 1);  // beyond: the walk ends here
     events.note(0, 0x90, 68, 1);     // never reached
     std::vector<std::array<int32_t, 3>> seen;
-    forEachComingNote(events.pointers, 1, 480, 0.3, [&](int32_t channel, int32_t note, int32_t y) {
+    forEachComingNote(events.stream, 1, 480, 0.3, [&](int32_t channel, int32_t note, int32_t y) {
         seen.push_back({channel, note, y});
     });
     EXPECT_EQ(seen, (std::vector<std::array<int32_t, 3>>{{1, 62, 0}, {15, 65, 144}, {0, 66, 288}}));
     seen.clear();
-    forEachComingNote(events.pointers, events.pointers.size(), 0, 0.3, [&](int32_t, int32_t, int32_t) { seen.push_back({}); });
+    forEachComingNote(events.stream, events.stream.size(), 0, 0.3, [&](int32_t, int32_t, int32_t) { seen.push_back({}); });
     EXPECT_TRUE(seen.empty());
 }
 
