@@ -70,7 +70,9 @@ bool SimulatedPlayback::load(const std::string& path, std::string& error)
         return false;
     }
     if (!sequencer.load(path)) {
-        error = path + " is not a Standard MIDI File this player can play";
+        error = song.loadError() == SongLoadError::OutOfMemory
+                    ? path + " is too big for the memory available"
+                    : path + " is not a Standard MIDI File this player can play";
         return false;
     }
     return true;

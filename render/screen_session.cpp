@@ -167,7 +167,9 @@ bool ScreenSession::loadAndPlay(const std::string& path, std::string& error)
     }
     clock.set(0);
     if (!sequencer.loadAndPlay(path)) {
-        error = path + " is not a Standard MIDI File this player can play";
+        error = song.loadError() == SongLoadError::OutOfMemory
+                    ? path + " is too big for the memory available"
+                    : path + " is not a Standard MIDI File this player can play";
         return false;
     }
     return true;

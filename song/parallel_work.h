@@ -2,6 +2,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cstddef>
+#include <exception>
+#include <mutex>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -14,14 +16,26 @@ inline unsigned loadThreadCount() { return std::max(1u, std::thread::hardware_co
 // Runs work(item, worker) for every item 0..count-1, taken in order by `threads` threads at
 // once (the calling thread is worker 0), and returns when all are done. Each worker number
 // is used by one thread at a time. Where no more threads can be started, fewer do the work.
+// The first exception a work item throws (memory running out) ends the handing out of items
+// and is thrown again on the calling thread once every thread has stopped.
 template <typename Work>
 void forEachInParallel(size_t count, unsigned threads, Work&& work)
 {
     std::atomic<size_t> next{0};
+    std::mutex failureLock;
+    std::exception_ptr failure;
     auto worker = [&](unsigned number) {
-        for (size_t item = next.fetch_add(1, std::memory_order_relaxed); item < count;
-             item = next.fetch_add(1, std::memory_order_relaxed)) {
-            work(item, number);
+        try {
+            for (size_t item = next.fetch_add(1, std::memory_order_relaxed); item < count;
+                 item = next.fetch_add(1, std::memory_order_relaxed)) {
+                work(item, number);
+            }
+        } catch (...) {
+            next.store(count, std::memory_order_relaxed);
+            std::lock_guard guard(failureLock);
+            if (!failure) {
+                failure = std::current_exception();
+            }
         }
     };
     std::vector<std::thread> helpers;
@@ -36,6 +50,9 @@ void forEachInParallel(size_t count, unsigned threads, Work&& work)
     worker(0);
     for (std::thread& helper : helpers) {
         helper.join();
+    }
+    if (failure) {
+        std::rethrow_exception(failure);
     }
 }
 

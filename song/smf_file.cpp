@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 namespace quorva {
 
@@ -107,12 +108,23 @@ bool SmfFile::load(std::string_view path)
     clear();
     LoadProgress progress(loadProgress_);
     FileReadError readError = FileReadError::None;
-    const auto bytes = readWholeFile(path, readError);
-    progress.report(0, stageRead, 1, 1);
-    const bool loaded = bytes && loadFrom(bytes->data(), bytes->size(), progress);
+    bool outOfMemory = false;
+    bool loaded = false;
+    std::optional<std::vector<uint8_t>> bytes;
+    try {
+        bytes = readWholeFile(path, readError);
+        progress.report(0, stageRead, 1, 1);
+        loaded = bytes && loadFrom(bytes->data(), bytes->size(), progress);
+    } catch (const std::bad_alloc&) {
+        outOfMemory = true;
+    }
     progress.finish();
     if (!loaded) {
-        if (!bytes) {
+        if (outOfMemory) {
+            bytes.reset();
+            clear();
+            loadError_ = SongLoadError::OutOfMemory;
+        } else if (!bytes) {
             loadError_ = readFailure(readError);
         }
         failedPath_ = unquotePath(path);
@@ -128,7 +140,13 @@ bool SmfFile::load(std::string_view path)
 bool SmfFile::loadBytes(const uint8_t* bytes, size_t size)
 {
     LoadProgress progress(loadProgress_);
-    const bool loaded = loadFrom(bytes, size, progress);
+    bool loaded = false;
+    try {
+        loaded = loadFrom(bytes, size, progress);
+    } catch (const std::bad_alloc&) {
+        clear();
+        loadError_ = SongLoadError::OutOfMemory;
+    }
     progress.finish();
     return loaded;
 }

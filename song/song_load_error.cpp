@@ -19,6 +19,7 @@ std::string_view songLoadReason(SongLoadError error)
     case SongLoadError::UnknownFormat: return "unknown format";
     case SongLoadError::SmpteTiming: return "SMPTE time division is not supported";
     case SongLoadError::ZeroDivision: return "time division of 0";
+    case SongLoadError::OutOfMemory: return "too big for the memory available";
     }
     return "";
 }

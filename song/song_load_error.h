@@ -20,6 +20,7 @@ enum class SongLoadError : uint8_t {
     UnknownFormat,      // format 3 and above
     SmpteTiming,
     ZeroDivision,
+    OutOfMemory,        // the song does not fit in the memory the program can have
 };
 
 // The reason in a few words, for a message naming the file ("not a Standard MIDI File").

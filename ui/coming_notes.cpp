@@ -2,7 +2,7 @@
 
 namespace quorva {
 
-void ComingNotes::restart(const std::vector<MidiEvent*>& events, uint64_t song, size_t cursor, uint16_t channels)
+void ComingNotes::restart(std::span<const SongEvent> events, uint64_t song, size_t cursor, uint16_t channels)
 {
     notes_.clear();
     first_ = 0;
@@ -14,7 +14,7 @@ void ComingNotes::restart(const std::vector<MidiEvent*>& events, uint64_t song, 
     read_ = cursor;
 }
 
-void ComingNotes::update(const std::vector<MidiEvent*>& events, uint64_t song, size_t cursor, uint32_t position,
+void ComingNotes::update(std::span<const SongEvent> events, uint64_t song, size_t cursor, uint32_t position,
                          double ticksToPixels, uint16_t channels)
 {
     if (song != song_ || channels != channels_ || events.data() != events_ || events.size() != eventCount_ ||
@@ -31,17 +31,18 @@ void ComingNotes::update(const std::vector<MidiEvent*>& events, uint64_t song, s
         first_ = 0;
     }
     for (; read_ < events.size(); ++read_) {
-        const MidiEvent& event = *events[read_];
+        const SongEvent event = events[read_];
         const double y = static_cast<double>(static_cast<int64_t>(event.tick) - position) * ticksToPixels;
         if (y > flowLaneHeight) {
             return;
         }
-        if (event.eventClass != EventClass::Channel) {
+        if (!event.isChannel()) {
             continue;
         }
-        const auto& message = static_cast<const ShortEvent&>(event);
-        if ((message.status() & 0xF0) == 0x90 && message.data2() > 0 && (channels >> (message.status() & 0x0F) & 1) != 0) {
-            notes_.push_back({read_, event.tick, static_cast<uint8_t>(message.status() & 0x0F), message.data1()});
+        const uint32_t message = event.message();
+        const uint8_t channel = message & 0x0F;
+        if ((message & 0xF0) == 0x90 && (message >> 16 & 0xFF) > 0 && (channels >> channel & 1) != 0) {
+            notes_.push_back({read_, event.tick, channel, static_cast<uint8_t>(message >> 8 & 0xFF)});
         }
     }
 }

@@ -8,6 +8,7 @@
 #include <bitset>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 namespace quorva {
@@ -18,7 +19,7 @@ public:
     // forEachComingNote places them), of the channels in `channels` (bit c for channel c),
     // reading only the events not read before. `song` tells songs apart: another value, other
     // channels, or a cursor outside what was read, start afresh.
-    void update(const std::vector<MidiEvent*>& events, uint64_t song, size_t cursor, uint32_t position,
+    void update(std::span<const SongEvent> events, uint64_t song, size_t cursor, uint32_t position,
                 double ticksToPixels, uint16_t channels = 0xFFFF);
     // Calls note(channel, note, y) as forEachComingNote does, from what update kept.
     template <typename NoteVisitor>
@@ -33,13 +34,13 @@ private:
         uint8_t note;
     };
 
-    void restart(const std::vector<MidiEvent*>& events, uint64_t song, size_t cursor, uint16_t channels);
+    void restart(std::span<const SongEvent> events, uint64_t song, size_t cursor, uint16_t channels);
 
     std::vector<Note> notes_;  // from first_ on
     size_t first_ = 0;
     uint64_t song_ = 0;
     uint16_t channels_ = 0;
-    const MidiEvent* const* events_ = nullptr;
+    const SongEvent* events_ = nullptr;
     size_t eventCount_ = 0;
     size_t start_ = 0;  // the cursor the kept notes start from
     size_t read_ = 0;   // the events before this one have been read

@@ -146,7 +146,7 @@ TEST(FlowNotes, KeptComingNotesAreTheOnesAFreshWalkFinds)
     for (int i = 0; i < 4000; ++i) {
         tick += random(4) == 0 ? 0 : random(40);
         if (random(50) == 0) {
-            events.add(std::make_unique<TempoEvent>(tick, 0, 400000));
+            events.add(SongEvent::stored(tick, 0));  // a tempo change
         } else {
             const auto status = static_cast<uint8_t>((random(3) == 0 ? 0x80 : 0x90) | random(16));
             events.note(tick, status, static_cast<uint8_t>(random(128)), static_cast<uint8_t>(random(4) == 0 ? 0 : 100));
@@ -172,17 +172,17 @@ TEST(FlowNotes, KeptComingNotesAreTheOnesAFreshWalkFinds)
         } else {
             position += random(30);
         }
-        const auto reached = std::upper_bound(events.pointers.begin(), events.pointers.end(), position,
-                                              [](uint32_t at, const MidiEvent* event) { return at < event->tick; });
-        const auto cursor = static_cast<size_t>(reached - events.pointers.begin());
+        const auto reached = std::upper_bound(events.stream.begin(), events.stream.end(), position,
+                                              [](uint32_t at, const SongEvent& event) { return at < event.tick; });
+        const auto cursor = static_cast<size_t>(reached - events.stream.begin());
         Seen walked;
-        forEachComingNote(events.pointers, cursor, position, scale,
+        forEachComingNote(events.stream, cursor, position, scale,
                           [&](int32_t channel, int32_t note, int32_t y) {
                               if ((channels >> channel & 1) != 0) {
                                   walked.push_back({channel, note, y});
                               }
                           });
-        kept.update(events.pointers, song, cursor, position, scale, channels);
+        kept.update(events.stream, song, cursor, position, scale, channels);
         Seen fromKept;
         kept.forEach(position, scale, [&](int32_t channel, int32_t note, int32_t y) { fromKept.push_back({channel, note, y}); });
         ASSERT_EQ(fromKept, walked) << "frame " << frame << " at " << position;
