@@ -17,7 +17,6 @@
 #include "app/settings.h"
 #include "app/sleeper.h"
 #include "app/song_failure_report.h"
-#include "app/song_loader.h"
 #include "app/window_mode_switch.h"
 #include "app/working_directory.h"
 #include "platform/posix_clock.h"
@@ -27,12 +26,12 @@
 #include "platform/sdl_bitmap.h"
 #include "platform/sdl_message_box.h"
 #include "platform/sdbus_mpris.h"
-#include "platform/background_thread.h"
 #include "platform/sdl_window.h"
 #include "platform/ttf_text.h"
 #include "ports/midi_mapper.h"
 #include "ports/port_selector.h"
 #include "ports/direct_music_port.h"
+#include "program/player_screen.h"
 #include "program/general_midi_synth.h"
 #include "program/program_port_factory.h"
 #include "song/channel_monitor.h"
@@ -147,30 +146,18 @@ int runProgram(int argc, char** argv)
     OutputWatch outputWatch(ports, sequencer, clock, stderr);
     ProgramStartup startup(text, controlServer, mediaKeys, outputWatch);
 
-    MainScreen mainScreen({mouse, screen.mainSurface, screen.skin, screen.fonts, screen.panelDrawer,
-                           &screen.scrollBarDrawer, &text, sequencer, monitor, instruments, settings, window,
-                           clock, fpsTimer});
-    ScreenPages pages(mainScreen);
-    pages.registerWith(mainScreen);
-    SongLoader songLoader(sequencer, spareSong, &songFailures, &songMessages);
-    songLoader.setThreadStart(lowerThreadPriority);
-    songLoader.setAfterClear(returnFreedMemory);
-    mainScreen.setSongLoader(&songLoader);
-    PlaylistPlayer playlist(sequencer, window);
-    playlist.setLoader(&songLoader);
-    externalControl.setPlaylist(&playlist);
-    externalControl.setMasterVolume(&volume);
-    PlayerMemory memory(volume, playlist);
-    PlayerKeys keys(mainScreen, modeSwitch, playlist, volume);
-    mainScreen.setExtras(&keys);
+    PlayerScreen player({mouse, screen.mainSurface, screen.skin, screen.fonts, screen.panelDrawer,
+                         &screen.scrollBarDrawer, &text, sequencer, monitor, instruments, settings, window, clock,
+                         fpsTimer},
+                        spareSong, songFailures, songMessages, externalControl, volume, modeSwitch, settingsEffects);
+    MainScreen& mainScreen = player.mainScreen;
+    PlaylistPlayer& playlist = player.playlist;
     mainScreen.setOutputWatch(&outputWatch);
-    // Applied settings move the mute level knob; its index is the level itself.
-    settingsEffects.muteLevelControl = [&](uint8_t level) { mainScreen.setMuteKnob(level / 2); };
 
     Application application({startup, singleInstance, messages, settings, window, mouse, modeSwitch, fpsTimer,
                              sleeper, instruments, screen, bitmaps, ports, sequencer});
     application.setScreen(mainScreen);
-    application.setPlayerMemory(memory);
+    application.setPlayerMemory(player.memory);
     std::vector<std::string> songs;
     for (const std::string& path : commandLine.songs) {
         songs.push_back(absoluteSongPath(path));

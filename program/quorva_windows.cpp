@@ -16,11 +16,9 @@
 #include "app/settings.h"
 #include "app/sleeper.h"
 #include "app/song_failure_report.h"
-#include "app/song_loader.h"
 #include "app/window_mode_switch.h"
 #include "app/working_directory.h"
 #include "app/control_protocol.h"
-#include "platform/background_thread.h"
 #include "platform/win32/copy_data_hand_off.h"
 #include "platform/win32/dde_control_server.h"
 #include "platform/win32/direct_music_synth.h"
@@ -36,6 +34,7 @@
 #include "ports/master_volume.h"
 #include "ports/midi_mapper.h"
 #include "ports/port_selector.h"
+#include "program/player_screen.h"
 #include "program/dde_control.h"
 #include "program/program_port_factory.h"
 #include "song/channel_monitor.h"
@@ -166,29 +165,17 @@ int runProgram(int argc, char** argv)
     DdeControlServer controlServer(controlHandler, control::maxTextBytes);
     WindowsStartup startup(text, controlServer);
 
-    MainScreen mainScreen({mouse, screen.mainSurface, screen.skin, screen.fonts, screen.panelDrawer,
-                           &screen.scrollBarDrawer, &text, sequencer, monitor, instruments, settings, window,
-                           clock, fpsTimer});
-    ScreenPages pages(mainScreen);
-    pages.registerWith(mainScreen);
-    SongLoader songLoader(sequencer, spareSong, &songFailures, &songMessages);
-    songLoader.setThreadStart(lowerThreadPriority);
-    songLoader.setAfterClear(returnFreedMemory);
-    mainScreen.setSongLoader(&songLoader);
-    PlaylistPlayer playlist(sequencer, window);
-    playlist.setLoader(&songLoader);
-    externalControl.setPlaylist(&playlist);
-    externalControl.setMasterVolume(&volume);
-    PlayerMemory memory(volume, playlist);
-    PlayerKeys keys(mainScreen, modeSwitch, playlist, volume);
-    mainScreen.setExtras(&keys);
-    // Applied settings move the mute level knob; its index is the level itself.
-    settingsEffects.muteLevelControl = [&](uint8_t level) { mainScreen.setMuteKnob(level / 2); };
+    PlayerScreen player({mouse, screen.mainSurface, screen.skin, screen.fonts, screen.panelDrawer,
+                         &screen.scrollBarDrawer, &text, sequencer, monitor, instruments, settings, window, clock,
+                         fpsTimer},
+                        spareSong, songFailures, songMessages, externalControl, volume, modeSwitch, settingsEffects);
+    MainScreen& mainScreen = player.mainScreen;
+    PlaylistPlayer& playlist = player.playlist;
 
     Application application({startup, singleInstance, messages, settings, window, mouse, modeSwitch, fpsTimer,
                              sleeper, instruments, screen, bitmaps, ports, sequencer});
     application.setScreen(mainScreen);
-    application.setPlayerMemory(memory);
+    application.setPlayerMemory(player.memory);
     std::vector<std::string> songs;
     for (const std::string& path : commandLine.songs) {
         songs.push_back(absoluteSongPath(path));
