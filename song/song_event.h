@@ -22,6 +22,11 @@ struct SongEvent {
     constexpr bool isChannel() const { return (code & 0x80) != 0; }
     constexpr uint32_t message() const { return code; }
     constexpr uint8_t status() const { return static_cast<uint8_t>(code); }
+    // A note on with a velocity above 0 (a note on of velocity 0 is a note off), its channel
+    // and its key.
+    constexpr bool isNoteOn() const { return (code & 0xF0) == 0x90 && (code & 0xFF0000) != 0; }
+    constexpr uint8_t channelNumber() const { return static_cast<uint8_t>(code & 0x0F); }
+    constexpr uint8_t key() const { return static_cast<uint8_t>(code >> 8); }
     constexpr uint32_t storedIndex() const { return (code >> 8) << 7 | (code & 0x7F); }
 
     uint32_t tick;

@@ -36,13 +36,8 @@ void ComingNotes::update(std::span<const SongEvent> events, uint64_t song, size_
         if (y > flowLaneHeight) {
             return;
         }
-        if (!event.isChannel()) {
-            continue;
-        }
-        const uint32_t message = event.message();
-        const uint8_t channel = message & 0x0F;
-        if ((message & 0xF0) == 0x90 && (message >> 16 & 0xFF) > 0 && (channels >> channel & 1) != 0) {
-            notes_.push_back({read_, event.tick, channel, static_cast<uint8_t>(message >> 8 & 0xFF)});
+        if (event.isNoteOn() && (channels >> event.channelNumber() & 1) != 0) {
+            notes_.push_back({read_, event.tick, event.channelNumber(), event.key()});
         }
     }
 }

@@ -54,12 +54,8 @@ void forEachComingNote(std::span<const SongEvent> events, size_t cursor, uint32_
         if (y > flowLaneHeight) {
             return;
         }
-        if (!event.isChannel()) {
-            continue;
-        }
-        const uint32_t message = event.message();
-        if ((message & 0xF0) == 0x90 && (message >> 16 & 0xFF) > 0) {
-            note(static_cast<int32_t>(message & 0x0F), static_cast<int32_t>(message >> 8 & 0xFF), static_cast<int32_t>(y));
+        if (event.isNoteOn()) {
+            note(static_cast<int32_t>(event.channelNumber()), static_cast<int32_t>(event.key()), static_cast<int32_t>(y));
         }
     }
 }
